@@ -1,0 +1,44 @@
+#include "DumpFile.h"
+
+#include "PatchMessages.h"
+
+namespace velcora {
+
+TDumpScan ScanDumps(std::span<const uint8_t> bytes, const TDumpSizes& sizes, int maxDumps) {
+    TDumpScan scan;
+    const size_t total = static_cast<size_t>(sizes.TotalSize());
+    size_t at = 0;
+    while (scan.Complete < maxDumps) {
+        const size_t left = bytes.size() - at;
+        if (left == 0) {
+            break;
+        }
+        if (left < total) {
+            scan.Truncated = true;
+            break;
+        }
+        size_t end = at;
+        for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+            end += static_cast<size_t>(sizes.PacketSize(p));
+            if (bytes[end - 1] != 0xF7) {
+                scan.BadDump = scan.Complete;
+                return scan;
+            }
+        }
+        at += total;
+        ++scan.Complete;
+    }
+    return scan;
+}
+
+std::optional<std::string> DamageMessage(const TDumpScan& scan) {
+    if (scan.BadDump >= 0) {
+        return msg::DamagedPreset(scan.BadDump + 1);
+    }
+    if (scan.Truncated) {
+        return msg::TruncatedFile;
+    }
+    return std::nullopt;
+}
+
+} // namespace velcora

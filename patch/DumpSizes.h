@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <optional>
+
+namespace velcora {
+
+/// Lengths in bytes (F0 to F7 inclusive) of the header and the seven data packets of one
+/// preset dump. Every length stays within the fixed slot of TPatchData that holds it, so
+/// any code that indexes a packet by these lengths stays inside the dump buffer.
+class TDumpSizes {
+public:
+    static constexpr int PacketCount = 8; ///< header + seven data packets
+    static constexpr int HeaderSlot = 36;
+    static constexpr int DataSlot = 255;
+    static constexpr int LastSlot = 61;
+    /// The smallest data packet that still holds its frame, one 14-bit value and, in
+    /// packet 1, the 16 name bytes.
+    static constexpr int MinDataPacket = 13;
+    static constexpr int MinFirstPacket = 27;
+
+    /// The sizes of a model class (0 unknown, 1 Audity, 2 Proteus 2000, 3 Command Station).
+    static TDumpSizes ForModelClass(int modelClass);
+    /// Sizes from outside (measured from a dump); empty when one does not fit its slot.
+    static std::optional<TDumpSizes> Make(int head, const std::array<int, 7>& blocks);
+
+    TDumpSizes() : TDumpSizes(ForModelClass(2)) {}
+
+    int HeadSize() const { return FHead; }
+    /// Length of data packet k, k = 1..7.
+    int BlockSize(int k) const { return FBlocks.at(static_cast<size_t>(k - 1)); }
+    /// Length of packet p, p = 0 (header) .. 7.
+    int PacketSize(int p) const { return p == 0 ? FHead : BlockSize(p); }
+    int TotalSize() const;
+    /// Number of data bytes the dump header announces: the sum of Lk - 11.
+    int DataByteCount() const;
+    /// Number of 14-bit values in data packet k.
+    int ValueCount(int k) const { return (BlockSize(k) - 11) / 2; }
+
+    bool operator==(const TDumpSizes&) const = default;
+
+private:
+    TDumpSizes(int head, const std::array<int, 7>& blocks) : FHead(head), FBlocks(blocks) {}
+
+    int FHead;
+    std::array<int, 7> FBlocks;
+};
+
+} // namespace velcora

@@ -1,0 +1,119 @@
+#include "Patchdata.h"
+
+#include "ByteStream.h"
+#include "Dialogs.h"
+#include "PatchContext.h"
+#include "PatchMessages.h"
+
+#include <cstring>
+
+namespace velcora {
+
+namespace {
+
+constexpr size_t SlotOffset(int p) {
+    return p == 0 ? 0
+                  : static_cast<size_t>(TDumpSizes::HeaderSlot + (p - 1) * TDumpSizes::DataSlot);
+}
+
+constexpr size_t SlotSize(int p) {
+    return p == 0 ? TDumpSizes::HeaderSlot : p == 7 ? TDumpSizes::LastSlot : TDumpSizes::DataSlot;
+}
+
+// The compared ranges, as [first, last] packet offsets, for packets 1..7.
+struct TRange {
+    int First;
+    int Last;
+};
+
+TRange ComparedRange(int k, const TDumpSizes& sizes) {
+    if (k == 1) {
+        return {TPatchData::NameOffset + TPatchData::NameLength, 251};
+    }
+    if (k < 7) {
+        return {9, 251};
+    }
+    // The last packet stops one byte before its last data byte, as the others do with 255.
+    return {9, sizes.BlockSize(7) - 4};
+}
+
+} // namespace
+
+std::span<uint8_t> TPatchData::Slot(int p) {
+    return std::span<uint8_t>(FBytes).subspan(SlotOffset(p), SlotSize(p));
+}
+
+std::span<const uint8_t> TPatchData::Slot(int p) const {
+    return std::span<const uint8_t>(FBytes).subspan(SlotOffset(p), SlotSize(p));
+}
+
+int TPatchData::ReadPackets(TByteReader& in, const TDumpSizes& sizes) {
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        auto packet = Packet(p, sizes);
+        // A short read leaves the slot as it was; the old bytes must not pass for a frame.
+        if (!in.ReadExact(packet) || packet.back() != 0xF7) {
+            return -(p + 1);
+        }
+    }
+    return 0;
+}
+
+int TPatchData::CheckDumpFile(TByteReader& in, bool rewind, TPatchContext& ctx) {
+    if (rewind) {
+        in.Seek(0);
+    }
+    const int code = ReadPackets(in, ctx.Sizes);
+    if (code != 0) {
+        ctx.Dialogs.MessageBox(TMessageKind::Warning, msg::DifferentSynth, TButtons::Ok);
+        return code;
+    }
+    if (FBytes[1] == 0x18 && FBytes[2] == 0x0F) {
+        in.Seek(0);
+        return 0;
+    }
+    if (!ctx.QuietLoad) {
+        ctx.Dialogs.MessageBox(TMessageKind::Error, msg::NotProteusFile, TButtons::Ok);
+    }
+    return NotEmu;
+}
+
+bool TPatchData::SameIgnoringName(const TPatchData& other, const TDumpSizes& sizes) const {
+    for (int k = 1; k <= 7; ++k) {
+        const TRange r = ComparedRange(k, sizes);
+        const size_t at = SlotOffset(k) + static_cast<size_t>(r.First);
+        const size_t len = static_cast<size_t>(r.Last - r.First + 1);
+        if (std::memcmp(FBytes.data() + at, other.FBytes.data() + at, len) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+uint64_t TPatchData::CompareHash(const TDumpSizes& sizes) const {
+    // FNV-1a over 8-byte words: one pass over the compared bytes, cheap enough to run on
+    // every patch of a full library.
+    uint64_t h = 0xcbf29ce484222325ull;
+    auto mix = [&h](uint64_t v) {
+        h ^= v;
+        h *= 0x100000001b3ull;
+        h ^= h >> 29;
+    };
+    for (int k = 1; k <= 7; ++k) {
+        const TRange r = ComparedRange(k, sizes);
+        const uint8_t* p = FBytes.data() + SlotOffset(k) + r.First;
+        size_t len = static_cast<size_t>(r.Last - r.First + 1);
+        while (len >= 8) {
+            uint64_t w;
+            std::memcpy(&w, p, 8);
+            mix(w);
+            p += 8;
+            len -= 8;
+        }
+        uint64_t tail = 0;
+        std::memcpy(&tail, p, len);
+        mix(tail ^ (static_cast<uint64_t>(k) << 56));
+    }
+    return h;
+}
+
+} // namespace velcora

@@ -1,0 +1,422 @@
+#include "Patchlib.h"
+
+#include "ByteStream.h"
+#include "Dialogs.h"
+#include "DumpFile.h"
+#include "FileSave.h"
+#include "LibraryListener.h"
+#include "PatchContext.h"
+#include "PatchMessages.h"
+#include "Patchbank.h"
+#include "SafeFile.h"
+#include "SectionSettings.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velcora {
+
+namespace {
+
+constexpr uint8_t EditBuffer = 127;
+constexpr size_t CountBytes = 4;
+
+int32_t ReadCount(std::span<const uint8_t> bytes) {
+    const uint32_t u = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                       static_cast<uint32_t>(bytes[2]) << 16 |
+                       static_cast<uint32_t>(bytes[3]) << 24;
+    return static_cast<int32_t>(u);
+}
+
+void WriteCount(TByteWriter& out, int32_t count) {
+    const auto u = static_cast<uint32_t>(count);
+    for (int i = 0; i < 4; ++i) {
+        out.WriteByte(static_cast<uint8_t>(u >> (8 * i)));
+    }
+}
+
+/// The largest library file worth reading: a full library with the longest notes.
+size_t MaxLibraryBytes(const TDumpSizes& sizes) {
+    return CountBytes + static_cast<size_t>(TPatchLib::MaxPatches) *
+                            (TPatchRec::NoteCount * (TPatchRec::MaxNoteLength + 1) +
+                             static_cast<size_t>(sizes.TotalSize()));
+}
+
+} // namespace
+
+TPatchLib::TPatchLib(TPatchContext& ctx) : FCtx(ctx) {
+    FScratch.Init(FCtx);
+    FCaption = FTitlePrefix + "0";
+}
+
+TPatchLib::~TPatchLib() = default;
+
+void TPatchLib::SetCaption(std::string caption) {
+    FCaption = std::move(caption);
+    if (FListener != nullptr) {
+        FListener->CaptionChanged(FCaption);
+    }
+}
+
+void TPatchLib::TouchAfterChange() {
+    SetCaption("*" + FTitlePrefix + std::to_string(Count()));
+    FModified = true;
+}
+
+void TPatchLib::Clear() {
+    if (FListener != nullptr && !FBulk) {
+        FListener->AboutToReset();
+    }
+    FPatches.clear();
+    FSelection.clear();
+    if (FListener != nullptr && !FBulk) {
+        FListener->ResetDone();
+    }
+}
+
+void TPatchLib::Redraw() {
+    if (FListener != nullptr) {
+        FListener->AboutToReset();
+        FListener->ResetDone();
+    }
+}
+
+bool TPatchLib::Add(const TPatchRec& patch) {
+    if (Count() >= MaxPatches) {
+        return false;
+    }
+    auto rec = std::make_unique<TPatchRec>();
+    patch.CopyTo(*rec);
+    rec->SetSelected(true);
+    rec->ReadName();
+    const int row = Count();
+    if (FListener != nullptr && !FBulk) {
+        FListener->RowsAboutToBeInserted(row, row);
+    }
+    FPatches.push_back(std::move(rec));
+    if (FListener != nullptr && !FBulk) {
+        FListener->RowsInserted();
+    }
+    TouchAfterChange();
+    return true;
+}
+
+void TPatchLib::Remove(int index) {
+    if (index < 0 || index >= Count()) {
+        return;
+    }
+    if (FListener != nullptr) {
+        FListener->RowsAboutToBeRemoved(index, index);
+    }
+    FPatches.erase(FPatches.begin() + index);
+    if (FListener != nullptr) {
+        FListener->RowsRemoved();
+    }
+    TouchAfterChange();
+}
+
+void TPatchLib::UpdateTitle() {
+    FTitlePrefix = FileBaseName(FFileName) + " : ";
+    SetCaption(FTitlePrefix + std::to_string(Count()));
+}
+
+void TPatchLib::NewLibrary() {
+    Clear();
+    if (FCtx.BlankPatch != nullptr) {
+        Add(*FCtx.BlankPatch);
+    } else {
+        TPatchRec blank;
+        blank.Init(FCtx);
+        Add(blank);
+    }
+    FFileName.clear();
+    UpdateTitle();
+    Redraw();
+}
+
+void TPatchLib::DeselectAll() {
+    for (auto& p : FPatches) {
+        p->SetSelected(false);
+    }
+    FSelection.clear();
+}
+
+void TPatchLib::DeselectAllAndRepaint() {
+    DeselectAll();
+    if (FListener != nullptr) {
+        FListener->Repaint();
+    }
+}
+
+void TPatchLib::BuildSelection() {
+    FSelection.clear();
+    for (int i = 0; i < Count(); ++i) {
+        if (FPatches[static_cast<size_t>(i)]->Selected()) {
+            FSelection.push_back(i);
+        }
+    }
+}
+
+void TPatchLib::DeleteSelected() {
+    BuildSelection();
+    if (FSelection.empty()) {
+        return;
+    }
+    // Contiguous runs go in one erase each, from the highest down, so that the grid hears
+    // of every removal at the index it still has.
+    for (size_t end = FSelection.size(); end > 0;) {
+        size_t begin = end - 1;
+        while (begin > 0 && FSelection[begin - 1] + 1 == FSelection[begin]) {
+            --begin;
+        }
+        const int first = FSelection[begin];
+        const int last = FSelection[end - 1];
+        if (FListener != nullptr) {
+            FListener->RowsAboutToBeRemoved(first, last);
+        }
+        FPatches.erase(FPatches.begin() + first, FPatches.begin() + last + 1);
+        if (FListener != nullptr) {
+            FListener->RowsRemoved();
+        }
+        end = begin;
+    }
+    FSelection.clear();
+    TouchAfterChange();
+    if (FListener != nullptr) {
+        FListener->Repaint();
+    }
+}
+
+void TPatchLib::SwapTwo() {
+    BuildSelection();
+    if (FSelection.size() != 2) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Error, msg::SwapTwoInLibrary, TButtons::Ok);
+        return;
+    }
+    const int a = FSelection[0];
+    const int b = FSelection[1];
+    std::swap(FPatches[static_cast<size_t>(a)], FPatches[static_cast<size_t>(b)]);
+    if (FListener != nullptr) {
+        FListener->RowsChanged(a, a);
+        FListener->RowsChanged(b, b);
+        FListener->Repaint();
+    }
+}
+
+void TPatchLib::CopySelection() {
+    FCtx.ClipCount = 0;
+    BuildSelection();
+    TPatchBank* clip = FCtx.ClipBank;
+    if (clip == nullptr) {
+        return;
+    }
+    for (int index : FSelection) {
+        if (FCtx.ClipCount >= TPatchBank::SlotCount) {
+            break;
+        }
+        Patch(index).CopyTo(clip->Slot(FCtx.ClipCount++));
+    }
+}
+
+void TPatchLib::Paste() {
+    const TPatchBank* clip = FCtx.ClipBank;
+    if (FCtx.ClipCount <= 0 || clip == nullptr) {
+        return;
+    }
+    int at = Count();
+    for (int i = 0; i < Count(); ++i) {
+        if (Patch(i).Selected()) {
+            at = i;
+            break;
+        }
+    }
+    DeselectAllAndRepaint();
+    // A full library takes as many as still fit; nothing already in it is pushed out.
+    const int n = std::min({FCtx.ClipCount, MaxPatches - Count(), TPatchBank::SlotCount});
+    if (n <= 0) {
+        return;
+    }
+    std::vector<std::unique_ptr<TPatchRec>> pasted;
+    pasted.reserve(static_cast<size_t>(n));
+    for (int j = 0; j < n; ++j) {
+        auto rec = std::make_unique<TPatchRec>();
+        clip->Slot(j).CopyTo(*rec);
+        pasted.push_back(std::move(rec));
+    }
+    if (FListener != nullptr) {
+        FListener->RowsAboutToBeInserted(at, at + n - 1);
+    }
+    FPatches.insert(FPatches.begin() + at, std::make_move_iterator(pasted.begin()),
+                    std::make_move_iterator(pasted.end()));
+    if (FListener != nullptr) {
+        FListener->RowsInserted();
+        FListener->Repaint();
+    }
+    TouchAfterChange();
+}
+
+std::string TPatchLib::LoadDefault() {
+    const std::string name = FCtx.Settings != nullptr
+                                 ? FCtx.Settings->ReadString("PatchLib", NoLibFile)
+                                 : NoLibFile;
+    LoadFileByName(name);
+    return name;
+}
+
+bool TPatchLib::CheckBytes(std::span<const uint8_t> bytes, int& count) {
+    auto warn = [this](const std::string& text) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning, text, TButtons::Ok);
+        return false;
+    };
+    if (bytes.empty()) {
+        return warn(msg::EmptyFile);
+    }
+    if (bytes.size() < CountBytes) {
+        return warn(msg::TruncatedFile);
+    }
+    const int32_t n = ReadCount(bytes);
+    if (n < 0) {
+        return warn(msg::LibraryCount(n));
+    }
+    count = n;
+    if (n == 0) {
+        return true;
+    }
+
+    // The first record is checked as every file is: framing, then the E-mu ids.
+    TByteReader in(bytes);
+    in.Seek(CountBytes);
+    FScratch.ReadNotes(in);
+    if (FScratch.Dump().CheckDumpFile(in, false, FCtx) != 0) {
+        return false;
+    }
+
+    // Then every record that will be read must be whole.
+    const size_t total = static_cast<size_t>(FCtx.Sizes.TotalSize());
+    const int wanted = std::min<int>(n, MaxPatches);
+    in.Seek(CountBytes);
+    for (int r = 0; r < wanted; ++r) {
+        for (int note = 0; note < TPatchRec::NoteCount; ++note) {
+            const auto rest = in.Rest();
+            const size_t window = std::min(rest.size(), TPatchRec::MaxNoteLength + 1);
+            const void* end = std::memchr(rest.data(), 0, window);
+            if (end == nullptr) {
+                return warn(window < TPatchRec::MaxNoteLength + 1 ? msg::LibraryCount(n)
+                                                                  : msg::LibraryNote(r + 1));
+            }
+            in.Skip(static_cast<size_t>(static_cast<const uint8_t*>(end) - rest.data()) + 1);
+        }
+        if (in.Remaining() < total) {
+            return warn(msg::LibraryCount(n));
+        }
+        const TDumpScan scan = ScanDumps(in.Rest(), FCtx.Sizes, 1);
+        if (scan.BadDump >= 0) {
+            return warn(msg::DamagedPreset(r + 1));
+        }
+        in.Skip(total);
+    }
+    return true;
+}
+
+bool TPatchLib::LoadBytes(std::span<const uint8_t> bytes) {
+    int n = 0;
+    if (!CheckBytes(bytes, n)) {
+        return false;
+    }
+    if (FListener != nullptr) {
+        FListener->AboutToReset();
+    }
+    FBulk = true;
+    Clear();
+    FPatches.reserve(static_cast<size_t>(std::min(n, MaxPatches)));
+    TByteReader in(bytes);
+    in.Seek(CountBytes);
+    for (int r = 0; r < n && Count() < MaxPatches; ++r) {
+        // Read straight into the new record: the same as reading into the scratch patch and
+        // adding a copy, without copying every dump twice.
+        auto rec = std::make_unique<TPatchRec>();
+        rec->ReadNotes(in);
+        rec->ReadDump(in, FCtx);
+        rec->ReadName();
+        FPatches.push_back(std::move(rec));
+    }
+    FBulk = false;
+    TouchAfterChange();
+    DeselectAll();
+    if (FListener != nullptr) {
+        FListener->ResetDone();
+    }
+    return true;
+}
+
+void TPatchLib::WriteLibrary(TByteWriter& out) {
+    out.Reserve(CountBytes + FPatches.size() * (static_cast<size_t>(FCtx.Sizes.TotalSize()) + 8));
+    WriteCount(out, Count());
+    for (auto& p : FPatches) {
+        p->WriteNotes(out);
+        p->WriteAddressed(out, EditBuffer, EditBuffer, FCtx);
+    }
+}
+
+void TPatchLib::RememberFile() {
+    if (FCtx.Settings != nullptr) {
+        FCtx.Settings->WriteString("PatchLib", FFileName);
+    }
+}
+
+bool TPatchLib::LoadFileByName(const std::string& fileName) {
+    FFileName = fileName;
+    if (!FileExists(fileName)) {
+        return false;
+    }
+    const TFileRead file = ReadFilePrefix(fileName, MaxLibraryBytes(FCtx.Sizes));
+    if (!file.Ok) {
+        return false;
+    }
+    const bool loaded = LoadBytes(file.Bytes);
+    FModified = false;
+    UpdateTitle();
+    return loaded;
+}
+
+bool TPatchLib::LoadFileDialog() {
+    const TFileChoice choice = FCtx.Dialogs.OpenFile(msg::LoadLibraryTitle, msg::LibraryFilter,
+                                                     FCtx.LibrariesDir, FFileName);
+    if (!choice.Accepted) {
+        return false;
+    }
+    const TFileRead file = ReadFilePrefix(choice.FileName, MaxLibraryBytes(FCtx.Sizes));
+    if (!file.Ok) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning, msg::CantRead(choice.FileName, file.Error),
+                                TButtons::Ok);
+        return false;
+    }
+    if (!LoadBytes(file.Bytes)) {
+        return false;
+    }
+    FFileName = choice.FileName;
+    UpdateTitle();
+    FModified = false;
+    RememberFile();
+    return true;
+}
+
+bool TPatchLib::SaveFileDialog() {
+    const TFileChoice choice = FCtx.Dialogs.SaveFile(msg::SaveLibraryTitle, msg::LibraryFilter,
+                                                     FCtx.LibrariesDir, FFileName);
+    if (!choice.Accepted) {
+        return false;
+    }
+    const TSaveResult r = SaveWithBackupQuestion(FCtx, choice.FileName, msg::BackupQuestion,
+                                                 [this](TByteWriter& out) { WriteLibrary(out); });
+    if (r != TSaveResult::Saved) {
+        return false;
+    }
+    FFileName = choice.FileName;
+    UpdateTitle();
+    FModified = false;
+    RememberFile();
+    return true;
+}
+
+} // namespace velcora

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "Patchrec.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace velcora {
+
+class ILibraryListener;
+class TByteWriter;
+class TPatchBank;
+struct TPatchContext;
+
+/// The patch library: up to 20000 patches with notes, in display order.
+class TPatchLib {
+public:
+    static constexpr int MaxPatches = 20000;
+    static inline const std::string NoLibFile = "NoLib.syx";
+
+    explicit TPatchLib(TPatchContext& ctx);
+    TPatchLib(const TPatchLib&) = delete;
+    TPatchLib& operator=(const TPatchLib&) = delete;
+    ~TPatchLib();
+
+    int Count() const { return static_cast<int>(FPatches.size()); }
+    TPatchRec& Patch(int i) { return *FPatches.at(static_cast<size_t>(i)); }
+    const TPatchRec& Patch(int i) const { return *FPatches.at(static_cast<size_t>(i)); }
+    void SetListener(ILibraryListener* listener) { FListener = listener; }
+
+    const std::string& FileName() const { return FFileName; }
+    const std::string& TitlePrefix() const { return FTitlePrefix; }
+    const std::string& Caption() const { return FCaption; }
+    /// Patches were added or removed since the last load or save.
+    bool Modified() const { return FModified; }
+    void SetModified(bool modified) { FModified = modified; }
+    /// The marked rows, ascending, as of the last BuildSelection.
+    const std::vector<int>& Selection() const { return FSelection; }
+
+    /// Removes every patch.
+    void Clear();
+    /// Tells the grid to show every row anew.
+    void Redraw();
+    /// Appends a marked copy of the patch; false when the library is full.
+    bool Add(const TPatchRec& patch);
+    void Remove(int index);
+    /// Caption := the file's base name + " : " + count.
+    void UpdateTitle();
+    /// An untitled library holding only the blank patch.
+    void NewLibrary();
+    void DeselectAll();
+    void DeselectAllAndRepaint();
+    void BuildSelection();
+    void DeleteSelected();
+    void SwapTwo();
+    /// The marked patches, in order, become the clipboard (at most 128).
+    void CopySelection();
+    /// Inserts the clipboard before the first marked patch, or at the end.
+    void Paste();
+    /// Marks every patch that equals an earlier one apart from its name; returns how many.
+    int DeDup();
+    /// Fills the bank with patches whose values come at random from the marked patches.
+    /// False (nothing changed) with fewer than two marked.
+    bool Mix(TPatchBank& bank);
+    bool Mix(TPatchBank& bank, uint32_t seed);
+    /// Fills the bank with 128 steps from the first marked patch towards the second.
+    bool Morph(TPatchBank& bank);
+
+    /// The start-up load from the settings; returns the name found there.
+    std::string LoadDefault();
+    /// Loads a library file without a dialog; true when it was read.
+    bool LoadFileByName(const std::string& fileName);
+    bool LoadFileDialog();
+    /// True when the library was written.
+    bool SaveFileDialog();
+
+    /// Reads library-file bytes after checking all of them; nothing changes when they are
+    /// not a whole library of this synth's dumps. True when read.
+    bool LoadBytes(std::span<const uint8_t> bytes);
+    /// The library-file bytes of the whole library.
+    void WriteLibrary(TByteWriter& out);
+
+private:
+    bool CheckBytes(std::span<const uint8_t> bytes, int& count);
+    void SetCaption(std::string caption);
+    void TouchAfterChange();
+    void RememberFile();
+
+    TPatchContext& FCtx;
+    ILibraryListener* FListener = nullptr;
+    std::vector<std::unique_ptr<TPatchRec>> FPatches;
+    TPatchRec FScratch;
+    std::string FFileName;
+    std::string FTitlePrefix = " : ";
+    std::string FCaption;
+    bool FModified = false;
+    bool FBulk = false; ///< a file is being read: one reset at the end instead of row events
+    std::vector<int> FSelection;
+};
+
+} // namespace velcora

@@ -1,0 +1,191 @@
+#include "Patchrec.h"
+
+#include "ByteStream.h"
+#include "Dialogs.h"
+#include "FileSave.h"
+#include "PatchContext.h"
+#include "PatchMessages.h"
+#include "SafeFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velcora {
+
+namespace {
+
+constexpr int EditBuffer = 127;
+
+} // namespace
+
+void TPatchRec::Init(const TPatchContext& ctx) {
+    for (auto& note : FNotes) {
+        note.clear();
+    }
+    FSelected = false;
+    FDump.Clear();
+    FName = PlaceholderName;
+    if (!ctx.Creating && ctx.BlankPatch != nullptr && ctx.BlankPatch != this) {
+        ctx.BlankPatch->CopyTo(*this);
+    }
+}
+
+void TPatchRec::CopyTo(TPatchRec& dest) const {
+    if (&dest == this) {
+        return;
+    }
+    dest.FSelected = FSelected;
+    dest.FName = FName;
+    dest.FNotes = FNotes;
+    FDump.CopyTo(dest.FDump);
+}
+
+void TPatchRec::ReadName() {
+    const auto slot = FDump.Slot(1);
+    FName.assign(reinterpret_cast<const char*>(slot.data() + TPatchData::NameOffset),
+                 TPatchData::NameLength);
+}
+
+void TPatchRec::SetName(std::string_view text, const TDumpSizes& sizes) {
+    FName = std::string(text) + std::string(TPatchData::NameLength, ' ');
+    std::memcpy(FDump.Slot(1).data() + TPatchData::NameOffset, FName.data(),
+                TPatchData::NameLength);
+    MarkChecksums(sizes);
+}
+
+void TPatchRec::MarkChecksums(const TDumpSizes& sizes) {
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        auto packet = FDump.Packet(p, sizes);
+        packet[packet.size() - 2] = 0x7F;
+    }
+}
+
+void TPatchRec::SetDeviceId(uint8_t deviceId, const TDumpSizes& sizes) {
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        FDump.Packet(p, sizes)[3] = deviceId;
+    }
+}
+
+void TPatchRec::SetPresetNumber(uint8_t low, uint8_t high) {
+    auto header = FDump.Slot(0);
+    header[7] = low;
+    header[8] = high;
+    header[33] = 0;
+    header[34] = 0;
+}
+
+void TPatchRec::WriteDump(TByteWriter& out, const TPatchContext& ctx) {
+    SetDeviceId(ctx.DeviceId, ctx.Sizes);
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        out.Write(FDump.Packet(p, ctx.Sizes));
+    }
+}
+
+void TPatchRec::WriteAddressed(TByteWriter& out, uint8_t low, uint8_t high,
+                               const TPatchContext& ctx) {
+    SetPresetNumber(low, high);
+    WriteDump(out, ctx);
+}
+
+int TPatchRec::ReadDump(TByteReader& in, const TPatchContext& ctx) {
+    const int code = FDump.ReadPackets(in, ctx.Sizes);
+    if (code != 0) {
+        return code;
+    }
+    FDump.Slot(0)[8] = static_cast<uint8_t>(ctx.CurUserBank);
+    ReadName();
+    return 0;
+}
+
+void TPatchRec::WriteNotes(TByteWriter& out) const {
+    for (const auto& note : FNotes) {
+        // The reader stops at the first 00 byte and takes at most MaxNoteLength bytes, so
+        // the note is cut at either.
+        const size_t len = std::min({note.size(), MaxNoteLength, note.find('\0')});
+        out.Write(std::span(reinterpret_cast<const uint8_t*>(note.data()), len));
+        out.WriteByte(0);
+    }
+}
+
+void TPatchRec::ReadNotes(TByteReader& in) {
+    for (auto& note : FNotes) {
+        const auto rest = in.Rest();
+        const size_t window = std::min(rest.size(), MaxNoteLength + 1);
+        const auto* begin = reinterpret_cast<const char*>(rest.data());
+        const auto* end = static_cast<const char*>(std::memchr(begin, 0, window));
+        const size_t len = end != nullptr ? static_cast<size_t>(end - begin) : window;
+        note.assign(begin, len);
+        in.Skip(end != nullptr ? len + 1 : len);
+    }
+}
+
+std::string TPatchRec::TypePart() const { return FName.substr(0, 3); }
+
+std::string TPatchRec::NamePart() const { return FName.size() > 4 ? FName.substr(4, 12) : ""; }
+
+std::string TPatchRec::LoadFileDialog(const std::string& defaultName, TPatchContext& ctx) {
+    const TFileChoice choice = ctx.Dialogs.OpenFile(msg::LoadPatchTitle, msg::SysexFilter,
+                                                    ctx.PatchesDir, defaultName);
+    if (!choice.Accepted) {
+        return choice.FileName;
+    }
+    const TFileRead file = ReadFilePrefix(choice.FileName, ctx.Sizes.TotalSize());
+    if (!file.Ok) {
+        ctx.Dialogs.MessageBox(TMessageKind::Warning, msg::CantRead(choice.FileName, file.Error),
+                               TButtons::Ok);
+        return "";
+    }
+    if (file.Bytes.empty()) {
+        ctx.Dialogs.MessageBox(TMessageKind::Warning, msg::EmptyFile, TButtons::Ok);
+        return "";
+    }
+    TByteReader in(file.Bytes);
+    if (ctx.ProbePatch == nullptr || ctx.ProbePatch->ReadDump(in, ctx) != 0) {
+        ctx.Dialogs.MessageBox(TMessageKind::Warning, msg::DifferentSynth, TButtons::Ok);
+        return "";
+    }
+    in.Seek(0);
+    ReadDump(in, ctx);
+    SetPresetNumberBytes(EditBuffer, EditBuffer);
+    return choice.FileName;
+}
+
+void TPatchRec::LoadFileQuiet(const std::string& fileName, TPatchContext& ctx) {
+    struct TQuiet {
+        explicit TQuiet(TPatchContext& c) : Ctx(c) { Ctx.QuietLoad = true; }
+        ~TQuiet() { Ctx.QuietLoad = false; }
+        TPatchContext& Ctx;
+    } quiet(ctx);
+
+    const TFileRead file = ReadFilePrefix(fileName, ctx.Sizes.TotalSize());
+    if (!file.Ok || ctx.ProbePatch == nullptr) {
+        return;
+    }
+    TByteReader in(file.Bytes);
+    if (ctx.ProbePatch->ReadDump(in, ctx) != 0) {
+        return;
+    }
+    in.Seek(0);
+    ReadDump(in, ctx);
+    SetPresetNumberBytes(EditBuffer, EditBuffer);
+    ReadName();
+}
+
+std::string TPatchRec::SaveFileDialog(const std::string& defaultName, TPatchContext& ctx) {
+    const TFileChoice choice = ctx.Dialogs.SaveFile(msg::SavePatchTitle, msg::SysexFilter,
+                                                    ctx.PatchesDir, defaultName);
+    if (!choice.Accepted) {
+        return choice.FileName;
+    }
+    const TSaveResult r = SaveWithBackupQuestion(ctx, choice.FileName, msg::BackupQuestion,
+                                                 [&](TByteWriter& out) { WriteDump(out, ctx); });
+    return r == TSaveResult::Saved ? choice.FileName : "";
+}
+
+void TPatchRec::SetPresetNumberBytes(uint8_t low, uint8_t high) {
+    auto header = FDump.Slot(0);
+    header[7] = low;
+    header[8] = high;
+}
+
+} // namespace velcora

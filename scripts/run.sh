@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the program connected to the built-in
+# virtual synth.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build -G Ninja
+cmake --build build -j "$(nproc)"
+if [ -x build/app/velcora ]; then
+    exec build/app/velcora --virtual-synth "$@"
+fi
+echo "The windows are not built yet: the patch, settings and MIDI layers and their tests are."

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite: the normal build, the
+# AddressSanitizer + UndefinedBehaviorSanitizer build, and a short run of every fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+
+echo "== build and test (RelWithDebInfo)"
+cmake -S . -B build -G Ninja -DVELCORA_WERROR=ON
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
+cmake -S . -B build-asan -G Ninja -DVELCORA_WERROR=ON -DVELCORA_SANITIZE=ON -DVELCORA_BENCH=OFF \
+    -DCMAKE_BUILD_TYPE=Debug
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== fuzz targets (short run each)"
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"

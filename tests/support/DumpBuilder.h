@@ -1,0 +1,53 @@
+#pragma once
+
+#include "DumpSizes.h"
+#include "PatchContext.h"
+#include "Patchbank.h"
+#include "Patchrec.h"
+#include "ScriptedDialogs.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velcora::test {
+
+/// What a made-up preset dump looks like; the data bytes come from the seed.
+struct TDumpSpec {
+    uint32_t Seed = 1;
+    std::string Name = "Pad:Warm Strings";
+    uint8_t DeviceId = 0;
+    uint8_t Low = 0;
+    uint8_t High = 0;
+    bool Emu = true; ///< false: framed like a dump but without the E-mu and Proteus ids
+};
+
+/// One preset dump, framed for the sizes, with real checksums.
+std::vector<uint8_t> MakeDump(const TDumpSizes& sizes, const TDumpSpec& spec = {});
+/// count dumps back to back, dump i with seed seedBase + i and the name "Tst:Patch nnn".
+std::vector<uint8_t> MakeDumps(const TDumpSizes& sizes, int count, uint32_t seedBase = 1);
+void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& bytes);
+
+/// One record of a library file.
+struct TLibRecord {
+    std::string Notes[3];
+    std::vector<uint8_t> Dump;
+};
+std::vector<uint8_t> LibraryBytes(int32_t count, const std::vector<TLibRecord>& records);
+
+/// The patch layer's surroundings as the workspace will provide them: scripted dialogs, the
+/// context, a blank and a probe patch and the clipboard.
+struct TPatchWorld {
+    explicit TPatchWorld(int modelClass = 2);
+
+    /// Fills a record from a made-up dump as a file read would.
+    void Fill(TPatchRec& rec, const TDumpSpec& spec);
+
+    TScriptedDialogs Dialogs;
+    TPatchContext Ctx{Dialogs};
+    TPatchRec Blank;
+    TPatchRec Probe;
+    TPatchBank Clip{Ctx, TPatchBank::ClipBankNumber, "Buffer", false};
+};
+
+} // namespace velcora::test
