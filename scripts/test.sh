@@ -20,5 +20,10 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
+echo "== threaded tests under ThreadSanitizer (tests labelled tsan)"
+cmake -S . -B build-tsan -G Ninja -DVELCORA_WERROR=ON -DVELCORA_TSAN=ON -DVELCORA_BENCH=OFF
+cmake --build build-tsan -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -L tsan --no-tests=ignore
+
 echo "== fuzz targets (short run each)"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
