@@ -19,6 +19,10 @@ if(VELCORA_TSAN)
     add_link_options(-fsanitize=thread)
 endif()
 
-if(VELCORA_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    message(FATAL_ERROR "VELCORA_FUZZ needs clang (configure with -DCMAKE_CXX_COMPILER=clang++)")
+if(VELCORA_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "VELCORA_FUZZ needs clang (configure with -DCMAKE_CXX_COMPILER=clang++)")
+    endif()
+    # Coverage instrumentation for every library the fuzz targets link.
+    add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
