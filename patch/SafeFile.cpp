@@ -200,10 +200,10 @@ std::string FileBaseName(const std::string& path) {
     return name;
 }
 
-namespace testing {
+namespace test_hooks {
 void FailWritesAfter(std::optional<size_t> bytes) {
     GFailAfter.store(bytes ? static_cast<long long>(*bytes) : -1);
 }
-} // namespace testing
+} // namespace test_hooks
 
 } // namespace velcora

@@ -61,10 +61,10 @@ std::string BackupName(const std::string& path);
 std::string FileNameOnly(const std::string& path);
 std::string FileBaseName(const std::string& path);
 
-namespace testing {
+namespace test_hooks {
 /// Makes the next atomic writes fail after the given number of bytes, as a full disk
 /// would; nullopt restores normal writing. For tests only.
 void FailWritesAfter(std::optional<size_t> bytes);
-} // namespace testing
+} // namespace test_hooks
 
 } // namespace velcora

@@ -1,0 +1,131 @@
+// Saving never loses the file that was there: atomic writes, the backup question and its
+// failures.
+#include "DumpBuilder.h"
+#include "FileSave.h"
+#include "ByteStream.h"
+#include "PatchMessages.h"
+#include "SafeFile.h"
+#include "TempDir.h"
+
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace velcora;
+using namespace velcora::test;
+
+namespace {
+
+size_t FilesIn(const std::string& dir) {
+    size_t n = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir)) {
+        ++n;
+    }
+    return n;
+}
+
+struct TWriteFaults {
+    explicit TWriteFaults(size_t after) { test_hooks::FailWritesAfter(after); }
+    ~TWriteFaults() { test_hooks::FailWritesAfter(std::nullopt); }
+};
+
+const std::vector<uint8_t> Old = {'o', 'l', 'd'};
+const std::vector<uint8_t> New(5000, 'n');
+
+TSaveResult Save(TPatchWorld& w, const std::string& path, const std::string& question) {
+    return SaveWithBackupQuestion(w.Ctx, path, question,
+                                  [](TByteWriter& out) { out.Write(New); });
+}
+
+} // namespace
+
+TEST(BackupName, ReplacesTheLastThreeCharacters) {
+    EXPECT_EQ(BackupName("/a/bank.syx"), "/a/bank.BAK");
+    EXPECT_EQ(BackupName("lib.lib"), "lib.BAK");
+    EXPECT_EQ(BackupName("/a.b/x"), "/a.b/xBAK");
+    EXPECT_EQ(BackupName("/a/abc"), "/a/BAK");
+}
+
+TEST(AtomicWrite, NewFileAndReplacement) {
+    TTempDir dir;
+    const std::string path = dir.File("f.syx");
+    ASSERT_TRUE(WriteFileAtomically(path, Old).Ok);
+    EXPECT_EQ(ReadBytes(path), Old);
+    ASSERT_TRUE(WriteFileAtomically(path, New).Ok);
+    EXPECT_EQ(ReadBytes(path), New);
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+}
+
+TEST(AtomicWrite, AWriteFailingHalfWayLeavesTheOldFile) {
+    TPatchWorld w;
+    for (TAnswer answer : {TAnswer::No, TAnswer::Yes}) {
+        TTempDir dir;
+        const std::string path = dir.File("bank.syx");
+        WriteBytes(path, Old);
+        TWriteFaults faults(1000);
+        w.Dialogs.ExpectMessage(TMessageKind::Confirmation, msg::BackupQuestion, answer);
+        w.Dialogs.ExpectMessage(TMessageKind::Error,
+                                msg::CantSave(path, std::strerror(ENOSPC)));
+        EXPECT_EQ(Save(w, path, msg::BackupQuestion), TSaveResult::Failed);
+        EXPECT_EQ(ReadBytes(path), Old);
+        EXPECT_EQ(FilesIn(dir.Path()), 1u) << "no temporary file or backup left behind";
+    }
+}
+
+TEST(AtomicWrite, AFailedBackupRenameNeverOverwritesTheFile) {
+    TPatchWorld w;
+    TTempDir dir;
+    const std::string path = dir.File("bank.syx");
+    WriteBytes(path, Old);
+    // A folder under the backup's name makes the rename fail, even for root.
+    std::filesystem::create_directory(dir.File("bank.BAK"));
+    WriteBytes(dir.File("bank.BAK/keep"), Old);
+    w.Dialogs.ExpectMessage(TMessageKind::Confirmation, msg::BackupQuestion, TAnswer::Yes);
+    w.Dialogs.ExpectMessage(TMessageKind::Error,
+                            msg::CantBackup(dir.File("bank.BAK"), std::strerror(EISDIR)));
+    EXPECT_EQ(Save(w, path, msg::BackupQuestion), TSaveResult::Failed);
+    EXPECT_EQ(ReadBytes(path), Old);
+    EXPECT_EQ(FilesIn(dir.Path()), 2u);
+}
+
+TEST(AtomicWrite, AnOldBackupIsReplacedByTheNewOne) {
+    TPatchWorld w;
+    TTempDir dir;
+    const std::string path = dir.File("bank.syx");
+    WriteBytes(path, Old);
+    WriteBytes(dir.File("bank.BAK"), {'x'});
+    w.Dialogs.ExpectMessage(TMessageKind::Confirmation, msg::BackupQuestion, TAnswer::Yes);
+    EXPECT_EQ(Save(w, path, msg::BackupQuestion), TSaveResult::Saved);
+    EXPECT_EQ(ReadBytes(path), New);
+    EXPECT_EQ(ReadBytes(dir.File("bank.BAK")), Old);
+}
+
+TEST(AtomicWrite, ReadOnlyFolder) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders; the write fault test covers this";
+    }
+    TPatchWorld w;
+    TTempDir dir;
+    const std::string path = dir.File("bank.syx");
+    WriteBytes(path, Old);
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read |
+                                                 std::filesystem::perms::owner_exec);
+    w.Dialogs.ExpectMessage(TMessageKind::Confirmation, msg::BackupQuestion, TAnswer::No);
+    w.Dialogs.ExpectMessage(TMessageKind::Error, msg::CantSave(path, std::strerror(EACCES)));
+    EXPECT_EQ(Save(w, path, msg::BackupQuestion), TSaveResult::Failed);
+    EXPECT_EQ(ReadBytes(path), Old);
+}
+
+TEST(ReadFilePrefix, ReadsAtMostWhatIsAskedFor) {
+    TTempDir dir;
+    const std::string path = dir.File("big");
+    WriteBytes(path, New);
+    auto r = ReadFilePrefix(path, 100);
+    ASSERT_TRUE(r.Ok);
+    EXPECT_EQ(r.Bytes.size(), 100u);
+    r = ReadFilePrefix(path, 1 << 20);
+    EXPECT_EQ(r.Bytes.size(), New.size());
+    EXPECT_FALSE(ReadFilePrefix(dir.File("missing"), 10).Ok);
+    EXPECT_FALSE(ReadFilePrefix(dir.Path(), 10).Ok);
+}
