@@ -13,7 +13,9 @@ namespace {
 // No settings file of this program comes near this; a larger one is read only this far.
 constexpr size_t MaxIniBytes = 4 * 1024 * 1024;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (IsBlank(s.front()) || s.front() == '\r')) {
@@ -25,7 +27,9 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
@@ -104,8 +108,8 @@ std::optional<TKeyLine> KeyOf(std::string_view line) {
 struct TPlace {
     bool SectionFound = false;
     bool KeyFound = false;
-    size_t KeyLine = 0;      ///< index of the key's line
-    size_t InsertAfter = 0;  ///< index of the section's last non-blank line
+    size_t KeyLine = 0;     ///< index of the key's line
+    size_t InsertAfter = 0; ///< index of the section's last non-blank line
 };
 
 TPlace Find(std::string_view text, const std::vector<TLine>& lines, std::string_view section,
@@ -155,8 +159,8 @@ std::optional<std::string> TIniFile::Lookup(std::string_view text, std::string_v
     return std::string(Trim(line.substr(k->ValueStart)));
 }
 
-std::string TIniFile::Update(std::string_view text, std::string_view section,
-                             std::string_view key, std::string_view value) {
+std::string TIniFile::Update(std::string_view text, std::string_view section, std::string_view key,
+                             std::string_view value) {
     section = Trim(section);
     key = Trim(key);
     const std::string_view eol = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
@@ -256,8 +260,7 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
     return value ? *value : std::string(defaultValue);
 }
 
-int TIniFile::ReadInteger(std::string_view section, std::string_view key,
-                          int defaultValue) const {
+int TIniFile::ReadInteger(std::string_view section, std::string_view key, int defaultValue) const {
     const TFileRead file = ReadFilePrefix(FPath, MaxIniBytes);
     if (!file.Ok) {
         return defaultValue;
@@ -271,10 +274,9 @@ int TIniFile::ReadInteger(std::string_view section, std::string_view key,
     return ParseInteger(*value).value_or(defaultValue);
 }
 
-bool TIniFile::WriteString(std::string_view section, std::string_view key,
-                           std::string_view value) {
-    if (value.find_first_of("\r\n") != std::string_view::npos ||
-        Trim(key).empty() || key.find('=') != std::string_view::npos ||
+bool TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    if (value.find_first_of("\r\n") != std::string_view::npos || Trim(key).empty() ||
+        key.find('=') != std::string_view::npos ||
         section.find_first_of("]\r\n") != std::string_view::npos) {
         return false;
     }

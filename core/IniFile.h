@@ -31,8 +31,8 @@ public:
     static std::optional<std::string> Lookup(std::string_view text, std::string_view section,
                                              std::string_view key);
     /// The INI text with one key set, every other line kept.
-    static std::string Update(std::string_view text, std::string_view section,
-                              std::string_view key, std::string_view value);
+    static std::string Update(std::string_view text, std::string_view section, std::string_view key,
+                              std::string_view value);
     /// An integer as ReadInteger reads it, or nothing.
     static std::optional<int> ParseInteger(std::string_view value);
 

@@ -68,8 +68,8 @@ bool LoadAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks) {
         return false;
     }
     ctx.AllBanksFile = choice.FileName;
-    const TFileRead file = ReadFilePrefix(
-        choice.FileName, static_cast<size_t>(DumpsInFile) * ctx.Sizes.TotalSize());
+    const TFileRead file =
+        ReadFilePrefix(choice.FileName, static_cast<size_t>(DumpsInFile) * ctx.Sizes.TotalSize());
     if (!file.Ok) {
         ctx.Dialogs.MessageBox(TMessageKind::Warning, msg::CantRead(choice.FileName, file.Error),
                                TButtons::Ok);

@@ -45,7 +45,9 @@ private:
 /// Collects the bytes of a file before it is written in one piece.
 class TByteWriter {
 public:
-    void Write(std::span<const uint8_t> bytes) { FBytes.insert(FBytes.end(), bytes.begin(), bytes.end()); }
+    void Write(std::span<const uint8_t> bytes) {
+        FBytes.insert(FBytes.end(), bytes.begin(), bytes.end());
+    }
     void WriteByte(uint8_t b) { FBytes.push_back(b); }
     void Reserve(size_t n) { FBytes.reserve(n); }
     const std::vector<uint8_t>& Bytes() const { return FBytes; }

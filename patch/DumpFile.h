@@ -11,9 +11,9 @@ namespace velcora {
 
 /// What a file of back-to-back preset dumps holds, looked at before any of it is loaded.
 struct TDumpScan {
-    int Complete = 0;      ///< framed dumps from the start, at most the number asked for
+    int Complete = 0;       ///< framed dumps from the start, at most the number asked for
     bool Truncated = false; ///< the file ends inside the dump after them
-    int BadDump = -1;      ///< index of the first dump whose packets are not framed, or -1
+    int BadDump = -1;       ///< index of the first dump whose packets are not framed, or -1
 };
 
 /// Scans at most maxDumps dumps from the start of bytes, checking the F7 at the end of

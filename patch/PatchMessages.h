@@ -37,8 +37,7 @@ inline const std::string TruncatedFile =
     "This file ends in the middle of a preset.\n   Nothing was loaded.";
 
 inline std::string DamagedPreset(int number) {
-    return "Preset " + std::to_string(number) +
-           " of this file is damaged.\n   Nothing was loaded.";
+    return "Preset " + std::to_string(number) + " of this file is damaged.\n   Nothing was loaded.";
 }
 
 inline std::string LibraryCount(long long count) {

@@ -35,7 +35,9 @@ public:
     std::span<uint8_t> Slot(int p);
     std::span<const uint8_t> Slot(int p) const;
     /// The packet p as long as the sizes make it (always within its slot).
-    std::span<uint8_t> Packet(int p, const TDumpSizes& sizes) { return Slot(p).first(sizes.PacketSize(p)); }
+    std::span<uint8_t> Packet(int p, const TDumpSizes& sizes) {
+        return Slot(p).first(sizes.PacketSize(p));
+    }
     std::span<const uint8_t> Packet(int p, const TDumpSizes& sizes) const {
         return Slot(p).first(sizes.PacketSize(p));
     }

@@ -256,9 +256,8 @@ void TPatchLib::Paste() {
 }
 
 std::string TPatchLib::LoadDefault() {
-    const std::string name = FCtx.Settings != nullptr
-                                 ? FCtx.Settings->ReadString("PatchLib", NoLibFile)
-                                 : NoLibFile;
+    const std::string name =
+        FCtx.Settings != nullptr ? FCtx.Settings->ReadString("PatchLib", NoLibFile) : NoLibFile;
     LoadFileByName(name);
     return name;
 }

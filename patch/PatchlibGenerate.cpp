@@ -14,7 +14,9 @@ namespace velcora {
 
 namespace {
 
-constexpr int ValueOffset(int j) { return 9 + 2 * j; }
+constexpr int ValueOffset(int j) {
+    return 9 + 2 * j;
+}
 
 int ValueAt(std::span<const uint8_t> packet, int j) {
     return packet[static_cast<size_t>(ValueOffset(j))] +

@@ -119,13 +119,17 @@ void TPatchRec::ReadNotes(TByteReader& in) {
     }
 }
 
-std::string TPatchRec::TypePart() const { return FName.substr(0, 3); }
+std::string TPatchRec::TypePart() const {
+    return FName.substr(0, 3);
+}
 
-std::string TPatchRec::NamePart() const { return FName.size() > 4 ? FName.substr(4, 12) : ""; }
+std::string TPatchRec::NamePart() const {
+    return FName.size() > 4 ? FName.substr(4, 12) : "";
+}
 
 std::string TPatchRec::LoadFileDialog(const std::string& defaultName, TPatchContext& ctx) {
-    const TFileChoice choice = ctx.Dialogs.OpenFile(msg::LoadPatchTitle, msg::SysexFilter,
-                                                    ctx.PatchesDir, defaultName);
+    const TFileChoice choice =
+        ctx.Dialogs.OpenFile(msg::LoadPatchTitle, msg::SysexFilter, ctx.PatchesDir, defaultName);
     if (!choice.Accepted) {
         return choice.FileName;
     }
@@ -172,8 +176,8 @@ void TPatchRec::LoadFileQuiet(const std::string& fileName, TPatchContext& ctx) {
 }
 
 std::string TPatchRec::SaveFileDialog(const std::string& defaultName, TPatchContext& ctx) {
-    const TFileChoice choice = ctx.Dialogs.SaveFile(msg::SavePatchTitle, msg::SysexFilter,
-                                                    ctx.PatchesDir, defaultName);
+    const TFileChoice choice =
+        ctx.Dialogs.SaveFile(msg::SavePatchTitle, msg::SysexFilter, ctx.PatchesDir, defaultName);
     if (!choice.Accepted) {
         return choice.FileName;
     }

@@ -4,4 +4,6 @@
 
 using namespace velcora;
 
-TEST(IniFile, Placeholder) { EXPECT_EQ(TIniFile::Lookup("[a]\nb=c\n", "A", "B"), "c"); }
+TEST(IniFile, Placeholder) {
+    EXPECT_EQ(TIniFile::Lookup("[a]\nb=c\n", "A", "B"), "c");
+}

@@ -1,8 +1,9 @@
 // Saving never loses the file that was there: atomic writes, the backup question and its
 // failures.
-#include "DumpBuilder.h"
 #include "FileSave.h"
+
 #include "ByteStream.h"
+#include "DumpBuilder.h"
 #include "PatchMessages.h"
 #include "SafeFile.h"
 #include "TempDir.h"
@@ -34,8 +35,7 @@ const std::vector<uint8_t> Old = {'o', 'l', 'd'};
 const std::vector<uint8_t> New(5000, 'n');
 
 TSaveResult Save(TPatchWorld& w, const std::string& path, const std::string& question) {
-    return SaveWithBackupQuestion(w.Ctx, path, question,
-                                  [](TByteWriter& out) { out.Write(New); });
+    return SaveWithBackupQuestion(w.Ctx, path, question, [](TByteWriter& out) { out.Write(New); });
 }
 
 } // namespace
@@ -65,8 +65,7 @@ TEST(AtomicWrite, AWriteFailingHalfWayLeavesTheOldFile) {
         WriteBytes(path, Old);
         TWriteFaults faults(1000);
         w.Dialogs.ExpectMessage(TMessageKind::Confirmation, msg::BackupQuestion, answer);
-        w.Dialogs.ExpectMessage(TMessageKind::Error,
-                                msg::CantSave(path, std::strerror(ENOSPC)));
+        w.Dialogs.ExpectMessage(TMessageKind::Error, msg::CantSave(path, std::strerror(ENOSPC)));
         EXPECT_EQ(Save(w, path, msg::BackupQuestion), TSaveResult::Failed);
         EXPECT_EQ(ReadBytes(path), Old);
         EXPECT_EQ(FilesIn(dir.Path()), 1u) << "no temporary file or backup left behind";

@@ -388,7 +388,8 @@ TEST_F(AllBanksTest, SaveThenLoadGivesEveryBankItsDumps) {
     ASSERT_TRUE(LoadAllBanksDialog(W.Ctx, Banks));
     EXPECT_EQ(W.Ctx.CurUserBank, 1);
     for (int n = 0; n < 4; ++n) {
-        EXPECT_EQ(Banks[static_cast<size_t>(n)]->Slot(0).Name().substr(0, 6), "B" + std::to_string(n) + ":000");
+        EXPECT_EQ(Banks[static_cast<size_t>(n)]->Slot(0).Name().substr(0, 6),
+                  "B" + std::to_string(n) + ":000");
         EXPECT_EQ(Banks[static_cast<size_t>(n)]->Slot(9).Dump().Slot(0)[8], n);
     }
     EXPECT_EQ(Rom.Slot(0).Name(), romName);
@@ -409,10 +410,10 @@ TEST_F(AllBanksTest, BadFilesChangeNoBank) {
     truncated.resize(truncated.size() - 10);
     const std::string path = Dir.File("bad.syx");
     const std::string before = Banks[3]->Slot(127).Name();
-    for (auto [bytes, message] : {std::pair{truncated, msg::TruncatedFile},
-                                  std::pair{std::vector<uint8_t>(), msg::EmptyFile},
-                                  std::pair{MakeDumps(TDumpSizes::ForModelClass(1), 512),
-                                            msg::DifferentSynth}}) {
+    for (auto [bytes, message] :
+         {std::pair{truncated, msg::TruncatedFile},
+          std::pair{std::vector<uint8_t>(), msg::EmptyFile},
+          std::pair{MakeDumps(TDumpSizes::ForModelClass(1), 512), msg::DifferentSynth}}) {
         WriteBytes(path, bytes);
         W.Dialogs.ExpectOpen(msg::LoadAllTitle, path);
         W.Dialogs.ExpectMessage(TMessageKind::Warning, message);

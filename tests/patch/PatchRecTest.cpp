@@ -39,8 +39,10 @@ TEST(DumpSizes, ModelClassTable) {
         int Last;
         int Total;
         int DataBytes;
-    } cases[] = {{1, 255, 39, 1605, 1492}, {2, 255, 41, 1607, 1494},
-                 {3, 253, 61, 1615, 1502}, {0, 255, 41, 1607, 1494}};
+    } cases[] = {{1, 255, 39, 1605, 1492},
+                 {2, 255, 41, 1607, 1494},
+                 {3, 253, 61, 1615, 1502},
+                 {0, 255, 41, 1607, 1494}};
     for (const auto& c : cases) {
         const TDumpSizes s = TDumpSizes::ForModelClass(c.ModelClass);
         EXPECT_EQ(s.HeadSize(), 36);
@@ -397,8 +399,9 @@ TEST_F(SinglePatchFile, SaveOverAnExistingFileFollowsTheAnswer) {
         bool Backup;
         bool Returned;
     };
-    for (const auto& c : {Case{TAnswer::Yes, true, true, true}, Case{TAnswer::No, true, false, true},
-                          Case{TAnswer::Cancel, false, false, false}}) {
+    for (const auto& c :
+         {Case{TAnswer::Yes, true, true, true}, Case{TAnswer::No, true, false, true},
+          Case{TAnswer::Cancel, false, false, false}}) {
         TTempDir dir;
         const std::string path = dir.File("p.syx");
         WriteBytes(path, old);

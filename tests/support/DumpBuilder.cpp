@@ -43,7 +43,8 @@ std::vector<uint8_t> MakeDump(const TDumpSizes& sizes, const TDumpSpec& spec) {
                 std::string name = spec.Name;
                 name.resize(16, ' ');
                 for (int i = 0; i < 16; ++i) {
-                    packet[static_cast<size_t>(9 + i)] = static_cast<uint8_t>(name[static_cast<size_t>(i)]);
+                    packet[static_cast<size_t>(9 + i)] =
+                        static_cast<uint8_t>(name[static_cast<size_t>(i)]);
                 }
             }
         }

@@ -42,8 +42,7 @@ void TScriptedDialogs::ExpectSave(std::string title, std::string choose) {
                        TAnswer::Ok, std::move(choose)});
 }
 
-TAnswer TScriptedDialogs::MessageBox(TMessageKind kind, const std::string& text,
-                                     TButtons buttons) {
+TAnswer TScriptedDialogs::MessageBox(TMessageKind kind, const std::string& text, TButtons buttons) {
     FShown.push_back({TShownDialog::TType::Message, kind, buttons, text, {}, {}, {}});
     if (FScript.empty() || FScript.front().Type != TShownDialog::TType::Message) {
         ADD_FAILURE() << "unexpected " << KindName(kind) << " box: \"" << text << "\"";
@@ -59,8 +58,8 @@ TAnswer TScriptedDialogs::MessageBox(TMessageKind kind, const std::string& text,
 TFileChoice TScriptedDialogs::File(TShownDialog::TType type, const std::string& title,
                                    const std::string& filter, const std::string& folder,
                                    const std::string& fileName) {
-    FShown.push_back({type, TMessageKind::Information, TButtons::OkCancel, title, filter, folder,
-                      fileName});
+    FShown.push_back(
+        {type, TMessageKind::Information, TButtons::OkCancel, title, filter, folder, fileName});
     if (FScript.empty() || FScript.front().Type != type) {
         ADD_FAILURE() << "unexpected file dialog: \"" << title << "\"";
         return {false, fileName};

@@ -49,9 +49,8 @@ private:
         TAnswer Answer;
         std::string Choose;
     };
-    TFileChoice File(TShownDialog::TType type, const std::string& title,
-                     const std::string& filter, const std::string& folder,
-                     const std::string& fileName);
+    TFileChoice File(TShownDialog::TType type, const std::string& title, const std::string& filter,
+                     const std::string& folder, const std::string& fileName);
 
     std::deque<TStep> FScript;
     std::vector<TShownDialog> FShown;

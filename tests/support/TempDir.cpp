@@ -4,7 +4,6 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-
 #include <stdlib.h>
 
 namespace velcora::test {
@@ -36,7 +35,8 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string RealFixture(const std::string& name) {
