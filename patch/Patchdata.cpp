@@ -90,30 +90,43 @@ bool TPatchData::SameIgnoringName(const TPatchData& other, const TDumpSizes& siz
 }
 
 uint64_t TPatchData::CompareHash(const TDumpSizes& sizes) const {
-    // FNV-1a over 8-byte words: one pass over the compared bytes, cheap enough to run on
-    // every patch of a full library.
-    uint64_t h = 0xcbf29ce484222325ull;
-    auto mix = [&h](uint64_t v) {
-        h ^= v;
-        h *= 0x100000001b3ull;
-        h ^= h >> 29;
+    // Four independent multiply-xor lanes over 8-byte words: one pass over the compared
+    // bytes at memory speed, cheap enough to run on every patch of a full library.
+    constexpr uint64_t Prime = 0x9E3779B97F4A7C15ull;
+    uint64_t lane[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull,
+                        0x082EFA98EC4E6C89ull};
+    auto mix = [](uint64_t h, uint64_t v) {
+        h ^= v * Prime;
+        h = (h << 31) | (h >> 33);
+        return h * 0xC2B2AE3D27D4EB4Full;
     };
     for (int k = 1; k <= 7; ++k) {
         const TRange r = ComparedRange(k, sizes);
         const uint8_t* p = FBytes.data() + SlotOffset(k) + r.First;
         size_t len = static_cast<size_t>(r.Last - r.First + 1);
+        while (len >= 32) {
+            for (int i = 0; i < 4; ++i) {
+                uint64_t w;
+                std::memcpy(&w, p + 8 * i, 8);
+                lane[i] = mix(lane[i], w);
+            }
+            p += 32;
+            len -= 32;
+        }
         while (len >= 8) {
             uint64_t w;
             std::memcpy(&w, p, 8);
-            mix(w);
+            lane[0] = mix(lane[0], w);
             p += 8;
             len -= 8;
         }
         uint64_t tail = 0;
         std::memcpy(&tail, p, len);
-        mix(tail ^ (static_cast<uint64_t>(k) << 56));
+        lane[1] = mix(lane[1], tail ^ (static_cast<uint64_t>(k) << 56));
     }
-    return h;
+    uint64_t h = lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7);
+    h ^= h >> 29;
+    return h * Prime;
 }
 
 } // namespace velcora

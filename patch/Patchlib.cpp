@@ -68,6 +68,7 @@ void TPatchLib::Clear() {
         FListener->AboutToReset();
     }
     FPatches.clear();
+    FPool.Clear();
     FSelection.clear();
     if (FListener != nullptr && !FBulk) {
         FListener->ResetDone();
@@ -85,7 +86,7 @@ bool TPatchLib::Add(const TPatchRec& patch) {
     if (Count() >= MaxPatches) {
         return false;
     }
-    auto rec = std::make_unique<TPatchRec>();
+    TPatchRec* rec = FPool.Acquire();
     patch.CopyTo(*rec);
     rec->SetSelected(true);
     rec->ReadName();
@@ -93,7 +94,7 @@ bool TPatchLib::Add(const TPatchRec& patch) {
     if (FListener != nullptr && !FBulk) {
         FListener->RowsAboutToBeInserted(row, row);
     }
-    FPatches.push_back(std::move(rec));
+    FPatches.push_back(rec);
     if (FListener != nullptr && !FBulk) {
         FListener->RowsInserted();
     }
@@ -108,6 +109,7 @@ void TPatchLib::Remove(int index) {
     if (FListener != nullptr) {
         FListener->RowsAboutToBeRemoved(index, index);
     }
+    FPool.Release(FPatches[static_cast<size_t>(index)]);
     FPatches.erase(FPatches.begin() + index);
     if (FListener != nullptr) {
         FListener->RowsRemoved();
@@ -174,6 +176,9 @@ void TPatchLib::DeleteSelected() {
         if (FListener != nullptr) {
             FListener->RowsAboutToBeRemoved(first, last);
         }
+        for (int i = first; i <= last; ++i) {
+            FPool.Release(FPatches[static_cast<size_t>(i)]);
+        }
         FPatches.erase(FPatches.begin() + first, FPatches.begin() + last + 1);
         if (FListener != nullptr) {
             FListener->RowsRemoved();
@@ -236,18 +241,17 @@ void TPatchLib::Paste() {
     if (n <= 0) {
         return;
     }
-    std::vector<std::unique_ptr<TPatchRec>> pasted;
+    std::vector<TPatchRec*> pasted;
     pasted.reserve(static_cast<size_t>(n));
     for (int j = 0; j < n; ++j) {
-        auto rec = std::make_unique<TPatchRec>();
+        TPatchRec* rec = FPool.Acquire();
         clip->Slot(j).CopyTo(*rec);
-        pasted.push_back(std::move(rec));
+        pasted.push_back(rec);
     }
     if (FListener != nullptr) {
         FListener->RowsAboutToBeInserted(at, at + n - 1);
     }
-    FPatches.insert(FPatches.begin() + at, std::make_move_iterator(pasted.begin()),
-                    std::make_move_iterator(pasted.end()));
+    FPatches.insert(FPatches.begin() + at, pasted.begin(), pasted.end());
     if (FListener != nullptr) {
         FListener->RowsInserted();
         FListener->Repaint();
@@ -327,17 +331,19 @@ bool TPatchLib::LoadBytes(std::span<const uint8_t> bytes) {
     }
     FBulk = true;
     Clear();
-    FPatches.reserve(static_cast<size_t>(std::min(n, MaxPatches)));
+    const int records = std::min(n, MaxPatches);
+    FPatches.reserve(static_cast<size_t>(records));
+    FPool.Reserve(static_cast<size_t>(records));
     TByteReader in(bytes);
     in.Seek(CountBytes);
-    for (int r = 0; r < n && Count() < MaxPatches; ++r) {
+    for (int r = 0; r < records; ++r) {
         // Read straight into the new record: the same as reading into the scratch patch and
-        // adding a copy, without copying every dump twice.
-        auto rec = std::make_unique<TPatchRec>();
+        // adding a copy, without copying every dump twice. The records are fresh: unmarked,
+        // and zero past every packet.
+        TPatchRec* rec = FPool.Acquire();
         rec->ReadNotes(in);
         rec->ReadDump(in, FCtx);
-        rec->ReadName();
-        FPatches.push_back(std::move(rec));
+        FPatches.push_back(rec);
     }
     FBulk = false;
     TouchAfterChange();
@@ -351,7 +357,7 @@ bool TPatchLib::LoadBytes(std::span<const uint8_t> bytes) {
 void TPatchLib::WriteLibrary(TByteWriter& out) {
     out.Reserve(CountBytes + FPatches.size() * (static_cast<size_t>(FCtx.Sizes.TotalSize()) + 8));
     WriteCount(out, Count());
-    for (auto& p : FPatches) {
+    for (TPatchRec* p : FPatches) {
         p->WriteNotes(out);
         p->WriteAddressed(out, EditBuffer, EditBuffer, FCtx);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Patchrec.h"
+#include "RecordPool.h"
 
 #include <cstdint>
 #include <memory>
@@ -92,7 +93,8 @@ private:
 
     TPatchContext& FCtx;
     ILibraryListener* FListener = nullptr;
-    std::vector<std::unique_ptr<TPatchRec>> FPatches;
+    TRecordPool FPool;
+    std::vector<TPatchRec*> FPatches; ///< display order; the records belong to FPool
     TPatchRec FScratch;
     std::string FFileName;
     std::string FTitlePrefix = " : ";

@@ -46,25 +46,31 @@ int TPatchLib::DeDup() {
     DeselectAllAndRepaint();
     // A patch is marked when any earlier patch equals it. Equality is an equivalence, so
     // comparing with the first patch of each group of equals (the unmarked ones) is enough;
-    // hashing the compared bytes finds the candidates without looking at every pair.
-    std::unordered_map<uint64_t, std::vector<int>> firsts;
-    firsts.reserve(FPatches.size());
+    // hashing the compared bytes finds the candidates without looking at every pair. First
+    // patches with the same hash are chained through `next`.
+    std::unordered_map<uint64_t, int> chain;
+    chain.reserve(FPatches.size());
+    std::vector<int> next(FPatches.size(), -1);
     int marked = 0;
     for (int p = 0; p < Count(); ++p) {
-        const TPatchData& dump = FPatches[static_cast<size_t>(p)]->Dump();
-        auto& bucket = firsts[dump.CompareHash(FCtx.Sizes)];
+        TPatchRec& rec = *FPatches[static_cast<size_t>(p)];
+        const auto [it, isNew] = chain.try_emplace(rec.Dump().CompareHash(FCtx.Sizes), p);
+        if (isNew) {
+            continue;
+        }
         bool duplicate = false;
-        for (int q : bucket) {
-            if (dump.SameIgnoringName(FPatches[static_cast<size_t>(q)]->Dump(), FCtx.Sizes)) {
+        int last = -1;
+        for (int q = it->second; q >= 0; last = q, q = next[static_cast<size_t>(q)]) {
+            if (rec.Dump().SameIgnoringName(FPatches[static_cast<size_t>(q)]->Dump(), FCtx.Sizes)) {
                 duplicate = true;
                 break;
             }
         }
         if (duplicate) {
-            FPatches[static_cast<size_t>(p)]->SetSelected(true);
+            rec.SetSelected(true);
             ++marked;
         } else {
-            bucket.push_back(p);
+            next[static_cast<size_t>(last)] = p;
         }
     }
     if (FListener != nullptr) {

@@ -2,16 +2,32 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velcora {
 
+/// Leaves new elements uninitialised: a buffer that a read fills at once need not be zeroed
+/// first (for a 30 MB library that halves the memory traffic of loading it).
+template <typename T> struct TNoInitAllocator : std::allocator<T> {
+    template <typename U> struct rebind { using other = TNoInitAllocator<U>; };
+    TNoInitAllocator() = default;
+    template <typename U> TNoInitAllocator(const TNoInitAllocator<U>&) {}
+    template <typename U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
+    template <typename U, typename... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+using TFileBytes = std::vector<uint8_t, TNoInitAllocator<uint8_t>>;
+
 struct TFileRead {
     bool Ok = false;
-    std::vector<uint8_t> Bytes;
+    TFileBytes Bytes;
     std::string Error; ///< why the file could not be read, for the person
 };
 

@@ -19,10 +19,10 @@ std::string Fixture(const std::string& name) {
     return path;
 }
 
-#define REQUIRE_FIXTURE(path, name)                                                            \
-    const std::string path = Fixture(name);                                                    \
-    if (path.empty()) {                                                                        \
-        GTEST_SKIP() << "real dump " << name << " not found beside the project";               \
+#define REQUIRE_FIXTURE(path, name)                                                                \
+    const std::string path = Fixture(name);                                                        \
+    if (path.empty()) {                                                                            \
+        GTEST_SKIP() << "real dump " << name << " not found beside the project";                   \
     }
 
 // Offsets, within one dump, of the bytes the program stamps when it writes: the device id
@@ -92,8 +92,8 @@ TEST(RealDumps, AudityBankIsRefusedUnderTheProteusSizes) {
 
 TEST(RealDumps, SinglesOf253BytePacketModelsLoadWithTheirNames) {
     const std::pair<const char*, const char*> files[] = {
-        {"cs-composer-0000.syx", "brs:SforzadoSect"}, {"cs-mp7-0000.syx", "kit:Becky Boise "},
-        {"cs-p2500-0000.syx", "arp:Guitartar   "},  {"cs-b3-0000.syx", "org:888000000 2 "},
+        {"cs-composer-0000.syx", "brs:SforzadoSect"},       {"cs-mp7-0000.syx", "kit:Becky Boise "},
+        {"cs-p2500-0000.syx", "arp:Guitartar   "},          {"cs-b3-0000.syx", "org:888000000 2 "},
         {"cs-composer-editbuffer.syx", "kb1:DynamicGrand"},
     };
     for (const auto& [name, patchName] : files) {
