@@ -1,0 +1,42 @@
+#include "MidiHeaderQueue.h"
+
+namespace velcora {
+
+TMidiHeaderQueue::TMidiHeaderQueue() : FHead(&FStub), FTail(&FStub) {}
+
+void TMidiHeaderQueue::Push(TMidiHeader* header) noexcept {
+    header->lpNext.store(nullptr, std::memory_order_relaxed);
+    TMidiHeader* prev = FHead.exchange(header, std::memory_order_acq_rel);
+    prev->lpNext.store(header, std::memory_order_release);
+}
+
+TMidiHeader* TMidiHeaderQueue::Pop() noexcept {
+    TMidiHeader* tail = FTail;
+    TMidiHeader* next = tail->lpNext.load(std::memory_order_acquire);
+    if (tail == &FStub) {
+        if (next == nullptr) {
+            return nullptr;
+        }
+        FTail = next;
+        tail = next;
+        next = next->lpNext.load(std::memory_order_acquire);
+    }
+    if (next != nullptr) {
+        FTail = next;
+        return tail;
+    }
+    if (tail != FHead.load(std::memory_order_acquire)) {
+        // A push is between its exchange and its link: the header is not reachable yet.
+        return nullptr;
+    }
+    // tail is the last header: put the stub behind it so that tail can be handed out.
+    Push(&FStub);
+    next = tail->lpNext.load(std::memory_order_acquire);
+    if (next != nullptr) {
+        FTail = next;
+        return tail;
+    }
+    return nullptr;
+}
+
+} // namespace velcora

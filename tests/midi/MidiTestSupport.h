@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace velcora::test {
+
+/// The application object the ports' notifications need; made on first use.
+inline QCoreApplication& EnsureApp() {
+    static int argc = 1;
+    static char name[] = "velcora_midi_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+/// Runs the event loop until done() holds or the time is up; answers done().
+inline bool PumpUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+/// Runs the event loop for a while, for checks that something does not happen.
+inline void PumpFor(std::chrono::milliseconds time) {
+    PumpUntil([] { return false; }, time);
+}
+
+/// A SysEx message of the given length (at least 2): F0, a counting pattern that depends on
+/// seed, F7.
+inline std::vector<uint8_t> MakeSysex(size_t length, uint8_t seed = 0) {
+    std::vector<uint8_t> bytes(length);
+    bytes.front() = 0xF0;
+    for (size_t i = 1; i + 1 < length; ++i) {
+        bytes[i] = uint8_t((i * 7 + seed) & 0x7F);
+    }
+    bytes.back() = 0xF7;
+    return bytes;
+}
+
+} // namespace velcora::test
