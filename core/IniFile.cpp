@@ -146,6 +146,14 @@ TPlace Find(std::string_view text, const std::vector<TLine>& lines, std::string_
 
 } // namespace
 
+bool TIniFile::CanWrite(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string_view k = Trim(key);
+    return value.find_first_of("\r\n") == std::string_view::npos && !k.empty() &&
+           k.find_first_of("=\r\n") == std::string_view::npos && k.front() != '[' &&
+           k.front() != ';' && k.front() != '#' &&
+           section.find_first_of("]\r\n") == std::string_view::npos;
+}
+
 std::optional<std::string> TIniFile::Lookup(std::string_view text, std::string_view section,
                                             std::string_view key) {
     const auto lines = SplitLines(text);
@@ -275,9 +283,7 @@ int TIniFile::ReadInteger(std::string_view section, std::string_view key, int de
 }
 
 bool TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    if (value.find_first_of("\r\n") != std::string_view::npos || Trim(key).empty() ||
-        key.find('=') != std::string_view::npos ||
-        section.find_first_of("]\r\n") != std::string_view::npos) {
+    if (!CanWrite(section, key, value)) {
         return false;
     }
     std::string text;

@@ -27,6 +27,9 @@ public:
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
     bool WriteInteger(std::string_view section, std::string_view key, int value);
 
+    /// Whether a key can be written so that it reads back: no line break in the value, a
+    /// key that does not look like a section, a comment or an assignment, a plain section name.
+    static bool CanWrite(std::string_view section, std::string_view key, std::string_view value);
     /// The value of a key in INI text, if the key is there.
     static std::optional<std::string> Lookup(std::string_view text, std::string_view section,
                                              std::string_view key);

@@ -143,14 +143,10 @@ std::string TPatchRec::LoadFileDialog(const std::string& defaultName, TPatchCont
         ctx.Dialogs.MessageBox(TMessageKind::Warning, msg::EmptyFile, TButtons::Ok);
         return "";
     }
-    TByteReader in(file.Bytes);
-    if (ctx.ProbePatch == nullptr || ctx.ProbePatch->ReadDump(in, ctx) != 0) {
+    if (!LoadEditBufferBytes(file.Bytes, ctx)) {
         ctx.Dialogs.MessageBox(TMessageKind::Warning, msg::DifferentSynth, TButtons::Ok);
         return "";
     }
-    in.Seek(0);
-    ReadDump(in, ctx);
-    SetPresetNumberBytes(EditBuffer, EditBuffer);
     return choice.FileName;
 }
 
@@ -162,17 +158,21 @@ void TPatchRec::LoadFileQuiet(const std::string& fileName, TPatchContext& ctx) {
     } quiet(ctx);
 
     const TFileRead file = ReadFilePrefix(fileName, ctx.Sizes.TotalSize());
-    if (!file.Ok || ctx.ProbePatch == nullptr) {
-        return;
+    if (file.Ok) {
+        LoadEditBufferBytes(file.Bytes, ctx);
     }
-    TByteReader in(file.Bytes);
-    if (ctx.ProbePatch->ReadDump(in, ctx) != 0) {
-        return;
+}
+
+bool TPatchRec::LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContext& ctx) {
+    // Only the framing is tested: a single patch may come from any E-mu model of the class.
+    TByteReader in(bytes);
+    if (ctx.ProbePatch == nullptr || ctx.ProbePatch->ReadDump(in, ctx) != 0) {
+        return false;
     }
     in.Seek(0);
     ReadDump(in, ctx);
     SetPresetNumberBytes(EditBuffer, EditBuffer);
-    ReadName();
+    return true;
 }
 
 std::string TPatchRec::SaveFileDialog(const std::string& defaultName, TPatchContext& ctx) {

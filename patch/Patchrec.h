@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,9 @@ public:
     /// Loads a single-patch file chosen in a dialog into this record as an edit-buffer dump.
     /// Returns the chosen name, the default when cancelled, empty when the file failed.
     std::string LoadFileDialog(const std::string& defaultName, TPatchContext& ctx);
+    /// Takes the first dump of single-patch file bytes as an edit-buffer dump, after reading
+    /// it into the probe patch; false (this record unchanged) when it is not framed.
+    bool LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContext& ctx);
     /// Loads a single-patch file without dialogs or messages (quiet mode for its duration).
     void LoadFileQuiet(const std::string& fileName, TPatchContext& ctx);
     /// Saves this patch to a file chosen in a dialog. Returns the chosen name, the default

@@ -1,0 +1,63 @@
+#pragma once
+
+// What every patch-file fuzz target needs: the patch layer's surroundings, with dialogs that
+// answer at once, and the model class taken from the input's first byte.
+#include "Dialogs.h"
+#include "PatchContext.h"
+#include "Patchbank.h"
+#include "Patchrec.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+namespace velcora::fuzz {
+
+class TQuietDialogs : public IDialogs {
+public:
+    TAnswer MessageBox(TMessageKind, const std::string&, TButtons buttons) override {
+        return buttons == TButtons::Ok ? TAnswer::Ok : TAnswer::No;
+    }
+    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
+                         const std::string& name) override {
+        return {false, name};
+    }
+    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
+                         const std::string& name) override {
+        return {false, name};
+    }
+};
+
+struct TFuzzWorld {
+    explicit TFuzzWorld(uint8_t selector) {
+        Ctx.Sizes = TDumpSizes::ForModelClass(selector % 4);
+        Ctx.CurUserBank = (selector >> 2) % 4;
+        Ctx.DeviceId = selector;
+        Ctx.ProbePatch = &Probe;
+        Ctx.ClipBank = &Clip;
+        Ctx.BlankPatch = &Blank;
+        // A framed blank patch, as the one loaded from the blank file is.
+        for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+            auto packet = Blank.Dump().Packet(p, Ctx.Sizes);
+            packet[0] = 0xF0;
+            packet[1] = 0x18;
+            packet[2] = 0x0F;
+            packet[packet.size() - 1] = 0xF7;
+        }
+        Blank.ReadName();
+    }
+    TQuietDialogs Dialogs;
+    TPatchContext Ctx{Dialogs};
+    TPatchRec Blank;
+    TPatchRec Probe;
+    TPatchBank Clip{Ctx, TPatchBank::ClipBankNumber, "Buffer", false};
+};
+
+/// A property of the code broke: stop the fuzzer with a crash it reports.
+inline void Require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+} // namespace velcora::fuzz
