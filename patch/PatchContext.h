@@ -20,6 +20,10 @@ class TPatchRec;
 struct TPatchContext {
     explicit TPatchContext(IDialogs& dialogs) : Dialogs(dialogs) {}
 
+    /// The dump sizes of a model class (0 unknown, 1 Audity, 2 Proteus 2000 family,
+    /// 3 Command Station family), as set at every identification.
+    void SetDefaultSizes(int modelClass) { Sizes = TDumpSizes::ForModelClass(modelClass); }
+
     TDumpSizes Sizes;
     uint8_t DeviceId = 0;
     /// Index of the user bank whose tab is showing, 0..3; stamped into every dump read.

@@ -363,7 +363,10 @@ void TPatchLib::WriteLibrary(TByteWriter& out) {
     }
 }
 
-void TPatchLib::RememberFile() {
+void TPatchLib::TakeFile(const std::string& fileName) {
+    FFileName = fileName;
+    UpdateTitle();
+    FModified = false;
     if (FCtx.Settings != nullptr) {
         FCtx.Settings->WriteString("PatchLib", FFileName);
     }
@@ -399,10 +402,7 @@ bool TPatchLib::LoadFileDialog() {
     if (!LoadBytes(file.Bytes)) {
         return false;
     }
-    FFileName = choice.FileName;
-    UpdateTitle();
-    FModified = false;
-    RememberFile();
+    TakeFile(choice.FileName);
     return true;
 }
 
@@ -417,10 +417,7 @@ bool TPatchLib::SaveFileDialog() {
     if (r != TSaveResult::Saved) {
         return false;
     }
-    FFileName = choice.FileName;
-    UpdateTitle();
-    FModified = false;
-    RememberFile();
+    TakeFile(choice.FileName);
     return true;
 }
 

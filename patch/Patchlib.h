@@ -89,7 +89,8 @@ private:
     bool CheckBytes(std::span<const uint8_t> bytes, int& count);
     void SetCaption(std::string caption);
     void TouchAfterChange();
-    void RememberFile();
+    /// The library now is this file: title, unmodified, remembered in the settings.
+    void TakeFile(const std::string& fileName);
 
     TPatchContext& FCtx;
     ILibraryListener* FListener = nullptr;

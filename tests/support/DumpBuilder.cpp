@@ -94,7 +94,7 @@ std::vector<uint8_t> LibraryBytes(int32_t count, const std::vector<TLibRecord>& 
 }
 
 TPatchWorld::TPatchWorld(int modelClass) {
-    Ctx.Sizes = TDumpSizes::ForModelClass(modelClass);
+    Ctx.SetDefaultSizes(modelClass);
     Ctx.ProbePatch = &Probe;
     Ctx.ClipBank = &Clip;
     TDumpSpec blank;
