@@ -1,5 +1,6 @@
 // The settings file: Windows profile-file behaviour on reads and writes.
 #include "IniFile.h"
+
 #include "SafeFile.h"
 #include "TempDir.h"
 
@@ -70,9 +71,15 @@ TEST(IniFile, Integers) {
     struct Case {
         const char* Value;
         std::optional<int> Expected;
-    } cases[] = {{"40", 40},         {" -5 ", -5},          {"$1F", 31},      {"0x10", 16},
-                 {"", std::nullopt}, {"4O", std::nullopt}, {"12 ms", std::nullopt},
-                 {"2147483647", 2147483647}, {"2147483648", std::nullopt},
+    } cases[] = {{"40", 40},
+                 {" -5 ", -5},
+                 {"$1F", 31},
+                 {"0x10", 16},
+                 {"", std::nullopt},
+                 {"4O", std::nullopt},
+                 {"12 ms", std::nullopt},
+                 {"2147483647", 2147483647},
+                 {"2147483648", std::nullopt},
                  {"-2147483648", -2147483647 - 1}};
     for (const auto& c : cases) {
         EXPECT_EQ(TIniFile::ParseInteger(c.Value), c.Expected) << c.Value;
@@ -90,8 +97,8 @@ TEST(IniFile, Writes) {
     };
     const Case cases[] = {
         {"new file", "", "General", "FromTo", "Bank", "[General]\nFromTo=Bank\n"},
-        {"replace keeps spelling and spacing", "[General]\n  fromto =  Bank\n", "GENERAL",
-         "FromTo", "Selected", "[General]\n  fromto =  Selected\n"},
+        {"replace keeps spelling and spacing", "[General]\n  fromto =  Bank\n", "GENERAL", "FromTo",
+         "Selected", "[General]\n  fromto =  Selected\n"},
         {"new key after the section's last line", "[A]\nx=1\n\n[B]\ny=2\n", "a", "z", "3",
          "[A]\nx=1\nz=3\n\n[B]\ny=2\n"},
         {"new section at the end", "[A]\nx=1", "Proteus 2000_16", "BlankFile", "b.syx",

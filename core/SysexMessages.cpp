@@ -1,0 +1,157 @@
+#include "SysexMessages.h"
+
+namespace velcora::sysex {
+
+namespace {
+
+constexpr uint8_t Emu = 0x18;
+constexpr uint8_t Proteus = 0x0F;
+constexpr uint8_t Command = 0x55;
+
+TBytes EmuMessage(uint8_t deviceId, std::initializer_list<uint8_t> body) {
+    TBytes m{0xF0, Emu, Proteus, static_cast<uint8_t>(deviceId & 0x7F), Command};
+    m.insert(m.end(), body);
+    m.push_back(0xF7);
+    return m;
+}
+
+uint8_t Low7(int v) {
+    return static_cast<uint8_t>(v & 0x7F);
+}
+uint8_t High7(int v) {
+    return static_cast<uint8_t>((v >> 7) & 0x7F);
+}
+
+} // namespace
+
+TBytes DeviceInquiry() {
+    return {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+}
+
+TBytes HardwareConfigRequest(uint8_t deviceId) {
+    return EmuMessage(deviceId, {0x0A});
+}
+
+TBytes InitialParameter(uint8_t deviceId) {
+    return EmuMessage(deviceId, {0x01, 0x02, Low7(138), High7(138), 0x00, 0x00});
+}
+
+TBytes ChannelRequest(uint8_t deviceId) {
+    return EmuMessage(deviceId, {0x02, 0x01, Low7(139), High7(139)});
+}
+
+TBytes PresetDumpRequest(uint8_t deviceId, uint8_t pl, uint8_t pm, uint8_t rl, uint8_t rm) {
+    return EmuMessage(deviceId, {0x11, 0x04, Low7(pl), Low7(pm), Low7(rl), Low7(rm)});
+}
+
+TBytes EditBufferRequest(uint8_t deviceId) {
+    return PresetDumpRequest(deviceId, 0x7F, 0x7F);
+}
+
+TBytes PresetNameEdit(uint8_t deviceId, const std::string& name) {
+    std::string padded = name;
+    padded.resize(16, ' ');
+    TBytes m{0xF0, Emu, Proteus, static_cast<uint8_t>(deviceId & 0x7F), Command, 0x01, 0x20};
+    for (int i = 0; i < 16; ++i) {
+        const int parameter = 899 + i;
+        const auto c = static_cast<uint8_t>(padded[static_cast<size_t>(i)]);
+        // A character above 7F cannot cross as one data byte; the synth's names are ASCII.
+        m.insert(m.end(), {Low7(parameter), High7(parameter), Low7(c), High7(c)});
+    }
+    m.push_back(0xF7);
+    return m;
+}
+
+TBytes Randomize(uint8_t deviceId) {
+    return EmuMessage(deviceId, {0x71, 0x7F, 0x7F, 0x00, 0x00});
+}
+
+std::array<uint8_t, 2> ProgramChange(uint8_t channel, uint8_t program) {
+    return {static_cast<uint8_t>(0xC0 | (channel & 0x0F)), Low7(program)};
+}
+
+std::array<std::array<uint8_t, 3>, 2> BankSelect(uint8_t channel, uint8_t msb, uint8_t lsb) {
+    const auto status = static_cast<uint8_t>(0xB0 | (channel & 0x0F));
+    return {{{status, 0x00, Low7(msb)}, {status, 0x20, Low7(lsb)}}};
+}
+
+std::array<uint8_t, 3> AllSoundOff(uint8_t channel) {
+    return {static_cast<uint8_t>(0xB0 | (channel & 0x0F)), 0x78, 0x00};
+}
+
+std::optional<size_t> SysexLength(std::span<const uint8_t> message) {
+    for (size_t i = 0; i < message.size(); ++i) {
+        if (message[i] == 0xF7) {
+            return i + 1;
+        }
+    }
+    return std::nullopt;
+}
+
+bool IsEmuMessage(std::span<const uint8_t> message) {
+    return message.size() >= 4 && message[0] == 0xF0 && message[1] == Emu && message[2] == Proteus;
+}
+
+bool AcceptedFrom(std::span<const uint8_t> message, uint8_t deviceId) {
+    return IsEmuMessage(message) && (message[3] == deviceId || deviceId == 0x7F);
+}
+
+std::optional<TIdentity> ParseIdentityReply(std::span<const uint8_t> message) {
+    if (message.size() < 15 || message[0] != 0xF0 || message[1] != 0x7E || message[3] != 0x06 ||
+        message[4] != 0x02 || message[5] != Emu || message[6] != 0x04 || message[7] != 0x04) {
+        return std::nullopt;
+    }
+    TIdentity id;
+    id.DeviceId = message[2];
+    id.MemberCode = message[8];
+    id.Version.assign(reinterpret_cast<const char*>(message.data() + 10), 4);
+    return id;
+}
+
+std::optional<THardwareConfig> ParseHardwareConfig(std::span<const uint8_t> message) {
+    if (!IsEmuMessage(message) || message.size() < 11 || message[4] != Command ||
+        message[5] != 0x09) {
+        return std::nullopt;
+    }
+    THardwareConfig config;
+    config.RomCount = message[9];
+    const size_t stride = message[10];
+    for (int i = 0; i < config.RomCount; ++i) {
+        const size_t at = 11 + static_cast<size_t>(i) * stride;
+        // Each entry needs six bytes, and the message's F7 must come after them.
+        if (stride < 6 || at + 6 >= message.size()) {
+            break;
+        }
+        TRomEntry e;
+        e.Id = message[at] | message[at + 1] << 7;
+        e.PresetCount = message[at + 2] | message[at + 3] << 7;
+        e.InstrumentCount = message[at + 4] | message[at + 5] << 7;
+        config.Roms.push_back(e);
+    }
+    return config;
+}
+
+std::optional<uint8_t> ParseChannelReply(std::span<const uint8_t> message) {
+    if (!IsEmuMessage(message) || message.size() < 10 || message[7] != 0x0B || message[8] != 0x01) {
+        return std::nullopt;
+    }
+    return static_cast<uint8_t>(message[9] & 0x0F);
+}
+
+std::optional<uint32_t> DumpHeaderByteCount(std::span<const uint8_t> header) {
+    if (header.size() < 13) {
+        return std::nullopt;
+    }
+    uint32_t count = 0;
+    for (int i = 3; i >= 0; --i) {
+        count = count << 7 | (header[static_cast<size_t>(9 + i)] & 0x7F);
+    }
+    return count;
+}
+
+bool IsCancel(std::span<const uint8_t> message) {
+    return IsEmuMessage(message) && message.size() >= 6 && message[4] == Command &&
+           message[5] == 0x7D;
+}
+
+} // namespace velcora::sysex

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace velcora::sysex {
+
+// The messages that cross the wire between the program and the synth, built and read by
+// pure functions. Every built SysEx message ends in F7.
+
+using TBytes = std::vector<uint8_t>;
+
+/// F0 7E 7F 06 01 F7: who is there?
+TBytes DeviceInquiry();
+TBytes HardwareConfigRequest(uint8_t deviceId);
+/// Sets parameter 138 to 0, as the program does once a synth is first seen.
+TBytes InitialParameter(uint8_t deviceId);
+/// Asks for parameter 139, the basic channel.
+TBytes ChannelRequest(uint8_t deviceId);
+/// Preset (pl, pm); rl, rm carry a ROM id while a ROM bank is fetched directly.
+TBytes PresetDumpRequest(uint8_t deviceId, uint8_t pl, uint8_t pm, uint8_t rl = 0, uint8_t rm = 0);
+TBytes EditBufferRequest(uint8_t deviceId);
+/// Sets parameters 899 to 914 to the 16 characters of the name (padded with spaces).
+TBytes PresetNameEdit(uint8_t deviceId, const std::string& name);
+TBytes Randomize(uint8_t deviceId);
+
+// Short messages; channel 0..15 (higher bits are masked off).
+std::array<uint8_t, 2> ProgramChange(uint8_t channel, uint8_t program);
+/// Bank select MSB then LSB.
+std::array<std::array<uint8_t, 3>, 2> BankSelect(uint8_t channel, uint8_t msb, uint8_t lsb);
+std::array<uint8_t, 3> AllSoundOff(uint8_t channel);
+
+/// The length of a SysEx message as the send path takes it: up to and including its first
+/// F7. A message without F7 is not complete and gives nothing.
+std::optional<size_t> SysexLength(std::span<const uint8_t> message);
+
+/// An E-mu Proteus-family message (bytes 1 and 2 are 18 0F) for this device id; device id
+/// 7F takes every device's messages.
+bool IsEmuMessage(std::span<const uint8_t> message);
+bool AcceptedFrom(std::span<const uint8_t> message, uint8_t deviceId);
+
+struct TIdentity {
+    uint8_t DeviceId = 0;
+    uint8_t MemberCode = 0;
+    std::string Version; ///< four characters
+};
+/// F0 7E dd 06 02 18 04 04 mm xx v v v v F7, any device id.
+std::optional<TIdentity> ParseIdentityReply(std::span<const uint8_t> message);
+
+struct TRomEntry {
+    int Id = 0;
+    int PresetCount = 0;
+    int InstrumentCount = 0;
+    int BankCount() const { return PresetCount / 128; }
+};
+struct THardwareConfig {
+    int RomCount = 0;            ///< as reported
+    std::vector<TRomEntry> Roms; ///< the entries the message holds whole
+};
+/// F0 18 0F dd 55 09 ... F7: byte 9 the ROM count, byte 10 the bytes per entry, entries from
+/// byte 11. Entries that would run past the message are not taken.
+std::optional<THardwareConfig> ParseHardwareConfig(std::span<const uint8_t> message);
+
+/// The basic channel of a channel reply (bytes 7 and 8 are 0B 01), 0..15.
+std::optional<uint8_t> ParseChannelReply(std::span<const uint8_t> message);
+
+/// The data byte count a preset dump header announces (bytes 9 to 12, 7 bits each).
+std::optional<uint32_t> DumpHeaderByteCount(std::span<const uint8_t> header);
+
+/// F0 18 0F dd 55 7D ...: the synth cancelled.
+bool IsCancel(std::span<const uint8_t> message);
+
+} // namespace velcora::sysex

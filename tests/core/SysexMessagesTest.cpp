@@ -1,0 +1,154 @@
+// The messages of the synth dialogue, byte by byte, and the model and ROM tables.
+#include "SysexMessages.h"
+
+#include "Simid.h"
+
+#include <gtest/gtest.h>
+
+using namespace velcora;
+using namespace velcora::sysex;
+
+namespace {
+
+TBytes Hex(std::initializer_list<int> bytes) {
+    TBytes out;
+    for (int b : bytes) {
+        out.push_back(static_cast<uint8_t>(b));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(SysexMessages, BuiltMessages) {
+    struct Case {
+        const char* What;
+        TBytes Built;
+        TBytes Expected;
+    };
+    const Case cases[] = {
+        {"device inquiry", DeviceInquiry(), Hex({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7})},
+        {"hardware configuration request", HardwareConfigRequest(0x10),
+         Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x0A, 0xF7})},
+        {"initial parameter", InitialParameter(0),
+         Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x01, 0x02, 0x0A, 0x01, 0x00, 0x00, 0xF7})},
+        {"channel request", ChannelRequest(3),
+         Hex({0xF0, 0x18, 0x0F, 0x03, 0x55, 0x02, 0x01, 0x0B, 0x01, 0xF7})},
+        {"preset dump request", PresetDumpRequest(0, 17, 2),
+         Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x11, 0x04, 0x11, 0x02, 0x00, 0x00, 0xF7})},
+        {"direct ROM request", PresetDumpRequest(0, 5, 4, 0x0F, 0x00),
+         Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x11, 0x04, 0x05, 0x04, 0x0F, 0x00, 0xF7})},
+        {"edit buffer request", EditBufferRequest(0x7F),
+         Hex({0xF0, 0x18, 0x0F, 0x7F, 0x55, 0x11, 0x04, 0x7F, 0x7F, 0x00, 0x00, 0xF7})},
+        {"randomize", Randomize(1),
+         Hex({0xF0, 0x18, 0x0F, 0x01, 0x55, 0x71, 0x7F, 0x7F, 0x00, 0x00, 0xF7})},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.Built, c.Expected) << c.What;
+    }
+}
+
+TEST(SysexMessages, NameEditSetsSixteenParameters) {
+    const TBytes m = PresetNameEdit(0, "Pad:Warm");
+    ASSERT_EQ(m.size(), 72u);
+    EXPECT_EQ(TBytes(m.begin(), m.begin() + 7), Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x01, 0x20}));
+    // Parameter 899 (03 07) takes 'P'; parameter 914 (12 07) the last padding space.
+    EXPECT_EQ(TBytes(m.begin() + 7, m.begin() + 11), Hex({0x03, 0x07, 'P', 0x00}));
+    EXPECT_EQ(TBytes(m.begin() + 67, m.end()), Hex({0x12, 0x07, ' ', 0x00, 0xF7}));
+}
+
+TEST(SysexMessages, ShortMessages) {
+    EXPECT_EQ(ProgramChange(0x1F, 5), (std::array<uint8_t, 2>{0xCF, 0x05}));
+    const auto bank = BankSelect(2, 0x0F, 4);
+    EXPECT_EQ(bank[0], (std::array<uint8_t, 3>{0xB2, 0x00, 0x0F}));
+    EXPECT_EQ(bank[1], (std::array<uint8_t, 3>{0xB2, 0x20, 0x04}));
+    EXPECT_EQ(AllSoundOff(15), (std::array<uint8_t, 3>{0xBF, 0x78, 0x00}));
+}
+
+TEST(SysexMessages, LengthAndAcceptance) {
+    EXPECT_EQ(SysexLength(Hex({0xF0, 1, 0xF7, 2})), 3u);
+    EXPECT_EQ(SysexLength(Hex({0xF0, 1, 2})), std::nullopt);
+    const TBytes from5 = Hex({0xF0, 0x18, 0x0F, 0x05, 0x55, 0x7D, 0xF7});
+    EXPECT_TRUE(AcceptedFrom(from5, 5));
+    EXPECT_FALSE(AcceptedFrom(from5, 6));
+    EXPECT_TRUE(AcceptedFrom(from5, 0x7F));
+    EXPECT_FALSE(AcceptedFrom(Hex({0xF0, 0x18, 0x0E, 0x05, 0xF7}), 5));
+    EXPECT_FALSE(AcceptedFrom(Hex({0xF0, 0x18}), 0x7F));
+    EXPECT_TRUE(IsCancel(from5));
+}
+
+TEST(SysexMessages, IdentityReply) {
+    const TBytes reply =
+        Hex({0xF0, 0x7E, 0x10, 0x06, 0x02, 0x18, 0x04, 0x04, 0x03, 0x01, '1', '.', '0', '4', 0xF7});
+    const auto id = ParseIdentityReply(reply);
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->DeviceId, 0x10);
+    EXPECT_EQ(id->MemberCode, 3);
+    EXPECT_EQ(id->Version, "1.04");
+    for (size_t fixed : {1, 3, 4, 5, 6, 7}) {
+        TBytes other = reply;
+        other[fixed] ^= 0x01;
+        EXPECT_FALSE(ParseIdentityReply(other)) << "byte " << fixed;
+    }
+    EXPECT_FALSE(ParseIdentityReply(TBytes(reply.begin(), reply.begin() + 12)));
+}
+
+TEST(SysexMessages, HardwareConfiguration) {
+    // Two ROMs: Composer with 512 presets and an unknown id 12 with 300.
+    const TBytes config =
+        Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x09, 0x02, 0x00, 0x04, 0x02, 0x06, 0x04,
+             0x00, 0x00, 0x04, 0x10, 0x05, 0x0C, 0x00, 0x2C, 0x02, 0x00, 0x01, 0xF7});
+    const auto hw = ParseHardwareConfig(config);
+    ASSERT_TRUE(hw);
+    ASSERT_EQ(hw->Roms.size(), 2u);
+    EXPECT_EQ(hw->Roms[0].Id, 4);
+    EXPECT_EQ(hw->Roms[0].PresetCount, 512);
+    EXPECT_EQ(hw->Roms[0].InstrumentCount, 0x290);
+    EXPECT_EQ(hw->Roms[0].BankCount(), 4);
+    EXPECT_EQ(hw->Roms[1].PresetCount, 300);
+    EXPECT_EQ(hw->Roms[1].BankCount(), 2);
+    // A count larger than the message holds takes only the whole entries.
+    TBytes lying = config;
+    lying[9] = 0x7F;
+    EXPECT_EQ(ParseHardwareConfig(lying)->Roms.size(), 2u);
+    TBytes none = Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x09, 0x02, 0x00, 0x04, 0x00, 0x06, 0xF7});
+    EXPECT_TRUE(ParseHardwareConfig(none)->Roms.empty());
+    EXPECT_FALSE(ParseHardwareConfig(Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x0A, 0xF7})));
+}
+
+TEST(SysexMessages, ChannelReplyAndDumpByteCount) {
+    EXPECT_EQ(ParseChannelReply(
+                  Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x03, 0x01, 0x0B, 0x01, 0x1F, 0x00, 0xF7})),
+              0x0F);
+    EXPECT_FALSE(ParseChannelReply(
+        Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x03, 0x01, 0x0A, 0x01, 0x1F, 0x00, 0xF7})));
+    // 1494 = 0x5D6: D6 & 7F = 56, then 0B.
+    const TBytes header =
+        Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x10, 0x01, 0x00, 0x00, 0x56, 0x0B, 0x00, 0x00, 0xF7});
+    EXPECT_EQ(DumpHeaderByteCount(header), 1494u);
+}
+
+TEST(Simid, ModelTable) {
+    struct Case {
+        int Code;
+        const char* Name;
+        int Class;
+    } cases[] = {{2, "Audity 2000", 1}, {3, "Proteus 2000", 2},  {7, "Mo'Phatt", 2},
+                 {13, "XL-7", 3},       {15, "Proteus 2500", 3}, {21, "Proteus 1000", 2},
+                 {24, "PX-7", 3},       {0, "UNKNOWN", 0},       {1, "UNKNOWN", 0},
+                 {25, "UNKNOWN", 0},    {255, "UNKNOWN", 0}};
+    for (const auto& c : cases) {
+        const TModel m = ModelFromCode(c.Code);
+        EXPECT_EQ(m.ModelName, c.Name) << c.Code;
+        EXPECT_EQ(m.ModelClass, c.Class) << c.Code;
+    }
+}
+
+TEST(Simid, RomTable) {
+    EXPECT_EQ(RomName(0), "User");
+    EXPECT_EQ(RomName(4), "Composer");
+    EXPECT_EQ(RomName(9), "World Exp.");
+    EXPECT_EQ(RomName(67), "Beat");
+    EXPECT_EQ(RomName(12), "Id # 12");
+    EXPECT_EQ(RomName(1000), "Id # 1000");
+}
