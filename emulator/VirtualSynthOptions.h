@@ -1,0 +1,35 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace velcora::emu {
+
+/// Faults the virtual synth can be told to commit, for tests of the program's error paths.
+struct TVirtualSynthFaults {
+    /// Hears everything, answers nothing.
+    bool Silent = false;
+    /// The Nth message the synth sends (counting from 1) is lost; 0: none.
+    uint32_t DropNth = 0;
+    /// The next preset dump request is answered with the cancel message.
+    bool CancelNextDump = false;
+    /// Packet k (1..7) of the next dump sent is cut short; 0: none.
+    int TruncatePacket = 0;
+};
+
+/// How a virtual synth is set up.
+struct TVirtualSynthOptions {
+    /// Member code of the model (see SynthModels); the default is a Proteus 2000.
+    uint16_t MemberCode = 3;
+    uint8_t DeviceId = 0;
+    /// Basic channel, 0..15.
+    uint8_t Channel = 0;
+    /// Pause between a message received and the first reply.
+    std::chrono::milliseconds ReplyDelay{0};
+    /// Replies follow one another no faster than a MIDI cable carries them (31250 baud).
+    bool WireSpeed = false;
+    TVirtualSynthFaults Faults;
+};
+
+} // namespace velcora::emu
