@@ -195,15 +195,6 @@ void TMidiInput::AddBuffers() {
     }
 }
 
-void TMidiInput::UnprepareHeaders() {
-    if (FHandle) {
-        for (auto& buffer : FSysexBuffers) {
-            CheckCode(FHandle->UnprepareHeader(buffer->Header()));
-        }
-    }
-    FSysexBuffers.clear();
-}
-
 void TMidiInput::Start() {
     if (FState == TMidiInputState::misOpen) {
         CheckCode(FHandle->Start());
@@ -227,19 +218,32 @@ void TMidiInput::Close() {
     }
     // First, so that the notifications for the buffers the reset returns are ignored.
     FState = TMidiInputState::misClosed;
+    // Every step runs even when one fails, and the first failure is raised at the end: a
+    // port left half closed would keep a ring whose items name freed buffers.
+    uint32_t first = TMidiResult::NoError;
+    auto note = [&first](uint32_t code) {
+        if (first == TMidiResult::NoError) {
+            first = code;
+        }
+    };
     if (FHandle) {
-        CheckCode(FHandle->Reset());
-    }
-    UnprepareHeaders();
-    if (FHandle) {
-        CheckCode(FHandle->Close());
+        note(FHandle->Reset());
+        for (auto& buffer : FSysexBuffers) {
+            note(FHandle->UnprepareHeader(buffer->Header()));
+        }
+        note(FHandle->Close());
         FHandle.reset();
     }
-    // Only now that the device is closed can no callback still be using the ring.
+    // Only now that the device is closed can no callback still be using the buffers or the
+    // ring.
+    FSysexBuffers.clear();
     if (FCallbackBlock) {
         FCallbackBlock->Ring.store(nullptr, std::memory_order_release);
     }
     CircbufFree(FRing);
+    if (first != TMidiResult::NoError) {
+        RaiseCode(first);
+    }
 }
 
 void TMidiInput::StopAndClose() {

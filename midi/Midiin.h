@@ -97,7 +97,6 @@ private:
     void CheckCode(uint32_t code);
     void Prepareheaders();
     void AddBuffers();
-    void UnprepareHeaders();
     void ReleaseAfterFailedOpen() noexcept;
     TMyMidiHdr* OwnBuffer(const TMidiHeader* header) const;
 
