@@ -1,0 +1,121 @@
+// The working folders of a model, the blank patch they hold, and the end-of-run backups.
+#include "WorkFolders.h"
+
+#include "DumpBuilder.h"
+#include "EndBanks.h"
+#include "SafeFile.h"
+#include "TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace velcora;
+using namespace velcora::test;
+
+TEST(WorkFolders, EveryModelClassGetsItsFolders) {
+    struct Case {
+        int ModelClass;
+        const char* Sub;
+        const char* Source;
+    } cases[] = {{1, "Audity/", "Default Audity.syx"},
+                 {2, "Proteus/", "Default Composer.syx"},
+                 {3, "Command/", "Default XL-2.syx"},
+                 {0, "Unknown/", "/unknown.syx"}};
+    for (const auto& c : cases) {
+        TTempDir docs;
+        TTempDir start;
+        TPatchWorld w(c.ModelClass == 0 ? 2 : c.ModelClass);
+        TDumpSpec spec;
+        spec.Name = "Bla:Shipped";
+        WriteBytes(start.Path() + "/" + c.Source, MakeDump(w.Ctx.Sizes, spec));
+        TPatchRec blank;
+        const TWorkFolders f =
+            BuildWorkFolders(c.ModelClass, docs.Path(), start.Path(), w.Ctx, blank);
+        const std::string model = docs.Path() + "/Velcora/" + c.Sub;
+        EXPECT_EQ(f.ModelDir, model);
+        EXPECT_EQ(f.PatchesDir, model + "Patches/");
+        EXPECT_EQ(f.BanksDir, model + "Banks/");
+        EXPECT_EQ(f.AllBanksDir, model + "AllBanks/");
+        EXPECT_EQ(f.LibrariesDir, model + "Libraries/");
+        EXPECT_EQ(f.BackupDir, model + "Backup/");
+        EXPECT_EQ(f.EndBanksBase, model + "Backup/EndBanks");
+        for (const auto& dir :
+             {f.PatchesDir, f.BanksDir, f.AllBanksDir, f.LibrariesDir, f.BackupDir}) {
+            EXPECT_TRUE(std::filesystem::is_directory(dir)) << dir;
+        }
+        EXPECT_EQ(blank.Name(), "Bla:Shipped     ") << c.Sub;
+        EXPECT_EQ(blank.Dump().Slot(0)[7], 127);
+        EXPECT_FALSE(w.Ctx.QuietLoad);
+    }
+}
+
+TEST(WorkFolders, AnExistingDefaultIsNeverOverwritten) {
+    TTempDir docs;
+    TTempDir start;
+    TPatchWorld w;
+    TDumpSpec shipped;
+    shipped.Name = "Bla:Shipped";
+    WriteBytes(start.File("Default Composer.syx"), MakeDump(w.Ctx.Sizes, shipped));
+    const std::string patches = docs.Path() + "/Velcora/Proteus/Patches/";
+    std::filesystem::create_directories(patches);
+    TDumpSpec own;
+    own.Name = "Bla:My Own";
+    WriteBytes(patches + "Default.syx", MakeDump(w.Ctx.Sizes, own));
+    TPatchRec blank;
+    BuildWorkFolders(2, docs.Path(), start.Path(), w.Ctx, blank);
+    EXPECT_EQ(blank.Name(), "Bla:My Own      ");
+}
+
+TEST(WorkFolders, AMissingOrUnsuitableBlankFileKeepsTheBlankPatch) {
+    TTempDir docs;
+    TTempDir start;
+    TPatchWorld w;
+    TPatchRec blank;
+    w.Fill(blank, {});
+    BuildWorkFolders(2, docs.Path(), start.Path(), w.Ctx, blank);
+    EXPECT_EQ(blank.Name(), "Pad:Warm Strings");
+    WriteBytes(start.File("Default Composer.syx"), MakeDump(TDumpSizes::ForModelClass(3)));
+    BuildWorkFolders(2, docs.Path(), start.Path(), w.Ctx, blank);
+    EXPECT_EQ(blank.Name(), "Pad:Warm Strings");
+}
+
+TEST(EndBanks, RotationKeepsTenGenerations) {
+    struct Case {
+        std::vector<int> Before;
+        std::vector<int> After; // before the new generation 1 is written
+    } cases[] = {
+        {{1, 2, 4}, {2, 3, 5}},
+        {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {2, 3, 4, 5, 6, 7, 8, 9, 10}},
+        {{}, {}},
+        {{10}, {}},
+        {{9}, {10}},
+    };
+    for (const auto& c : cases) {
+        TTempDir dir;
+        const std::string base = dir.File("EndBanks");
+        for (int n : c.Before) {
+            WriteBytes(EndBanksFile(base, n), {static_cast<uint8_t>(n)});
+        }
+        RotateEndBanks(base);
+        std::vector<int> after;
+        for (int n = 1; n <= 11; ++n) {
+            if (FileExists(EndBanksFile(base, n))) {
+                after.push_back(n);
+                // Each file moved up by one generation, content and all.
+                EXPECT_EQ(ReadBytes(EndBanksFile(base, n)),
+                          std::vector<uint8_t>{static_cast<uint8_t>(n - 1)});
+            }
+        }
+        EXPECT_EQ(after, c.After);
+    }
+}
+
+TEST(EndBanks, ClosePromptListsTheUnsavedItems) {
+    EXPECT_EQ(ClosePrompt({}), "Are you sure you want to close the program?\n\n");
+    EXPECT_EQ(ClosePrompt({true, false, false, true, false, true}),
+              "Are you sure you want to close the program?\n\nThese files need saving :"
+              "\nLibrary \nUser Bank 1 \nUser Bank 3 ");
+    EXPECT_EQ(ClosePrompt({false, true, true, false, false, false}),
+              "Are you sure you want to close the program?\n\nThese files need saving :"
+              "\nROM Bank \nUser Bank 0 ");
+}
