@@ -286,17 +286,11 @@ bool TPatchLib::CheckBytes(std::span<const uint8_t> bytes, int& count) {
         return true;
     }
 
-    // The first record is checked as every file is: framing, then the E-mu ids.
-    TByteReader in(bytes);
-    in.Seek(CountBytes);
-    FScratch.ReadNotes(in);
-    if (FScratch.Dump().CheckDumpFile(in, false, FCtx) != 0) {
-        return false;
-    }
-
-    // Then every record that will be read must be whole.
+    // Every record that will be read must be whole; the first one's dump is checked as
+    // every file is (framing, then the E-mu ids), so that another model's library says so.
     const size_t total = static_cast<size_t>(FCtx.Sizes.TotalSize());
     const int wanted = std::min<int>(n, MaxPatches);
+    TByteReader in(bytes);
     in.Seek(CountBytes);
     for (int r = 0; r < wanted; ++r) {
         for (int note = 0; note < TPatchRec::NoteCount; ++note) {
@@ -308,6 +302,13 @@ bool TPatchLib::CheckBytes(std::span<const uint8_t> bytes, int& count) {
                                                                   : msg::LibraryNote(r + 1));
             }
             in.Skip(static_cast<size_t>(static_cast<const uint8_t*>(end) - rest.data()) + 1);
+        }
+        if (r == 0) {
+            TByteReader first(bytes);
+            first.Seek(in.Position());
+            if (FScratch.Dump().CheckDumpFile(first, false, FCtx) != 0) {
+                return false;
+            }
         }
         if (in.Remaining() < total) {
             return warn(msg::LibraryCount(n));

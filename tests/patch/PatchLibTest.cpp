@@ -502,6 +502,8 @@ TEST_F(LibTest, BadLibraryFilesChangeNothing) {
          TMessageKind::Warning, msg::DifferentSynth},
         {"not E-mu", LibraryBytes(1, {{{"", "", ""}, MakeDump(W.Ctx.Sizes, notEmu)}}),
          TMessageKind::Error, msg::NotProteusFile},
+        {"a first note longer than 999 bytes", LibraryBytes(1, {{{longNote, "", ""}, dump}}),
+         TMessageKind::Warning, msg::LibraryNote(1)},
         {"a note longer than 999 bytes",
          LibraryBytes(2, {{{"", "", ""}, dump}, {{"", longNote, ""}, dump2}}),
          TMessageKind::Warning, msg::LibraryNote(2)},
