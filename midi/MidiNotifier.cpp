@@ -93,18 +93,25 @@ void TMidiNotifier::Deliver() {
 
     // Each item is taken before its handler runs: a handler that runs a nested event loop
     // re-enters here and simply continues with the next item.
-    uint16_t code = 0;
-    while (PopCode(code)) {
-        FHandler(code, nullptr);
-    }
-    if (FLostQueued.exchange(0, std::memory_order_acquire) != 0) {
-        FHandler(TMidiMessage::InData, nullptr);
-    }
-    if (FLostOverflow.exchange(0, std::memory_order_acquire) != 0) {
-        FHandler(TMidiMessage::Overflow, nullptr);
-    }
-    while (TMidiHeader* header = FDone.Pop()) {
-        FHandler(TMidiMessage::OutDone, header);
+    try {
+        uint16_t code = 0;
+        while (PopCode(code)) {
+            FHandler(code, nullptr);
+        }
+        if (FLostQueued.exchange(0, std::memory_order_acquire) != 0) {
+            FHandler(TMidiMessage::InData, nullptr);
+        }
+        if (FLostOverflow.exchange(0, std::memory_order_acquire) != 0) {
+            FHandler(TMidiMessage::Overflow, nullptr);
+        }
+        while (TMidiHeader* header = FDone.Pop()) {
+            FHandler(TMidiMessage::OutDone, header);
+        }
+    } catch (...) {
+        // A handler's error goes on to the caller; what is still queued is handled on the
+        // next pass instead of waiting for the next post.
+        Ring();
+        throw;
     }
 }
 

@@ -8,6 +8,7 @@
 #include "Midicallback.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <vector>
 
 namespace velcora {
@@ -204,6 +205,24 @@ TEST_F(MidiHandlerTest, OutputDonePostsTheHeaderInOrder) {
     EXPECT_EQ(posts[0], std::make_pair(TMidiMessage::OutDone, &a));
     EXPECT_EQ(posts[1], std::make_pair(TMidiMessage::OutDone, &b));
     EXPECT_EQ(posts[2], std::make_pair(TMidiMessage::OutDone, &c));
+}
+
+TEST_F(MidiHandlerTest, AfterAHandlerRaisesTheRestIsStillDelivered) {
+    bool thrown = false;
+    FNotifier = std::make_unique<TMidiNotifier>([&](uint32_t code, TMidiHeader*) {
+        if (!thrown) {
+            thrown = true;
+            throw std::runtime_error("handler failed");
+        }
+        FPosts.push_back({code, nullptr});
+    });
+    FBlock.Target = FNotifier.get();
+    for (uint32_t i = 0; i < 3; ++i) {
+        Call(TMidiMessage::InData, 0x90);
+    }
+    EXPECT_THROW(FNotifier->Deliver(), std::runtime_error);
+    // No further post comes; the event loop alone must bring the other two.
+    EXPECT_TRUE(test::PumpUntil([this] { return FPosts.size() == 2; }));
 }
 
 TEST_F(MidiHandlerTest, NotificationsReachTheEventLoop) {

@@ -1,5 +1,6 @@
 // The input port over the in-process driver.
 
+#include "MidiResult.h"
 #include "MidiTestSupport.h"
 #include "Midiin.h"
 #include "VirtualMidiDriver.h"
@@ -356,6 +357,73 @@ TEST_F(MidiInputTest, DeviceThatFailsToOpenLeavesThePortClosed) {
     FPort->OpenAndStart();
     EmitAll({{0x90, 1, 1}});
     EXPECT_EQ(FPort->GetEventCount(), 1);
+}
+
+/// The in-process driver, with one reset that fails after doing its work.
+class TFailingResetDriver : public TVirtualMidiDriver {
+public:
+    class THandle : public IMidiInHandle {
+    public:
+        THandle(std::unique_ptr<IMidiInHandle> inner, bool& fail)
+            : FInner(std::move(inner)), FFail(fail) {}
+        uint32_t PrepareHeader(TMidiHeader& h) override { return FInner->PrepareHeader(h); }
+        uint32_t UnprepareHeader(TMidiHeader& h) override { return FInner->UnprepareHeader(h); }
+        uint32_t AddBuffer(TMidiHeader& h) override { return FInner->AddBuffer(h); }
+        uint32_t Start() override { return FInner->Start(); }
+        uint32_t Stop() override { return FInner->Stop(); }
+        uint32_t Reset() override {
+            const uint32_t code = FInner->Reset();
+            return std::exchange(FFail, false) ? TMidiResult::NotReady : code;
+        }
+        uint32_t Close() override { return FInner->Close(); }
+
+    private:
+        std::unique_ptr<IMidiInHandle> FInner;
+        bool& FFail;
+    };
+
+    uint32_t InOpen(std::unique_ptr<IMidiInHandle>& handle, uint32_t id, TMidiCallback callback,
+                    uintptr_t instance) override {
+        std::unique_ptr<IMidiInHandle> inner;
+        const uint32_t code = TVirtualMidiDriver::InOpen(inner, id, callback, instance);
+        if (code == TMidiResult::NoError) {
+            handle = std::make_unique<THandle>(std::move(inner), FailReset);
+        }
+        return code;
+    }
+
+    bool FailReset = false;
+};
+
+TEST(MidiInputClose, FailingDriverStepStillLeavesThePortClosedAndEmpty) {
+    test::EnsureApp();
+    TFailingResetDriver driver;
+    const int source = driver.AddDevice("Source");
+    TMidiInput port(driver);
+    port.OpenAndStart();
+    driver.Emit(source, MakeSysex(10));
+    driver.Emit(source, Bytes{0x90, 1, 1});
+    driver.Sync();
+    ASSERT_EQ(port.GetEventCount(), 2);
+
+    driver.FailReset = true;
+    try {
+        port.Close();
+        ADD_FAILURE();
+    } catch (const EMidiInputError& e) {
+        EXPECT_STREQ(e.what(), "The MIDI device is busy with other data.");
+    }
+    EXPECT_EQ(port.Error(), 67);
+    EXPECT_EQ(port.State(), TMidiInputState::misClosed);
+    EXPECT_EQ(port.GetMidiEvent(), nullptr);
+
+    port.OpenAndStart();
+    EXPECT_EQ(port.GetEventCount(), 0);
+    driver.Emit(source, MakeSysex(12, 3));
+    driver.Sync();
+    auto event = port.GetMidiEvent();
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(event->SysexByteCount, 12);
 }
 
 TEST_F(MidiInputTest, ErrorTextForAnUnknownCode) {
