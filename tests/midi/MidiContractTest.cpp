@@ -9,7 +9,9 @@
 #include "RtMidiDriver.h"
 #include "VirtualMidiDriver.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace velcora {
 namespace {
@@ -237,6 +239,20 @@ INSTANTIATE_TEST_SUITE_P(Drivers, MidiContract,
                          [](const auto& info) {
                              return info.param == TDriverKind::Virtual ? "Virtual" : "RtMidiJack";
                          });
+
+TEST(RtMidiDriver, AutoFindsNoSystemWhereNoneRuns) {
+    if (access("/dev/snd/seq", F_OK) == 0) {
+        GTEST_SKIP() << "this machine has an ALSA sequencer";
+    }
+    const std::string server = "velcora_nowhere_" + std::to_string(getpid());
+    setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+    unsetenv("VELCORA_MIDI_API");
+    TRtMidiDriver driver;
+    unsetenv("JACK_DEFAULT_SERVER");
+    EXPECT_EQ(driver.Api(), TRtMidiApi::None);
+    EXPECT_EQ(driver.InDeviceCount(), 0u);
+    EXPECT_EQ(driver.OutDeviceCount(), 0u);
+}
 
 TEST(RtMidiDriver, WithoutAnyMidiSystemThereAreNoDevices) {
     TRtMidiDriver none(TRtMidiApi::None);
