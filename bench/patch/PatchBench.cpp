@@ -34,14 +34,14 @@ struct TBenchWorld {
         std::vector<TLibRecord> records;
         records.reserve(LibrarySize);
         for (int i = 0; i < LibrarySize; ++i) {
-            TDumpSpec spec;
-            spec.Seed = static_cast<uint32_t>(i + 1);
+            TDumpSpec made;
+            made.Seed = static_cast<uint32_t>(i + 1);
             if (i > 0 && rng() % 10 == 0) {
-                spec.Seed = static_cast<uint32_t>(rng() % static_cast<uint32_t>(i) + 1);
+                made.Seed = static_cast<uint32_t>(rng() % static_cast<uint32_t>(i) + 1);
             }
-            spec.Name = "Bch:" + std::to_string(i);
+            made.Name = "Bch:" + std::to_string(i);
             records.push_back(
-                {{"note " + std::to_string(i), "", ""}, MakeDump(World.Ctx.Sizes, spec)});
+                {{"note " + std::to_string(i), "", ""}, MakeDump(World.Ctx.Sizes, made)});
         }
         Bytes = LibraryBytes(LibrarySize, records);
         Size = Bytes.size();

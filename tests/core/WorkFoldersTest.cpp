@@ -25,9 +25,9 @@ TEST(WorkFolders, EveryModelClassGetsItsFolders) {
         TTempDir docs;
         TTempDir start;
         TPatchWorld w(c.ModelClass == 0 ? 2 : c.ModelClass);
-        TDumpSpec spec;
-        spec.Name = "Bla:Shipped";
-        WriteBytes(start.Path() + "/" + c.Source, MakeDump(w.Ctx.Sizes, spec));
+        TDumpSpec made;
+        made.Name = "Bla:Shipped";
+        WriteBytes(start.Path() + "/" + c.Source, MakeDump(w.Ctx.Sizes, made));
         TPatchRec blank;
         const TWorkFolders f =
             BuildWorkFolders(c.ModelClass, docs.Path(), start.Path(), w.Ctx, blank);

@@ -21,10 +21,10 @@ class BankTest : public ::testing::Test {
 protected:
     BankTest() {
         for (int i = 0; i < TPatchBank::HiddenEnd; ++i) {
-            TDumpSpec spec;
-            spec.Seed = 100 + static_cast<uint32_t>(i);
-            spec.Name = Label(i);
-            W.Fill(Bank.Slot(i), spec);
+            TDumpSpec made;
+            made.Seed = 100 + static_cast<uint32_t>(i);
+            made.Name = Label(i);
+            W.Fill(Bank.Slot(i), made);
         }
         Bank.SetListener(&View);
     }
@@ -356,12 +356,12 @@ protected:
                 std::make_unique<TPatchBank>(W.Ctx, n, "User " + std::to_string(n), true);
             Banks[static_cast<size_t>(n)] = Users[static_cast<size_t>(n)].get();
             for (int i = 0; i < 128; ++i) {
-                TDumpSpec spec;
-                spec.Seed = static_cast<uint32_t>(n * 1000 + i);
-                spec.Name = "B" + std::to_string(n) + ":" + Num(i);
-                spec.Low = static_cast<uint8_t>(i);
-                spec.High = static_cast<uint8_t>(n);
-                W.Fill(Banks[static_cast<size_t>(n)]->Slot(i), spec);
+                TDumpSpec made;
+                made.Seed = static_cast<uint32_t>(n * 1000 + i);
+                made.Name = "B" + std::to_string(n) + ":" + Num(i);
+                made.Low = static_cast<uint8_t>(i);
+                made.High = static_cast<uint8_t>(n);
+                W.Fill(Banks[static_cast<size_t>(n)]->Slot(i), made);
             }
         }
     }

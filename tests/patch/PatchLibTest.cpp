@@ -25,10 +25,10 @@ protected:
     void AddPatches(int n, uint32_t seedBase = 1) {
         for (int i = 0; i < n; ++i) {
             TPatchRec rec;
-            TDumpSpec spec;
-            spec.Seed = seedBase + static_cast<uint32_t>(i);
-            spec.Name = Label(Lib.Count());
-            W.Fill(rec, spec);
+            TDumpSpec made;
+            made.Seed = seedBase + static_cast<uint32_t>(i);
+            made.Name = Label(Lib.Count());
+            W.Fill(rec, made);
             rec.SetNote(0, "note " + std::to_string(Lib.Count()));
             ASSERT_TRUE(Lib.Add(rec));
         }
@@ -237,10 +237,10 @@ TEST(DeDup, AgreesWithThePlainScanOnRandomLibraries) {
         // 253-byte packets some have marked checksums, which counts there.
         for (int i = 0; i < 400; ++i) {
             TPatchRec rec;
-            TDumpSpec spec;
-            spec.Seed = rng() % 60;
-            spec.Name = "Rnd:" + std::to_string(i);
-            w.Fill(rec, spec);
+            TDumpSpec made;
+            made.Seed = rng() % 60;
+            made.Name = "Rnd:" + std::to_string(i);
+            w.Fill(rec, made);
             switch (rng() % 5) {
             case 0:
                 rec.MarkChecksums(w.Ctx.Sizes);

@@ -96,10 +96,10 @@ TEST(PatchRec, LongNameKeepsSixteenCharactersInTheDump) {
 TEST(PatchRec, AddressingAndDeviceId) {
     TPatchWorld w;
     TPatchRec rec;
-    TDumpSpec spec;
-    spec.Low = 5;
-    spec.High = 2;
-    w.Fill(rec, spec);
+    TDumpSpec made;
+    made.Low = 5;
+    made.High = 2;
+    w.Fill(rec, made);
     rec.Dump().Slot(0)[33] = 0x04;
     rec.Dump().Slot(0)[34] = 0x11;
 
@@ -125,9 +125,9 @@ TEST(PatchRec, AddressingAndDeviceId) {
 
 TEST(PatchRec, ReadDumpStampsTheCurrentUserBank) {
     TPatchWorld w;
-    TDumpSpec spec;
-    spec.High = 3;
-    const auto bytes = MakeDump(w.Ctx.Sizes, spec);
+    TDumpSpec made;
+    made.High = 3;
+    const auto bytes = MakeDump(w.Ctx.Sizes, made);
     w.Ctx.CurUserBank = 1;
     TPatchRec rec;
     TByteReader in(bytes);
@@ -358,10 +358,10 @@ TEST_F(SinglePatchFile, LoadCancelledOrRefusedLeavesTheRecord) {
 
 TEST_F(SinglePatchFile, QuietLoadSaysNothingAndEndsQuietMode) {
     const std::string good = Dir.File("Default.syx");
-    TDumpSpec spec;
-    spec.Name = "Bla:Blank Preset";
-    spec.Low = 3;
-    WriteBytes(good, MakeDump(W.Ctx.Sizes, spec));
+    TDumpSpec made;
+    made.Name = "Bla:Blank Preset";
+    made.Low = 3;
+    WriteBytes(good, MakeDump(W.Ctx.Sizes, made));
     const std::string bad = Dir.File("bad.syx");
     WriteBytes(bad, MakeDump(TDumpSizes::ForModelClass(3)));
 

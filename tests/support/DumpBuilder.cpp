@@ -7,23 +7,23 @@
 
 namespace velcora::test {
 
-std::vector<uint8_t> MakeDump(const TDumpSizes& sizes, const TDumpSpec& spec) {
-    std::mt19937 rng(spec.Seed);
+std::vector<uint8_t> MakeDump(const TDumpSizes& sizes, const TDumpSpec& made) {
+    std::mt19937 rng(made.Seed);
     std::vector<uint8_t> out;
     out.reserve(static_cast<size_t>(sizes.TotalSize()));
     for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
         const int len = sizes.PacketSize(p);
         std::vector<uint8_t> packet(static_cast<size_t>(len), 0);
         packet[0] = 0xF0;
-        packet[1] = spec.Emu ? 0x18 : 0x41;
-        packet[2] = spec.Emu ? 0x0F : 0x10;
-        packet[3] = spec.DeviceId;
+        packet[1] = made.Emu ? 0x18 : 0x41;
+        packet[2] = made.Emu ? 0x0F : 0x10;
+        packet[3] = made.DeviceId;
         packet[4] = 0x55;
         packet[5] = 0x10;
         if (p == 0) {
             packet[6] = 0x01;
-            packet[7] = spec.Low;
-            packet[8] = spec.High;
+            packet[7] = made.Low;
+            packet[8] = made.High;
             int count = sizes.DataByteCount();
             for (int i = 9; i < 13; ++i) {
                 packet[static_cast<size_t>(i)] = static_cast<uint8_t>(count & 0x7F);
@@ -40,7 +40,7 @@ std::vector<uint8_t> MakeDump(const TDumpSizes& sizes, const TDumpSpec& spec) {
                 packet[static_cast<size_t>(i)] = static_cast<uint8_t>(rng() & 0x7F);
             }
             if (p == 1) {
-                std::string name = spec.Name;
+                std::string name = made.Name;
                 name.resize(16, ' ');
                 for (int i = 0; i < 16; ++i) {
                     packet[static_cast<size_t>(9 + i)] =
@@ -64,11 +64,11 @@ std::vector<uint8_t> MakeDumps(const TDumpSizes& sizes, int count, uint32_t seed
     for (int i = 0; i < count; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "Tst:Patch %03d", i);
-        TDumpSpec spec;
-        spec.Seed = seedBase + static_cast<uint32_t>(i);
-        spec.Name = name;
-        spec.Low = static_cast<uint8_t>(i % 128);
-        Append(out, MakeDump(sizes, spec));
+        TDumpSpec made;
+        made.Seed = seedBase + static_cast<uint32_t>(i);
+        made.Name = name;
+        made.Low = static_cast<uint8_t>(i % 128);
+        Append(out, MakeDump(sizes, made));
     }
     return out;
 }
@@ -106,15 +106,15 @@ TPatchWorld::TPatchWorld(int modelClass) {
     Ctx.BlankPatch = &Blank;
 }
 
-void TPatchWorld::Fill(TPatchRec& rec, const TDumpSpec& spec) {
-    const auto bytes = MakeDump(Ctx.Sizes, spec);
+void TPatchWorld::Fill(TPatchRec& rec, const TDumpSpec& made) {
+    const auto bytes = MakeDump(Ctx.Sizes, made);
     TByteReader in(bytes);
     const int saved = Ctx.CurUserBank;
-    Ctx.CurUserBank = spec.High < 4 ? spec.High : 0;
+    Ctx.CurUserBank = made.High < 4 ? made.High : 0;
     rec.ReadDump(in, Ctx);
     Ctx.CurUserBank = saved;
-    if (spec.High >= 4) {
-        rec.Dump().Slot(0)[8] = spec.High;
+    if (made.High >= 4) {
+        rec.Dump().Slot(0)[8] = made.High;
     }
 }
 

@@ -23,7 +23,7 @@ struct TDumpSpec {
 };
 
 /// One preset dump, framed for the sizes, with real checksums.
-std::vector<uint8_t> MakeDump(const TDumpSizes& sizes, const TDumpSpec& spec = {});
+std::vector<uint8_t> MakeDump(const TDumpSizes& sizes, const TDumpSpec& made = {});
 /// count dumps back to back, dump i with seed seedBase + i and the name "Tst:Patch nnn".
 std::vector<uint8_t> MakeDumps(const TDumpSizes& sizes, int count, uint32_t seedBase = 1);
 void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& bytes);
@@ -41,7 +41,7 @@ struct TPatchWorld {
     explicit TPatchWorld(int modelClass = 2);
 
     /// Fills a record from a made-up dump as a file read would.
-    void Fill(TPatchRec& rec, const TDumpSpec& spec);
+    void Fill(TPatchRec& rec, const TDumpSpec& made);
 
     TScriptedDialogs Dialogs;
     TPatchContext Ctx{Dialogs};

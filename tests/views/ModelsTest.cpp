@@ -30,10 +30,10 @@ protected:
     void AddPatches(int n) {
         for (int i = 0; i < n; ++i) {
             TPatchRec rec;
-            TDumpSpec spec;
-            spec.Seed = static_cast<uint32_t>(i + 1);
-            spec.Name = "Lib:" + std::to_string(i);
-            W.Fill(rec, spec);
+            TDumpSpec made;
+            made.Seed = static_cast<uint32_t>(i + 1);
+            made.Name = "Lib:" + std::to_string(i);
+            W.Fill(rec, made);
             rec.SetNote(1, "n" + std::to_string(i));
             Lib.Add(rec);
         }
