@@ -1,5 +1,7 @@
 #include "DumpSizes.h"
 
+#include "Patchdata.h"
+
 namespace velcora {
 
 TDumpSizes TDumpSizes::ForModelClass(int modelClass) {
@@ -26,6 +28,44 @@ std::optional<TDumpSizes> TDumpSizes::Make(int head, const std::array<int, 7>& b
         }
     }
     return TDumpSizes(head, blocks);
+}
+
+std::optional<TDumpSizes> TDumpSizes::Measure(const TPatchData& dump) {
+    std::array<int, PacketCount> lengths{};
+    for (int p = 0; p < PacketCount; ++p) {
+        const auto slot = dump.Slot(p);
+        int length = 0;
+        for (size_t i = 0; i < slot.size(); ++i) {
+            if (slot[i] == 0xF7) {
+                length = static_cast<int>(i) + 1;
+                break;
+            }
+        }
+        if (length == 0) {
+            return std::nullopt;
+        }
+        lengths[static_cast<size_t>(p)] = length;
+    }
+    return Make(lengths[0], {lengths[1], lengths[2], lengths[3], lengths[4], lengths[5], lengths[6],
+                             lengths[7]});
+}
+
+TDumpSizes TDumpSizes::WithByteCount(uint32_t dataBytes) const {
+    TDumpSizes s = *this;
+    switch (dataBytes) {
+    case 1492:
+        s.FBlocks[6] = 39;
+        break;
+    case 1494:
+        s.FBlocks[6] = 41;
+        break;
+    case 1502:
+        s.FBlocks[6] = 61;
+        break;
+    default:
+        break;
+    }
+    return s;
 }
 
 int TDumpSizes::TotalSize() const {

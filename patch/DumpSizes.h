@@ -1,9 +1,12 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 
 namespace velcora {
+
+class TPatchData;
 
 /// Lengths in bytes (F0 to F7 inclusive) of the header and the seven data packets of one
 /// preset dump. Every length stays within the fixed slot of TPatchData that holds it, so
@@ -24,7 +27,16 @@ public:
     /// Sizes from outside (measured from a dump); empty when one does not fit its slot.
     static std::optional<TDumpSizes> Make(int head, const std::array<int, 7>& blocks);
 
+    /// The sizes as the packets stored in a dump buffer give them: each packet's length up to
+    /// and including its first F7. Empty when a packet has no F7 in its slot or the lengths
+    /// do not make a usable dump.
+    static std::optional<TDumpSizes> Measure(const TPatchData& dump);
+
     TDumpSizes() : TDumpSizes(ForModelClass(2)) {}
+
+    /// The last data packet's length follows the data byte count a dump header announces:
+    /// 1492, 1494 and 1502 bytes mean 39, 41 and 61; any other count changes nothing.
+    TDumpSizes WithByteCount(uint32_t dataBytes) const;
 
     int HeadSize() const { return FHead; }
     /// Length of data packet k, k = 1..7.

@@ -65,6 +65,31 @@ TEST(DumpSizes, MeasuredSizesMustFitTheBuffer) {
     EXPECT_FALSE(TDumpSizes::Make(36, {255, 255, 255, 255, 255, 255, 0}));
 }
 
+TEST(DumpSizes, MeasuredFromAStoredDump) {
+    for (int modelClass : {1, 2, 3}) {
+        TPatchWorld w(modelClass);
+        TPatchRec rec;
+        w.Fill(rec, {});
+        EXPECT_EQ(TDumpSizes::Measure(rec.Dump()), w.Ctx.Sizes) << modelClass;
+    }
+    TPatchRec empty;
+    EXPECT_FALSE(TDumpSizes::Measure(empty.Dump())) << "packets without F7";
+    TPatchWorld w;
+    TPatchRec shortFirst;
+    w.Fill(shortFirst, {});
+    shortFirst.Dump().Slot(1)[20] = 0xF7; // too short to hold the name
+    EXPECT_FALSE(TDumpSizes::Measure(shortFirst.Dump()));
+}
+
+TEST(DumpSizes, TheHeaderByteCountSetsTheLastPacket) {
+    const TDumpSizes proteus = TDumpSizes::ForModelClass(2);
+    EXPECT_EQ(proteus.WithByteCount(1492).BlockSize(7), 39);
+    EXPECT_EQ(proteus.WithByteCount(1502).BlockSize(7), 61);
+    EXPECT_EQ(proteus.WithByteCount(1502).BlockSize(1), 255);
+    EXPECT_EQ(proteus.WithByteCount(1500), proteus);
+    EXPECT_EQ(TDumpSizes::ForModelClass(1).WithByteCount(1494), proteus);
+}
+
 TEST(PatchRec, SetNamePadsAndMarksEveryChecksum) {
     for (int modelClass : {1, 2, 3}) {
         TPatchWorld w(modelClass);
