@@ -1,0 +1,67 @@
+#include "SynthCommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace velcora::emu {
+namespace {
+
+TEST(SynthCommandLine, TakesEveryOption) {
+    const auto line = ParseSynthCommandLine({"--model",
+                                             "xl7",
+                                             "--device-id=16",
+                                             "--channel",
+                                             "10",
+                                             "--reply-delay",
+                                             "30",
+                                             "--wire-speed",
+                                             "--silent",
+                                             "--drop",
+                                             "5",
+                                             "--cancel-next-dump",
+                                             "--truncate-packet",
+                                             "7",
+                                             "--banks",
+                                             "b.syx",
+                                             "--jack",
+                                             "-v",
+                                             "--port-name",
+                                             "Synth B"});
+    ASSERT_EQ(line.Error, "");
+    EXPECT_EQ(line.Synth.MemberCode, 13);
+    EXPECT_EQ(line.Synth.DeviceId, 16);
+    EXPECT_EQ(line.Synth.Channel, 9);
+    EXPECT_EQ(line.Synth.ReplyDelay, std::chrono::milliseconds(30));
+    EXPECT_TRUE(line.Synth.WireSpeed);
+    EXPECT_TRUE(line.Synth.Faults.Silent);
+    EXPECT_EQ(line.Synth.Faults.DropNth, 5u);
+    EXPECT_TRUE(line.Synth.Faults.CancelNextDump);
+    EXPECT_EQ(line.Synth.Faults.TruncatePacket, 7);
+    EXPECT_EQ(line.BanksFile, "b.syx");
+    EXPECT_TRUE(line.Jack);
+    EXPECT_TRUE(line.Verbose);
+    EXPECT_EQ(line.PortName, "Synth B");
+
+    const auto defaults = ParseSynthCommandLine({});
+    EXPECT_EQ(defaults.Error, "");
+    EXPECT_EQ(defaults.Synth.MemberCode, 3);
+    EXPECT_EQ(defaults.PortName, "Velcora Virtual Synth");
+    EXPECT_FALSE(defaults.Jack);
+    EXPECT_EQ(ParseSynthCommandLine({"--model", "2"}).Synth.MemberCode, 2);
+    EXPECT_EQ(ParseSynthCommandLine({"--model=Audity 2000"}).Synth.MemberCode, 2);
+}
+
+TEST(SynthCommandLine, RefusesBadArguments) {
+    const std::vector<std::vector<std::string>> bad{
+        {"--model", "DX7"},    {"--model"},        {"--device-id", "127"},
+        {"--device-id", "-1"}, {"--channel", "0"}, {"--channel", "17"},
+        {"--channel", "1x"},   {"--drop", "0"},    {"--truncate-packet", "8"},
+        {"--reply-delay", ""}, {"--frobnicate"},   {"--jack=yes"},
+        {"--banks", ""},
+    };
+    for (const auto& args : bad) {
+        EXPECT_NE(ParseSynthCommandLine(args).Error, "") << args.front();
+    }
+}
+
+} // namespace
+} // namespace velcora::emu

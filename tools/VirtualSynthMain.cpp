@@ -1,0 +1,199 @@
+// velcora-virtual-synth: the virtual synth on real MIDI ports (ALSA or JACK virtual ports), so
+// that the librarian, or any other program, can be tried without the hardware.
+
+#include "BlankPresets.h"
+#include "ReplySender.h"
+#include "SynthCommandLine.h"
+#include "SynthModel.h"
+#include "VirtualSynth.h"
+
+#include <RtMidi.h>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using namespace velcora::emu;
+
+volatile std::sig_atomic_t GStop = 0;
+
+extern "C" void OnStopSignal(int) {
+    GStop = 1;
+}
+
+/// Everything the input callback touches, shared with the main thread under Lock.
+struct TContext {
+    std::mutex Lock;
+    TVirtualSynth* Synth = nullptr;
+    TReplySender* Sender = nullptr;
+    bool Verbose = false;
+    std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
+    std::mutex LogLock;
+
+    void Log(const char* direction, std::span<const uint8_t> bytes) {
+        if (!Verbose) {
+            return;
+        }
+        static const char digits[] = "0123456789ABCDEF";
+        std::string line;
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - Start)
+                            .count();
+        line = std::to_string(ms) + " ms " + direction + " (" + std::to_string(bytes.size()) + ")";
+        for (uint8_t b : bytes) {
+            line.push_back(' ');
+            line.push_back(digits[b >> 4]);
+            line.push_back(digits[b & 15]);
+        }
+        line.push_back('\n');
+        std::lock_guard lock(LogLock);
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
+    }
+};
+
+void OnInput(double, std::vector<unsigned char>* message, void* user) {
+    auto* context = static_cast<TContext*>(user);
+    if (!message || message->empty()) {
+        return;
+    }
+    context->Log("in ", *message);
+    std::lock_guard lock(context->Lock);
+    if (context->Sender) {
+        context->Sender->Post(context->Synth->Receive(*message));
+    }
+}
+
+int WriteBlankPresets(const std::string& dir) {
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    for (const TBlankPresetFile& file : BlankPresetFiles()) {
+        const std::filesystem::path path = std::filesystem::path(dir) / file.Name;
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(file.Bytes.data()),
+                  std::streamsize(file.Bytes.size()));
+        if (!out) {
+            std::cerr << "velcora-virtual-synth: cannot write " << path << "\n";
+            return 1;
+        }
+        std::cout << path.string() << " (" << file.Bytes.size() << " bytes)\n";
+    }
+    return 0;
+}
+
+void SaveBanksIfChanged(TContext& context, const std::string& path) {
+    if (path.empty()) {
+        return;
+    }
+    std::lock_guard lock(context.Lock);
+    if (!context.Synth->UserBanksChanged()) {
+        return;
+    }
+    const std::string error = context.Synth->SaveUserBanks(path);
+    if (error.empty()) {
+        context.Synth->ClearUserBanksChanged();
+    } else {
+        std::cerr << "velcora-virtual-synth: " << error << "\n";
+    }
+}
+
+int Run(const TSynthCommandLine& line) {
+    TVirtualSynth synth(line.Synth);
+    if (!line.BanksFile.empty() && std::filesystem::exists(line.BanksFile)) {
+        // A file we cannot read is left alone rather than overwritten with the factory banks.
+        const std::string error = synth.LoadUserBanks(line.BanksFile);
+        if (!error.empty()) {
+            std::cerr << "velcora-virtual-synth: " << error << "\n";
+            return 1;
+        }
+    }
+
+    TContext context;
+    context.Synth = &synth;
+    context.Verbose = line.Verbose;
+
+    const RtMidi::Api api = line.Jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
+    RtMidiIn in(api, line.PortName, 1024);
+    in.ignoreTypes(false, true, true); // SysEx in; timing clock and active sensing out
+    in.setCallback(&OnInput, &context);
+    RtMidiOut out(api, line.PortName);
+    out.openVirtualPort(line.PortName);
+    auto sender = std::make_unique<TReplySender>([&](std::span<const uint8_t> message) {
+        context.Log("out", message);
+        out.sendMessage(message.data(), message.size());
+    });
+    {
+        std::lock_guard lock(context.Lock);
+        context.Sender = sender.get();
+    }
+    in.openVirtualPort(line.PortName);
+
+    std::cerr << "velcora-virtual-synth: " << synth.Model().Name << ", device id "
+              << int(synth.DeviceId()) << ", channel " << int(synth.Channel()) + 1 << ", on "
+              << (line.Jack ? "JACK" : "ALSA") << " ports \"" << line.PortName << "\"\n";
+
+    auto lastSave = std::chrono::steady_clock::now();
+    while (!GStop) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (std::chrono::steady_clock::now() - lastSave > std::chrono::seconds(2)) {
+            SaveBanksIfChanged(context, line.BanksFile);
+            lastSave = std::chrono::steady_clock::now();
+        }
+    }
+
+    in.cancelCallback();
+    in.closePort();
+    {
+        std::lock_guard lock(context.Lock);
+        context.Sender = nullptr;
+    }
+    sender.reset();
+    out.closePort();
+    SaveBanksIfChanged(context, line.BanksFile);
+    std::cerr << "velcora-virtual-synth: stopped\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const TSynthCommandLine line =
+        ParseSynthCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!line.Error.empty()) {
+        std::cerr << "velcora-virtual-synth: " << line.Error << "\nTry --help.\n";
+        return 2;
+    }
+    if (line.Help) {
+        std::cout << SynthUsage();
+        return 0;
+    }
+    if (line.ListModels) {
+        for (const TSynthModel& model : SynthModels()) {
+            std::cout << model.MemberCode << "\t" << model.Name << "\tclass " << model.Class
+                      << "\n";
+        }
+        return 0;
+    }
+    if (!line.BlankPresetsDir.empty()) {
+        return WriteBlankPresets(line.BlankPresetsDir);
+    }
+
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    try {
+        return Run(line);
+    } catch (const RtMidiError& error) {
+        std::cerr << "velcora-virtual-synth: " << error.getMessage() << "\n";
+        return 1;
+    }
+}
