@@ -272,15 +272,15 @@ std::vector<TBytes> TVirtualSynth::DumpMessages(const TPreset& preset, uint16_t 
     header.Counts = preset.Counts;
     header.RomId = romId;
     messages.push_back(BuildDumpHeader(FDeviceId, header));
+    // Six full packets and the rest in the seventh; the presets held are always of this
+    // model's size, but a short one must still not be read past its end.
+    const TView data(preset.Data);
     size_t offset = 0;
     for (int k = 1; k <= kDataPackets; ++k) {
-        const size_t want = k < kDataPackets
-                                ? FModel->PacketDataBytes(k)
-                                : preset.Data.size() - std::min(offset, preset.Data.size());
-        const size_t take =
-            std::min(want, preset.Data.size() - std::min(offset, preset.Data.size()));
-        messages.push_back(BuildDumpPacket(FDeviceId, closedLoop, uint16_t(k),
-                                           TView(preset.Data).subspan(offset, take)));
+        const size_t left = data.size() - offset;
+        const size_t take = k < kDataPackets ? std::min(FModel->PacketDataBytes(k), left) : left;
+        messages.push_back(
+            BuildDumpPacket(FDeviceId, closedLoop, uint16_t(k), data.subspan(offset, take)));
         offset += take;
     }
     return messages;
