@@ -2,11 +2,14 @@
 
 #include "MidiResult.h"
 #include "MidiTestSupport.h"
+#include "Midiin.h"
 #include "Midiout.h"
 #include "VirtualMidiDriver.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <thread>
 
 namespace velcora {
 namespace {
@@ -254,6 +257,33 @@ TEST_F(MidiOutputTest, ShortMessageWithoutStatusIsRefused) {
         EXPECT_STREQ(e.what(), "An invalid parameter was passed to the MIDI driver.");
     }
     EXPECT_TRUE(Received().empty());
+}
+
+TEST(VirtualDevice, AnswersOnTheDriversThreadThroughTheProgramsPorts) {
+    test::EnsureApp();
+    TVirtualMidiDriver driver;
+    std::atomic<bool> onGuiThread{false};
+    const auto gui = std::this_thread::get_id();
+    int device = -1;
+    device = driver.AddDevice("Responder", [&](std::span<const uint8_t> message) {
+        onGuiThread = onGuiThread || std::this_thread::get_id() == gui;
+        if (message.size() > 1 && message[0] == 0xF0) {
+            const Bytes reply = {0xF0, 0x7E, 0x00, 0x06, 0x02, message[1], 0xF7};
+            driver.Emit(device, reply);
+        }
+    });
+    TMidiOutput out(driver);
+    TMidiInput in(driver);
+    out.SetProductName("Responder");
+    ASSERT_TRUE(out.Open());
+    in.OpenAndStart();
+    const Bytes request = {0xF0, 0x42, 0xF7};
+    out.PutLong(request);
+    ASSERT_TRUE(PumpUntil([&] { return in.GetEventCount() == 1; }));
+    auto event = in.GetMidiEvent();
+    ASSERT_EQ(event->SysexByteCount, 7);
+    EXPECT_EQ(event->SysexBytes[5], 0x42);
+    EXPECT_FALSE(onGuiThread);
 }
 
 TEST_F(MidiOutputTest, WireSpeedPacesTheSending) {
