@@ -1,214 +1,15 @@
 #include "VirtualMidiDriver.h"
 
 #include "MidiErrorText.h"
-#include "MidiHeaderFlags.h"
-#include "MidiInputEngine.h"
 #include "MidiResult.h"
-#include "Miditype.h"
+#include "VirtualMidiDevice.h"
+#include "VirtualMidiInHandle.h"
+#include "VirtualMidiOutHandle.h"
 
 #include <algorithm>
 #include <future>
 
 namespace velcora {
-
-struct TVirtualMidiDriver::TDevice {
-    std::string Name;
-    TReceiver Receiver;
-    TDeviceOptions Options;
-    std::mutex InputsLock;
-    std::vector<std::shared_ptr<TMidiInputEngine>> Inputs;
-    // Driver thread only.
-    std::chrono::steady_clock::time_point EmitLineFree{};
-    std::chrono::steady_clock::time_point ReceiveLineFree{};
-
-    /// Driver thread: hands a message to every input port open on the device.
-    void DeliverToInputs(std::span<const uint8_t> message) {
-        std::vector<std::shared_ptr<TMidiInputEngine>> inputs;
-        {
-            std::lock_guard guard(InputsLock);
-            inputs = Inputs;
-        }
-        for (auto& input : inputs) {
-            input->Deliver(message);
-        }
-    }
-};
-
-namespace {
-
-using TDevice = TVirtualMidiDriver::TDevice;
-
-class TVirtualInHandle : public IMidiInHandle {
-public:
-    TVirtualInHandle(std::shared_ptr<TDevice> device, TMidiCallback callback, uintptr_t instance)
-        : FDevice(std::move(device)),
-          FEngine(std::make_shared<TMidiInputEngine>(this, callback, instance)) {
-        std::lock_guard guard(FDevice->InputsLock);
-        FDevice->Inputs.push_back(FEngine);
-    }
-    ~TVirtualInHandle() override { Close(); }
-
-    uint32_t PrepareHeader(TMidiHeader& header) override { return FEngine->PrepareHeader(header); }
-    uint32_t UnprepareHeader(TMidiHeader& header) override {
-        return FEngine->UnprepareHeader(header);
-    }
-    uint32_t AddBuffer(TMidiHeader& header) override { return FEngine->AddBuffer(header); }
-    uint32_t Start() override { return FEngine->Start(); }
-    uint32_t Stop() override { return FEngine->Stop(); }
-    uint32_t Reset() override { return FEngine->Reset(); }
-    uint32_t Close() override {
-        if (!FClosed) {
-            {
-                std::lock_guard guard(FDevice->InputsLock);
-                auto& inputs = FDevice->Inputs;
-                inputs.erase(std::remove(inputs.begin(), inputs.end(), FEngine), inputs.end());
-            }
-            // A delivery that took the list before the removal ends before this returns.
-            FEngine->Reset();
-            FClosed = true;
-        }
-        return TMidiResult::NoError;
-    }
-
-private:
-    std::shared_ptr<TDevice> FDevice;
-    std::shared_ptr<TMidiInputEngine> FEngine;
-    bool FClosed = false;
-};
-
-/// What the program sends through one open output device, in order.
-struct TOutState {
-    struct TItem {
-        TMidiHeader* Header = nullptr; // SysEx, or null for a short message
-        uint32_t Packed = 0;
-    };
-
-    TVirtualMidiDriver* Driver = nullptr;
-    std::shared_ptr<TDevice> Device;
-    const void* Handle = nullptr;
-    TMidiCallback Callback = nullptr;
-    uintptr_t Instance = 0;
-
-    std::mutex Lock;
-    std::condition_variable Idle;
-    std::deque<TItem> Queue;
-    bool Sending = false;
-    std::vector<TMidiHeader*> Stuck; // held for ever by a device that never completes
-    bool Closed = false;
-
-    void Complete(TMidiHeader* header) {
-        MarkMidiHeaderDone(*header);
-        Callback(Handle, TMidiMessage::OutDone, Instance, reinterpret_cast<uintptr_t>(header), 0);
-    }
-
-    /// Driver thread: sends the oldest queued item.
-    void SendOne() {
-        TItem item;
-        {
-            std::lock_guard guard(Lock);
-            if (Queue.empty() || Closed) {
-                return; // taken back by a reset
-            }
-            item = Queue.front();
-            Queue.pop_front();
-            Sending = true;
-        }
-        uint8_t shortBytes[3] = {uint8_t(item.Packed), uint8_t(item.Packed >> 8),
-                                 uint8_t(item.Packed >> 16)};
-        std::span<const uint8_t> bytes =
-            item.Header ? std::span<const uint8_t>(item.Header->lpData, item.Header->dwBufferLength)
-                        : std::span<const uint8_t>(shortBytes, ShortMsgLength(shortBytes[0]));
-        Driver->Pace(Device->ReceiveLineFree, bytes.size());
-        if (Device->Receiver) {
-            Device->Receiver(bytes);
-        }
-        std::lock_guard guard(Lock);
-        Sending = false;
-        if (item.Header) {
-            if (Device->Options.NeverComplete) {
-                Stuck.push_back(item.Header);
-            } else {
-                Complete(item.Header);
-            }
-        }
-        Idle.notify_all();
-    }
-};
-
-class TVirtualOutHandle : public IMidiOutHandle {
-public:
-    TVirtualOutHandle(TVirtualMidiDriver& driver, std::shared_ptr<TDevice> device,
-                      TMidiCallback callback, uintptr_t instance)
-        : FState(std::make_shared<TOutState>()) {
-        FState->Driver = &driver;
-        FState->Device = std::move(device);
-        FState->Handle = this;
-        FState->Callback = callback;
-        FState->Instance = instance;
-    }
-    ~TVirtualOutHandle() override {
-        Reset();
-        std::lock_guard guard(FState->Lock);
-        FState->Closed = true;
-    }
-
-    uint32_t ShortMsg(uint32_t packed) override {
-        if (ShortMsgLength(uint8_t(packed)) == 0) {
-            return TMidiResult::InvalParam;
-        }
-        Queue({nullptr, packed});
-        return TMidiResult::NoError;
-    }
-    uint32_t PrepareHeader(TMidiHeader& header) override { return PrepareMidiHeader(header); }
-    uint32_t UnprepareHeader(TMidiHeader& header) override { return UnprepareMidiHeader(header); }
-    uint32_t LongMsg(TMidiHeader& header) override {
-        if (const uint32_t code = QueueMidiHeader(header); code != TMidiResult::NoError) {
-            return code;
-        }
-        Queue({&header, 0});
-        return TMidiResult::NoError;
-    }
-    uint32_t Reset() override {
-        std::unique_lock lock(FState->Lock);
-        // The message on the wire is finished first: its bytes are still being read.
-        FState->Idle.wait(lock, [this] { return !FState->Sending; });
-        for (TMidiHeader* header : FState->Stuck) {
-            FState->Complete(header);
-        }
-        FState->Stuck.clear();
-        for (const auto& item : FState->Queue) {
-            if (item.Header) {
-                FState->Complete(item.Header);
-            }
-        }
-        FState->Queue.clear();
-        return TMidiResult::NoError;
-    }
-    uint32_t Close() override {
-        std::lock_guard guard(FState->Lock);
-        const bool held = FState->Sending || !FState->Stuck.empty() ||
-                          std::any_of(FState->Queue.begin(), FState->Queue.end(),
-                                      [](const auto& item) { return item.Header != nullptr; });
-        if (held) {
-            return TMidiResult::StillPlaying;
-        }
-        FState->Closed = true;
-        return TMidiResult::NoError;
-    }
-
-private:
-    void Queue(TOutState::TItem item) {
-        {
-            std::lock_guard guard(FState->Lock);
-            FState->Queue.push_back(item);
-        }
-        FState->Driver->Post([state = FState] { state->SendOne(); });
-    }
-
-    std::shared_ptr<TOutState> FState;
-};
-
-} // namespace
 
 TVirtualMidiDriver::TVirtualMidiDriver() : FThread([this] { Run(); }) {}
 
@@ -263,7 +64,7 @@ void TVirtualMidiDriver::Pace(std::chrono::steady_clock::time_point& lineFree, s
 
 int TVirtualMidiDriver::AddDevice(const std::string& name, TReceiver receiver,
                                   TDeviceOptions options) {
-    auto device = std::make_shared<TDevice>();
+    auto device = std::make_shared<TVirtualMidiDevice>();
     device->Name = name;
     device->Receiver = std::move(receiver);
     device->Options = options;
@@ -276,7 +77,7 @@ int TVirtualMidiDriver::AddLoopback(const std::string& name, TDeviceOptions opti
     const int id = AddDevice(name, {}, options);
     std::lock_guard guard(FLock);
     // The cable is paced once, on the way out; what comes back arrives at once.
-    std::weak_ptr<TDevice> weak = FDevices[size_t(id)];
+    std::weak_ptr<TVirtualMidiDevice> weak = FDevices[size_t(id)];
     FDevices[size_t(id)]->Receiver = [weak](std::span<const uint8_t> message) {
         if (auto device = weak.lock()) {
             device->DeliverToInputs(message);
@@ -286,7 +87,7 @@ int TVirtualMidiDriver::AddLoopback(const std::string& name, TDeviceOptions opti
 }
 
 void TVirtualMidiDriver::Emit(int device, std::span<const uint8_t> message) {
-    std::shared_ptr<TDevice> target;
+    std::shared_ptr<TVirtualMidiDevice> target;
     {
         std::lock_guard guard(FLock);
         if (device < 0 || size_t(device) >= FDevices.size()) {
@@ -300,8 +101,7 @@ void TVirtualMidiDriver::Emit(int device, std::span<const uint8_t> message) {
     });
 }
 
-std::shared_ptr<TVirtualMidiDriver::TDevice> TVirtualMidiDriver::FindDevice(uint32_t id,
-                                                                            bool input) {
+std::shared_ptr<TVirtualMidiDevice> TVirtualMidiDriver::FindDevice(uint32_t id, bool input) {
     std::lock_guard guard(FLock);
     uint32_t index = 0;
     for (auto& device : FDevices) {
@@ -356,7 +156,7 @@ uint32_t TVirtualMidiDriver::InOpen(std::unique_ptr<IMidiInHandle>& handle, uint
     if (device->Options.FailOpen) {
         return TMidiResult::Allocated;
     }
-    handle = std::make_unique<TVirtualInHandle>(std::move(device), callback, instance);
+    handle = std::make_unique<TVirtualMidiInHandle>(std::move(device), callback, instance);
     return TMidiResult::NoError;
 }
 
@@ -369,7 +169,7 @@ uint32_t TVirtualMidiDriver::OutOpen(std::unique_ptr<IMidiOutHandle>& handle, ui
     if (device->Options.FailOpen) {
         return TMidiResult::Allocated;
     }
-    handle = std::make_unique<TVirtualOutHandle>(*this, std::move(device), callback, instance);
+    handle = std::make_unique<TVirtualMidiOutHandle>(*this, std::move(device), callback, instance);
     return TMidiResult::NoError;
 }
 

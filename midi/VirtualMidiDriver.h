@@ -18,6 +18,8 @@
 
 namespace velcora {
 
+struct TVirtualMidiDevice;
+
 /// A MIDI driver whose devices live in the program. It has the threading of a real driver:
 /// received messages, returned buffers and output completions reach the ports on a thread
 /// of the driver's own. Devices are registered by name; each can take what the program sends
@@ -61,22 +63,20 @@ public:
                      uintptr_t instance) override;
     bool ErrorText(uint32_t code, std::string& text) override;
 
-    struct TDevice;
-
     /// Driver thread: waits until the wire has carried count bytes after the previous ones.
     void Pace(std::chrono::steady_clock::time_point& lineFree, size_t count);
     /// Queues work for the driver's thread.
     void Post(std::function<void()> task);
 
 private:
-    std::shared_ptr<TDevice> FindDevice(uint32_t id, bool input);
+    std::shared_ptr<TVirtualMidiDevice> FindDevice(uint32_t id, bool input);
     void Run();
 
     std::mutex FLock;
     std::condition_variable FWake;
     std::deque<std::function<void()>> FTasks;
     bool FQuit = false;
-    std::vector<std::shared_ptr<TDevice>> FDevices;
+    std::vector<std::shared_ptr<TVirtualMidiDevice>> FDevices;
     std::atomic<bool> FWireSpeed{false};
     std::thread FThread;
 };
