@@ -1,0 +1,168 @@
+#include "Workspace.h"
+
+#include "Dialogs.h"
+#include "SafeFile.h"
+#include "WorkspaceView.h"
+
+namespace velcora {
+
+namespace {
+
+// An all-banks file holds 512 dumps of the largest size; nothing past that is read.
+constexpr size_t MaxAllBanksBytes = 512 * 1615;
+
+const std::string BackupNotCreated = "Backup Directory not created!";
+
+} // namespace
+
+TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::string& iniPath,
+                       const std::string& startDir, const std::string& documentsDir)
+    : FCtx(dialogs), FIni(iniPath), FStartDir(startDir), FDocumentsDir(documentsDir), FView(view) {
+    FCtx.Creating = true;
+    if (!FStartDir.empty() && FStartDir.back() != '/') {
+        FStartDir.push_back('/');
+    }
+    FOptions = TOptionGroups::Read(FIni);
+
+    FEditPatch = std::make_unique<TPatchRec>();
+    FProbePatch = std::make_unique<TPatchRec>();
+    FBlankPatch = std::make_unique<TPatchRec>();
+    FCtx.ProbePatch = FProbePatch.get();
+    FCtx.BlankPatch = FBlankPatch.get();
+    FLib = std::make_unique<TPatchLib>(FCtx);
+    for (int n = 0; n < 4; ++n) {
+        FUserBank[static_cast<size_t>(n)] =
+            std::make_unique<TPatchBank>(FCtx, n, "User " + std::to_string(n), true);
+    }
+    FClipBank = std::make_unique<TPatchBank>(FCtx, TPatchBank::ClipBankNumber, "Buffer", false);
+    FRomBank = std::make_unique<TPatchBank>(FCtx, TPatchBank::RomBankNumber, "ROM", true);
+    FCtx.ClipBank = FClipBank.get();
+    FCtx.Settings = &FSection;
+    FActionBank = &CurUserBank();
+    FView.ShowRomBankFile(FileNameOnly(FRomBank->FileName()));
+    FCtx.Creating = false;
+    SelectRxView(FCtx.CurUserBank);
+}
+
+TWorkspace::~TWorkspace() = default;
+
+TUserBanks TWorkspace::UserBanks() {
+    return {FUserBank[0].get(), FUserBank[1].get(), FUserBank[2].get(), FUserBank[3].get()};
+}
+
+void TWorkspace::BuildWorkFolders(int modelClass) {
+    FFolders = velcora::BuildWorkFolders(modelClass, FDocumentsDir, FStartDir, FCtx, *FBlankPatch);
+    FCtx.PatchesDir = FFolders.PatchesDir;
+    FCtx.BanksDir = FFolders.BanksDir;
+    FCtx.AllBanksDir = FFolders.AllBanksDir;
+    FCtx.LibrariesDir = FFolders.LibrariesDir;
+}
+
+void TWorkspace::ReloadWorkspace() {
+    for (auto& bank : FUserBank) {
+        bank->Reset();
+    }
+    FRomBank->Reset();
+    FLib->NewLibrary();
+    FEditPatch->Dump().Clear();
+
+    const std::string patchFile = FSection.ReadString("PatchFile", "Patch.syx");
+    FSynth.FileNames[TSynth::EditFile] = FStartDir + "Patches/" + FileNameOnly(patchFile);
+    for (int n = 0; n < 4; ++n) {
+        FSynth.FileNames[static_cast<size_t>(n)] = UserBank(n).LoadDefaultFile();
+    }
+    FSynth.FileNames[TSynth::RomBankFile] = FRomBank->LoadDefaultFile();
+    FSynth.FileNames[TSynth::PatchLibFile] = FLib->LoadDefault();
+
+    FBlankPatch->CopyTo(*FEditPatch);
+    ShowEditBufferName();
+    FView.ShowUserTab(0);
+}
+
+bool TWorkspace::LoadEndBanks(const std::string& path) {
+    const TFileRead file = ReadFilePrefix(path, MaxAllBanksBytes);
+    if (!file.Ok || !ReadAllBanks(FCtx, UserBanks(), file.Bytes, false)) {
+        return false;
+    }
+    MarkUserBanksClean();
+    return true;
+}
+
+bool TWorkspace::WriteAllBanks(const std::string& path) {
+    if (!velcora::WriteAllBanks(FCtx, UserBanks(), path)) {
+        return false;
+    }
+    MarkUserBanksClean();
+    return true;
+}
+
+bool TWorkspace::FormClose() {
+    const TAnswer answer =
+        FCtx.Dialogs.MessageBox(TMessageKind::Confirmation, ClosePrompt(Dirty()), TButtons::YesNo);
+    if (answer != TAnswer::Yes) {
+        return false;
+    }
+    // Before any synth was identified there is no backup folder: the backups are then not
+    // written at all, rather than into whatever folder the program was started from.
+    if (FFolders.BackupDir.empty() || !MakeFolder(FFolders.BackupDir)) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Error, BackupNotCreated, TButtons::Ok);
+        return true;
+    }
+    RotateEndBanks(FFolders.EndBanksBase);
+    WriteAllBanks(EndBanksFile(FFolders.EndBanksBase, 1));
+    return true;
+}
+
+namespace {
+
+int TabOf(const TPatchBank& bank) {
+    return bank.BankNumber() == TPatchBank::RomBankNumber ? TWorkspace::RomTab : bank.BankNumber();
+}
+
+} // namespace
+
+void TWorkspace::MarkDirty(const TPatchBank& bank) {
+    const int tab = TabOf(bank);
+    if (tab < 0 || tab > RomTab) {
+        return; // the clipboard has no tab
+    }
+    FBankDirty[static_cast<size_t>(tab)] = true;
+    FView.SetBankTabCaption(tab, tab == RomTab ? "*ROM" : "*User " + std::to_string(tab));
+}
+
+void TWorkspace::MarkClean(const TPatchBank& bank) {
+    const int tab = TabOf(bank);
+    if (tab < 0 || tab > RomTab) {
+        return;
+    }
+    FBankDirty[static_cast<size_t>(tab)] = false;
+    FView.SetBankTabCaption(tab, tab == RomTab ? "ROM" : "User " + std::to_string(tab));
+}
+
+void TWorkspace::MarkUserBanksClean() {
+    for (int n = 0; n < 4; ++n) {
+        FBankDirty[static_cast<size_t>(n)] = false;
+        FView.SetBankTabCaption(n, "User " + std::to_string(n));
+    }
+}
+
+TDirtyFlags TWorkspace::Dirty() const {
+    return {FLib->Modified(), FBankDirty[RomTab], FBankDirty[0],
+            FBankDirty[1],    FBankDirty[2],      FBankDirty[3]};
+}
+
+void TWorkspace::SelectRxView(int bankNumber) {
+    if (bankNumber >= 0 && bankNumber <= 3) {
+        FRxView = bankNumber;
+        FBankLabel = "User Bank " + std::to_string(bankNumber);
+    } else if (bankNumber == TPatchBank::RomBankNumber) {
+        FRxView = bankNumber;
+        FBankLabel = "ROM Bank";
+    }
+}
+
+void TWorkspace::ShowEditBufferName() {
+    FView.ShowEditBufferName(FEditPatch->TypePart(), FEditPatch->NamePart());
+}
+
+} // namespace velcora

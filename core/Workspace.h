@@ -1,0 +1,114 @@
+#pragma once
+
+#include "AllBanks.h"
+#include "EndBanks.h"
+#include "IniFile.h"
+#include "IniSection.h"
+#include "OptionGroups.h"
+#include "PatchContext.h"
+#include "Patchbank.h"
+#include "Patchlib.h"
+#include "Patchrec.h"
+#include "Synth.h"
+#include "WorkFolders.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace velcora {
+
+class IDialogs;
+class IWorkspaceView;
+
+/// The state of the whole run: the banks, the library, the program's own patches, the
+/// clipboard, the working folders, the run's flags and the synth record, with the settings
+/// file. It lives as long as the main window; creating it builds every record, as the main
+/// window's creation does.
+class TWorkspace {
+public:
+    /// Receive modes of a fetch.
+    static constexpr int RxSingle = 1;
+    static constexpr int RxBank = 2;
+    /// Index of the tab or the modified flag of the ROM bank in the bank panel.
+    static constexpr int RomTab = 4;
+    static inline const std::string DefaultBlankFile = "int_Blank Preset.SYX";
+
+    /// iniPath: the settings file; startDir: where the shipped blank presets lie;
+    /// documentsDir: the person's documents folder, root of the working folders.
+    TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::string& iniPath,
+               const std::string& startDir, const std::string& documentsDir);
+    TWorkspace(const TWorkspace&) = delete;
+    TWorkspace& operator=(const TWorkspace&) = delete;
+    ~TWorkspace();
+
+    TPatchBank& UserBank(int n) { return *FUserBank.at(static_cast<size_t>(n)); }
+    TPatchBank& CurUserBank() { return UserBank(FCtx.CurUserBank); }
+    TUserBanks UserBanks();
+
+    /// Makes the model's working folders and loads the blank patch from them.
+    void BuildWorkFolders(int modelClass);
+    /// Resets every bank and the library to the blank patch, then reloads the remembered
+    /// bank and library files of the identified synth, and the edit buffer.
+    void ReloadWorkspace();
+    /// Reads an all-banks file (an end-of-run backup) into the four user banks; a file that
+    /// does not suit the synth changes nothing and says nothing.
+    bool LoadEndBanks(const std::string& path);
+    /// Writes the four user banks to one all-banks file; marks them saved when it worked.
+    bool WriteAllBanks(const std::string& path);
+    /// The close question, then the ten end-of-run backups. False when the person said No.
+    bool FormClose();
+
+    /// The modified marks of the ROM bank and the current user bank, shown on their tabs.
+    void MarkDirty(const TPatchBank& bank);
+    void MarkClean(const TPatchBank& bank);
+    void MarkUserBanksClean();
+    /// Unsaved items: library, ROM bank, user banks 0 to 3.
+    TDirtyFlags Dirty() const;
+    /// 0..3 or 99: the view that fetched presets fill, and its label in captions.
+    void SelectRxView(int bankNumber);
+    void ShowEditBufferName();
+
+    TPatchContext FCtx;
+    TSynth FSynth;
+    TIniFile FIni;
+    TIniSection FSection{FIni, FSynth.Section};
+    TOptionGroups FOptions;
+
+    std::unique_ptr<TPatchRec> FEditPatch;
+    std::unique_ptr<TPatchRec> FProbePatch;
+    std::unique_ptr<TPatchRec> FBlankPatch;
+    std::unique_ptr<TPatchLib> FLib;
+    std::array<std::unique_ptr<TPatchBank>, 4> FUserBank;
+    std::unique_ptr<TPatchBank> FClipBank;
+    std::unique_ptr<TPatchBank> FRomBank;
+    TPatchBank* FXferBank = nullptr;
+    TPatchBank* FActionBank = nullptr;
+    TPatchRec* FRxPatch = nullptr;
+    int FRxMode = 0;
+    std::string FStartDir;
+    std::string FDocumentsDir;
+    TWorkFolders FFolders;
+
+    bool FBusy = false;
+    bool FSynthFound = false;
+    bool FExpectIdentity = false;
+    bool FExpectHwConfig = false;
+    bool FExpectChannel = false;
+    bool FExpectDump = false;
+    uint8_t FSynthChannel = 0;
+    int FSynthInDev = -1;
+    int FKbdInDev = -1;
+    int FSynthOutDev = -1;
+    int FRomIndex = 0;
+    std::string FBlankName;
+    /// The receive view: 0..3 a user bank's, 99 the ROM bank's.
+    int FRxView = 0;
+    std::string FBankLabel;
+
+private:
+    std::array<bool, 5> FBankDirty{}; ///< user banks 0..3, then the ROM bank
+    IWorkspaceView& FView;
+};
+
+} // namespace velcora

@@ -1,0 +1,203 @@
+// The workspace's life: its records, the option groups, the reload after identification,
+// the end-of-run backups and the close question.
+#include "Workspace.h"
+
+#include "DumpBuilder.h"
+#include "EndBanks.h"
+#include "SafeFile.h"
+#include "TempDir.h"
+#include "WorkspaceView.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace velcora;
+using namespace velcora::test;
+
+namespace {
+
+class TRecordingView : public IWorkspaceView {
+public:
+    void SetBankTabCaption(int tab, const std::string& caption) override { Tabs[tab] = caption; }
+    void ShowEditBufferName(const std::string& category, const std::string& name) override {
+        EditCategory = category;
+        EditName = name;
+    }
+    void ShowUserTab(int bank) override { UserTab = bank; }
+    void ShowRomBankFile(const std::string& fileName) override { RomFile = fileName; }
+
+    std::map<int, std::string> Tabs;
+    std::string EditCategory;
+    std::string EditName;
+    int UserTab = -1;
+    std::string RomFile = "?";
+};
+
+class WorkspaceTest : public ::testing::Test {
+protected:
+    WorkspaceTest() {
+        TDumpSpec blank;
+        blank.Name = "Bla:Shipped";
+        WriteBytes(Start.File("Default Composer.syx"), MakeDump(Sizes, blank));
+    }
+    std::unique_ptr<TWorkspace> Make() {
+        return std::make_unique<TWorkspace>(Dialogs, View, Ini(), Start.Path(), Docs.Path());
+    }
+    std::string Ini() const { return Start.File("Velcora.INI"); }
+    // As an identification of a Proteus 2000 with device id 16 would set it up.
+    void Identify(TWorkspace& ws) {
+        ws.FSynth.ModelName = "Proteus 2000";
+        ws.FSynth.ModelClass = 2;
+        ws.FSynth.Section = "Proteus 2000_16";
+        ws.FCtx.SetDefaultSizes(2);
+        ws.BuildWorkFolders(2);
+        ws.ReloadWorkspace();
+    }
+
+    const TDumpSizes Sizes = TDumpSizes::ForModelClass(2);
+    TTempDir Start;
+    TTempDir Docs;
+    TScriptedDialogs Dialogs;
+    TRecordingView View;
+};
+
+} // namespace
+
+TEST_F(WorkspaceTest, CreationBuildsEmptyRecords) {
+    auto ws = Make();
+    EXPECT_EQ(ws->UserBank(2).DisplayName(), "User 2");
+    EXPECT_EQ(ws->FRomBank->BankNumber(), 99);
+    EXPECT_EQ(ws->FClipBank->BankNumber(), 100);
+    EXPECT_EQ(ws->UserBank(0).Slot(0).Name(), TPatchRec::PlaceholderName);
+    EXPECT_FALSE(ws->FCtx.Creating);
+    EXPECT_EQ(ws->FBankLabel, "User Bank 0");
+    EXPECT_EQ(ws->FSynthOutDev, -1);
+    EXPECT_EQ(View.RomFile, "");
+    EXPECT_EQ(ws->Dirty(), TDirtyFlags{});
+}
+
+TEST_F(WorkspaceTest, OptionGroupsFollowTheSettingsFile) {
+    {
+        auto ws = Make();
+        EXPECT_EQ(ws->FOptions.FromTo, 0) << "no General section: item 0 everywhere";
+        ws->FOptions.Choose(ws->FIni, TOptionGroups::TGroup::DeleteMode, 1);
+        ws->FOptions.Choose(ws->FIni, TOptionGroups::TGroup::LoadSave, 1);
+    }
+    TIniFile ini(Ini());
+    EXPECT_EQ(ini.ReadString("General", "DeleteMode", ""), "Pullup");
+    ini.WriteString("General", "FromTo", "bank"); // not the first item's word exactly
+    auto again = Make();
+    EXPECT_EQ(again->FOptions.DeleteMode, 1);
+    EXPECT_EQ(again->FOptions.LoadSave, 1);
+    EXPECT_EQ(again->FOptions.FromTo, 1);
+    EXPECT_EQ(again->FOptions.InsertMode, 0);
+}
+
+TEST_F(WorkspaceTest, ReloadAfterIdentificationTakesTheRememberedFiles) {
+    const std::string bankFile = Docs.File("b1.syx");
+    WriteBytes(bankFile, MakeDumps(Sizes, 128));
+    const std::string libFile = Docs.File("mine.lib");
+    WriteBytes(libFile, LibraryBytes(1, {{{"n", "", ""}, MakeDump(Sizes)}}));
+    TIniFile ini(Ini());
+    ini.WriteString("Proteus 2000_16", "UserBank1", bankFile);
+    ini.WriteString("Proteus 2000_16", "PatchLib", libFile);
+    ini.WriteString("Proteus 2000_16", "PatchFile", "/old/place/My.syx");
+
+    auto ws = Make();
+    Identify(*ws);
+    EXPECT_EQ(ws->FBlankPatch->Name(), "Bla:Shipped     ");
+    EXPECT_EQ(ws->UserBank(0).Slot(5).Name(), "Bla:Shipped     ");
+    EXPECT_EQ(ws->UserBank(1).Slot(5).Name(), "Tst:Patch 005   ");
+    EXPECT_EQ(ws->FRomBank->Slot(5).Name(), "Bla:Shipped     ");
+    EXPECT_EQ(ws->FLib->Count(), 1);
+    EXPECT_EQ(ws->FLib->Patch(0).Note(0), "n");
+    EXPECT_EQ(ws->FSynth.FileNames[1], bankFile);
+    EXPECT_EQ(ws->FSynth.FileNames[0], "NoBank.syx");
+    EXPECT_EQ(ws->FSynth.FileNames[TSynth::RomBankFile], "NoBank.syx");
+    EXPECT_EQ(ws->FSynth.FileNames[TSynth::PatchLibFile], libFile);
+    EXPECT_EQ(ws->FSynth.FileNames[TSynth::EditFile], Start.Path() + "/Patches/My.syx");
+    EXPECT_EQ(ws->FEditPatch->Name(), "Bla:Shipped     ");
+    EXPECT_EQ(View.EditCategory, "Bla");
+    EXPECT_EQ(View.EditName, "Shipped     ");
+    EXPECT_EQ(View.UserTab, 0);
+    EXPECT_EQ(ws->FCtx.BanksDir, Docs.Path() + "/Velcora/Proteus/Banks/");
+}
+
+TEST_F(WorkspaceTest, EndBanksLoadQuietlyAndOnlyWhenTheySuit) {
+    auto ws = Make();
+    Identify(*ws);
+    ws->MarkDirty(ws->UserBank(2));
+    EXPECT_EQ(View.Tabs[2], "*User 2");
+    const std::string backup = Docs.File("EndBanks1.syx");
+    WriteBytes(backup, MakeDumps(TDumpSizes::ForModelClass(1), 512));
+    EXPECT_FALSE(ws->LoadEndBanks(backup));
+    EXPECT_EQ(ws->UserBank(3).Slot(0).Name(), "Bla:Shipped     ");
+    EXPECT_TRUE(ws->Dirty()[4]);
+
+    WriteBytes(backup, MakeDumps(Sizes, 512));
+    ws->FCtx.CurUserBank = 1;
+    EXPECT_TRUE(ws->LoadEndBanks(backup));
+    EXPECT_EQ(ws->UserBank(3).Slot(0).Name(), "Tst:Patch 384   ");
+    EXPECT_EQ(ws->UserBank(3).Slot(0).Dump().Slot(0)[8], 3);
+    EXPECT_EQ(ws->FCtx.CurUserBank, 1);
+    EXPECT_EQ(View.Tabs[2], "User 2");
+    EXPECT_FALSE(ws->Dirty()[4]);
+}
+
+TEST_F(WorkspaceTest, ClosingAsksAndKeepsTenBackups) {
+    auto ws = Make();
+    Identify(*ws);
+    ws->MarkDirty(*ws->FRomBank);
+    ws->MarkDirty(ws->UserBank(0));
+    EXPECT_EQ(View.Tabs[TWorkspace::RomTab], "*ROM");
+    // A new library holds the blank patch, added after its last save: it counts as unsaved.
+    const std::string prompt = "Are you sure you want to close the program?\n\n"
+                               "These files need saving :\nLibrary \nROM Bank \nUser Bank 0 ";
+
+    Dialogs.ExpectMessage(TMessageKind::Confirmation, prompt, TAnswer::No);
+    EXPECT_FALSE(ws->FormClose());
+    const std::string base = ws->FFolders.EndBanksBase;
+    EXPECT_FALSE(FileExists(EndBanksFile(base, 1)));
+
+    for (int n : {1, 2, 4}) {
+        WriteBytes(EndBanksFile(base, n), {static_cast<uint8_t>(n)});
+    }
+    Dialogs.ExpectMessage(TMessageKind::Confirmation, prompt, TAnswer::Yes);
+    EXPECT_TRUE(ws->FormClose());
+    EXPECT_EQ(ReadBytes(EndBanksFile(base, 2)), std::vector<uint8_t>{1});
+    EXPECT_EQ(ReadBytes(EndBanksFile(base, 3)), std::vector<uint8_t>{2});
+    EXPECT_EQ(ReadBytes(EndBanksFile(base, 5)), std::vector<uint8_t>{4});
+    EXPECT_FALSE(FileExists(EndBanksFile(base, 4)));
+    EXPECT_EQ(ReadBytes(EndBanksFile(base, 1)).size(), 512u * 1607u);
+    EXPECT_FALSE(ws->Dirty()[2]) << "the user banks are saved in the backup";
+    EXPECT_TRUE(ws->Dirty()[1]) << "the ROM bank is not";
+}
+
+TEST_F(WorkspaceTest, ClosingBeforeAnyIdentificationWritesNoBackup) {
+    auto ws = Make();
+    Dialogs.ExpectMessage(TMessageKind::Confirmation,
+                          "Are you sure you want to close the program?\n\n", TAnswer::Yes);
+    Dialogs.ExpectMessage(TMessageKind::Error, "Backup Directory not created!");
+    EXPECT_TRUE(ws->FormClose());
+    EXPECT_FALSE(FileExists("1.syx"));
+    EXPECT_FALSE(FileExists("EndBanks1.syx"));
+}
+
+TEST_F(WorkspaceTest, ReceiveViewAndEditBufferName) {
+    auto ws = Make();
+    ws->SelectRxView(99);
+    EXPECT_EQ(ws->FBankLabel, "ROM Bank");
+    ws->SelectRxView(100);
+    EXPECT_EQ(ws->FBankLabel, "ROM Bank");
+    EXPECT_EQ(ws->FRxView, 99);
+    ws->SelectRxView(3);
+    EXPECT_EQ(ws->FBankLabel, "User Bank 3");
+    ws->FEditPatch->SetName("Pad:Warm Strings", ws->FCtx.Sizes);
+    ws->ShowEditBufferName();
+    EXPECT_EQ(View.EditCategory, "Pad");
+    EXPECT_EQ(View.EditName, "Warm Strings");
+    ws->MarkClean(ws->UserBank(2));
+    EXPECT_EQ(View.Tabs[2], "User 2");
+    ws->MarkDirty(*ws->FClipBank); // no tab: nothing happens
+}
