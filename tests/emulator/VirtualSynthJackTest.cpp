@@ -196,7 +196,9 @@ TEST(VirtualSynthJack, ProgramTalksToTheSynthOverJack) {
     }
 
     const std::string log = dir.File("synth.log");
-    TChild synth({VELCORA_VIRTUAL_SYNTH, "--jack", "--model", "XL-7", "--device-id", "9", "-v"},
+    const std::string banks = dir.File("banks.syx");
+    TChild synth({VELCORA_VIRTUAL_SYNTH, "--jack", "--model", "XL-7", "--device-id", "9", "-v",
+                  "--banks", banks},
                  log);
     // On failure, what the synth saw and said.
     struct TShowLogs {
@@ -212,6 +214,7 @@ TEST(VirtualSynthJack, ProgramTalksToTheSynthOverJack) {
     } showLogs{{log, jackLog}};
     ASSERT_TRUE(WaitFor([] { return SynthPortsUp(); }, 30s)) << "the synth's ports never came";
 
+    std::vector<TBytes> sent;
     {
         TRtMidiDriver driver(TRtMidiApi::Jack, "velcora-e2e");
         TMidiOutput out(driver);
@@ -260,7 +263,7 @@ TEST(VirtualSynthJack, ProgramTalksToTheSynthOverJack) {
         }
 
         // That ROM preset, sent back to user bank 2 slot 17, comes back from there.
-        std::vector<TBytes> sent = dump;
+        sent = dump;
         sent[0][7] = 17;
         sent[0][8] = 2;
         sent[0][33] = 0;
@@ -276,6 +279,20 @@ TEST(VirtualSynthJack, ProgramTalksToTheSynthOverJack) {
 
     const int status = synth.Stop();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+
+    // Stopped by SIGTERM, the synth kept its user banks: the stored dump is in the file at
+    // bank 2 slot 17, as the hardware would send it closed loop with its device id.
+    const TBytes file = test::ReadBytes(banks);
+    ASSERT_EQ(file.size(), 512u * 1615u);
+    ASSERT_EQ(sent.size(), 8u);
+    size_t offset = (2 * 128 + 17) * 1615;
+    for (TBytes message : sent) {
+        message[6] = message[6] == subHeaderOpen ? subHeaderClosed : subDataClosed;
+        EXPECT_EQ(TBytes(file.begin() + std::ptrdiff_t(offset),
+                         file.begin() + std::ptrdiff_t(offset + message.size())),
+                  message);
+        offset += message.size();
+    }
 }
 
 } // namespace
