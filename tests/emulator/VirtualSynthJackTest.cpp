@@ -41,6 +41,13 @@ class TChild {
 public:
     /// Runs args with its output going to log (or nowhere).
     explicit TChild(std::vector<std::string> args, const std::string& log = "/dev/null") {
+        // Everything the child needs is made before the fork: this process has threads, and
+        // the child may only make async-signal-safe calls before exec.
+        std::vector<char*> argv;
+        for (auto& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
         FPid = fork();
         if (FPid == 0) {
             const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -48,11 +55,6 @@ public:
                 dup2(out, STDOUT_FILENO);
                 dup2(out, STDERR_FILENO);
             }
-            std::vector<char*> argv;
-            for (auto& a : args) {
-                argv.push_back(a.data());
-            }
-            argv.push_back(nullptr);
             execvp(argv[0], argv.data());
             _exit(127);
         }
