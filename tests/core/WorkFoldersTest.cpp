@@ -49,6 +49,17 @@ TEST(WorkFolders, EveryModelClassGetsItsFolders) {
     }
 }
 
+TEST(WorkFolders, TheShippedBlankPresetsSuitTheirModels) {
+    for (int modelClass : {1, 2, 3}) {
+        TTempDir docs;
+        TPatchWorld w(modelClass);
+        TPatchRec blank;
+        BuildWorkFolders(modelClass, docs.Path(), VELCORA_ASSETS_DIR, w.Ctx, blank);
+        EXPECT_EQ(blank.Name(), "ini:Blank Preset") << modelClass;
+        EXPECT_TRUE(TDumpSizes::Measure(blank.Dump()) == w.Ctx.Sizes) << modelClass;
+    }
+}
+
 TEST(WorkFolders, AnExistingDefaultIsNeverOverwritten) {
     TTempDir docs;
     TTempDir start;
