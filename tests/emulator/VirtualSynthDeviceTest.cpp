@@ -5,6 +5,7 @@
 #include "EmuTestSupport.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "TestApp.h"
 #include "VirtualMidiDriver.h"
 
 #include <QCoreApplication>
@@ -19,13 +20,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::ToHex;
 
-QCoreApplication& EnsureApp() {
-    static int argc = 1;
-    static char name[] = "emulator_device_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
+using test::EnsureApp;
 
 class VirtualSynthDeviceTest : public ::testing::Test {
 protected:

@@ -7,6 +7,7 @@
 #include "Midiout.h"
 #include "RtMidiDriver.h"
 #include "TempDir.h"
+#include "TestApp.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -28,13 +29,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::ToHex;
 
-QCoreApplication& EnsureApp() {
-    static int argc = 1;
-    static char name[] = "emulator_jack_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
+using test::EnsureApp;
 
 /// A child process, ended with SIGTERM when this object goes.
 class TChild {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestApp.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <chrono>
@@ -8,15 +10,6 @@
 #include <vector>
 
 namespace velcora::test {
-
-/// The application object the ports' notifications need; made on first use.
-inline QCoreApplication& EnsureApp() {
-    static int argc = 1;
-    static char name[] = "velcora_midi_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
 
 /// Runs the event loop until done() holds or the time is up; answers done().
 inline bool PumpUntil(const std::function<bool()>& done,

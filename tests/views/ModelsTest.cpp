@@ -6,6 +6,7 @@
 #include "DumpBuilder.h"
 #include "LibraryModel.h"
 #include "Patchlib.h"
+#include "TestApp.h"
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>
@@ -19,14 +20,7 @@ namespace {
 
 class ModelsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (QCoreApplication::instance() == nullptr) {
-            static int argc = 1;
-            static char name[] = "views_tests";
-            static char* argv[] = {name, nullptr};
-            static QCoreApplication app(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { EnsureApp(); }
     void AddPatches(int n) {
         for (int i = 0; i < n; ++i) {
             TPatchRec rec;
