@@ -3,9 +3,15 @@
 #include "SysexMessages.h"
 
 #include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 
 namespace velcora {
+
+class TPatchRec;
+class TWorkspace;
 
 /// One sound ROM of the synth, as its hardware configuration reports it.
 struct TRomRec {
@@ -41,6 +47,39 @@ struct TSynth {
     bool SizesMeasured = false;
     int TimeBetweenSysex = 0;
     int TimeBetweenPatches = 0;
+
+    /// The workspace that owns this record; the send path reaches the ports and the run's
+    /// flags through it.
+    TWorkspace* Main = nullptr;
+    /// Blocks the GUI thread for the pause after a message; tests record the pauses instead.
+    std::function<void(int milliseconds)> Pause;
+    int ChannelRequestCount = 0;
+    int EditRequestCount = 0;
+
+    // The requests of the synth dialogue; each sets the reply it awaits.
+    void RequestIdentity();
+    void RequestHwConfig();
+    void SendInitParam();
+    void RequestChannel();
+    void RequestPreset(uint8_t pl, uint8_t pm);
+    void RequestEditBuffer();
+    void RequestViaProgramChange();
+
+    /// The one way SysEx leaves: refused with an error box while a received message is being
+    /// dispatched; sent up to and including its first F7 when an output device is selected,
+    /// then the pause. A message without F7 is not sent. False when nothing was sent.
+    bool SendSysex(std::span<const uint8_t> message);
+    /// The patch's eight messages, with the synth's device id, addressed as held.
+    void Send(TPatchRec& patch);
+    void SendToSlot(TPatchRec& patch, uint8_t low, uint8_t high);
+    /// All Sound Off, then the patch into the synth's edit buffer.
+    void Audition(TPatchRec& patch);
+    void AllSoundOff();
+
+private:
+    /// Counts a request; before every 130th of its kind the synth input port is reopened,
+    /// which clears whatever a long run of requests has left in it.
+    void CountRequest(int& counter);
 };
 
 } // namespace velcora

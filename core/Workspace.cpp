@@ -1,8 +1,13 @@
 #include "Workspace.h"
 
 #include "Dialogs.h"
+#include "Midiin.h"
+#include "Midiout.h"
 #include "SafeFile.h"
 #include "WorkspaceView.h"
+
+#include <chrono>
+#include <thread>
 
 namespace velcora {
 
@@ -16,9 +21,26 @@ const std::string BackupNotCreated = "Backup Directory not created!";
 } // namespace
 
 TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::string& iniPath,
-                       const std::string& startDir, const std::string& documentsDir)
+                       const std::string& startDir, const std::string& documentsDir,
+                       IMidiDriver* driver)
     : FCtx(dialogs), FIni(iniPath), FStartDir(startDir), FDocumentsDir(documentsDir), FView(view) {
     FCtx.Creating = true;
+    FSynth.Main = this;
+    FSynth.Pause = [](int ms) {
+        if (ms > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        }
+    };
+    if (driver != nullptr) {
+        FMidiSynthToPC = std::make_unique<TMidiInput>(*driver);
+        // A whole bank's replies can queue while the GUI thread pauses between messages.
+        FMidiSynthToPC->SetCapacity(64000);
+        FMidiSynthToPC->SetSysexBufferCount(64);
+        FMidiSynthToPC->SetSysexBufferSize(1024);
+        FMidiSynthToPC->SetSysexOnly(true);
+        FMidiKbdToPC = std::make_unique<TMidiInput>(*driver);
+        FMidiPCToSynth = std::make_unique<TMidiOutput>(*driver);
+    }
     if (!FStartDir.empty() && FStartDir.back() != '/') {
         FStartDir.push_back('/');
     }
@@ -45,6 +67,16 @@ TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::strin
 }
 
 TWorkspace::~TWorkspace() = default;
+
+void TWorkspace::ReopenSynthInput() {
+    if (!FMidiSynthToPC || FSynthInDev == -1) {
+        return;
+    }
+    if (FMidiSynthToPC->State() == TMidiInputState::misOpen) {
+        FMidiSynthToPC->StopAndClose();
+    }
+    FMidiSynthToPC->OpenAndStart();
+}
 
 TUserBanks TWorkspace::UserBanks() {
     return {FUserBank[0].get(), FUserBank[1].get(), FUserBank[2].get(), FUserBank[3].get()};

@@ -19,7 +19,10 @@
 namespace velcora {
 
 class IDialogs;
+class IMidiDriver;
 class IWorkspaceView;
+class TMidiInput;
+class TMidiOutput;
 
 /// The state of the whole run: the banks, the library, the program's own patches, the
 /// clipboard, the working folders, the run's flags and the synth record, with the settings
@@ -36,8 +39,10 @@ public:
 
     /// iniPath: the settings file; startDir: where the shipped blank presets lie;
     /// documentsDir: the person's documents folder, root of the working folders.
+    /// driver: where the three MIDI ports live; without one the workspace has no ports.
     TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::string& iniPath,
-               const std::string& startDir, const std::string& documentsDir);
+               const std::string& startDir, const std::string& documentsDir,
+               IMidiDriver* driver = nullptr);
     TWorkspace(const TWorkspace&) = delete;
     TWorkspace& operator=(const TWorkspace&) = delete;
     ~TWorkspace();
@@ -65,6 +70,9 @@ public:
     void MarkUserBanksClean();
     /// Unsaved items: library, ROM bank, user banks 0 to 3.
     TDirtyFlags Dirty() const;
+    /// Stops and closes the synth input port unless closed, then opens and starts it again
+    /// (when a device is selected for it).
+    void ReopenSynthInput();
     /// 0..3 or 99: the view that fetched presets fill, and its label in captions.
     void SelectRxView(int bankNumber);
     void ShowEditBufferName();
@@ -89,6 +97,19 @@ public:
     std::string FStartDir;
     std::string FDocumentsDir;
     TWorkFolders FFolders;
+
+    /// The synth's replies (64000-item ring, 64 SysEx buffers of 1024 bytes, SysEx only),
+    /// a keyboard passed through to the synth, and the messages to the synth.
+    std::unique_ptr<TMidiInput> FMidiSynthToPC;
+    std::unique_ptr<TMidiInput> FMidiKbdToPC;
+    std::unique_ptr<TMidiOutput> FMidiPCToSynth;
+
+    // The transfer in progress.
+    int FCurPreset = 0;
+    bool FRomXfer = false;
+    bool FRomViaEditBuffer = false;
+    int FRomBankNo = 0;
+    bool FSending = false;
 
     bool FBusy = false;
     bool FSynthFound = false;
