@@ -37,6 +37,11 @@ TBytes Hex(std::initializer_list<int> bytes) {
 }
 
 class SendPathTest : public ::testing::Test {
+    // What the device received; declared first so that it outlives the driver's thread,
+    // which may still deliver while the ports close.
+    std::mutex FLock;
+    std::vector<std::vector<uint8_t>> FReceived;
+
 protected:
     SendPathTest() {
         EnsureApp();
@@ -66,10 +71,6 @@ protected:
     int Synth = 0;
     std::unique_ptr<TWorkspace> Ws;
     std::vector<int> Pauses;
-
-private:
-    std::mutex FLock;
-    std::vector<TBytes> FReceived;
 };
 
 } // namespace
