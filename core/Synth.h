@@ -76,6 +76,22 @@ struct TSynth {
     void Audition(TPatchRec& patch);
     void AllSoundOff();
 
+    // What the synth says about itself.
+    /// The Device Inquiry reply: model, version and device id, then the workspace is built
+    /// for that model. False when the message is not the reply.
+    bool HandleIdentity(std::span<const uint8_t> message);
+    /// The ROM list; the first E-mu message uses up the expectation, reply or not.
+    bool HandleHwConfig(std::span<const uint8_t> message);
+    bool HandleChannel(std::span<const uint8_t> message);
+    /// The ROM chosen in the ROM list: its banks fill the ROM bank list.
+    void cbROMListChange(int index);
+    /// A stored dump header's byte count: half of it, and the last packet's length.
+    void ApplyHeaderByteCount(std::span<const uint8_t> header);
+    /// The sizes as the edit-buffer dump just stored gives them, once per request.
+    void MeasureSizes(const TPatchRec& editPatch);
+    void SetDefaultSizes();
+    void SaveSizes();
+
 private:
     /// Counts a request; before every 130th of its kind the synth input port is reopened,
     /// which clears whatever a long run of requests has left in it.

@@ -73,6 +73,7 @@ public:
     /// Stops and closes the synth input port unless closed, then opens and starts it again
     /// (when a device is selected for it).
     void ReopenSynthInput();
+    IWorkspaceView& View() { return FView; }
     /// 0..3 or 99: the view that fetched presets fill, and its label in captions.
     void SelectRxView(int bankNumber);
     void ShowEditBufferName();
@@ -110,6 +111,8 @@ public:
     bool FRomViaEditBuffer = false;
     int FRomBankNo = 0;
     bool FSending = false;
+    /// The send machine's pause between patches: 200 ms until identification.
+    int FSendTimerInterval = 200;
 
     bool FBusy = false;
     bool FSynthFound = false;

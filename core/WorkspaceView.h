@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace velcora {
 
@@ -18,6 +19,18 @@ public:
     virtual void ShowUserTab(int bank) = 0;
     /// The ROM tab's label with the ROM bank file's name.
     virtual void ShowRomBankFile(const std::string& fileName) = 0;
+
+    // What identification shows.
+    virtual void SetCaption(const std::string& caption) = 0;
+    /// The splash window's two title labels.
+    virtual void ShowSplashModel(const std::string& modelName) = 0;
+    /// The setup dialog's synth name, blank-file name and the two pauses.
+    virtual void ShowSetupSynth(const std::string& synthName) = 0;
+    virtual void ShowSetupBlankName(const std::string& blankName) = 0;
+    virtual void ShowSetupTimes(int timeBetweenSysex, int timeBetweenPatches) = 0;
+    /// The ROM list and the ROM bank list, with the selected entry.
+    virtual void SetRomList(const std::vector<std::string>& items, int selected) = 0;
+    virtual void SetRomBankList(const std::vector<std::string>& items, int selected) = 0;
 };
 
 } // namespace velcora

@@ -4,6 +4,7 @@
 #include "DumpBuilder.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "RecordingView.h"
 #include "TempDir.h"
 #include "TestApp.h"
 #include "VirtualMidiDriver.h"
@@ -17,14 +18,6 @@ using namespace velcora;
 using namespace velcora::test;
 
 namespace {
-
-class TNoView : public IWorkspaceView {
-public:
-    void SetBankTabCaption(int, const std::string&) override {}
-    void ShowEditBufferName(const std::string&, const std::string&) override {}
-    void ShowUserTab(int) override {}
-    void ShowRomBankFile(const std::string&) override {}
-};
 
 using TBytes = std::vector<uint8_t>;
 
@@ -66,7 +59,7 @@ protected:
 
     TTempDir Dir;
     TScriptedDialogs Dialogs;
-    TNoView View;
+    TRecordingView View;
     TVirtualMidiDriver Driver;
     int Synth = 0;
     std::unique_ptr<TWorkspace> Ws;

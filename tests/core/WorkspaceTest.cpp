@@ -4,6 +4,7 @@
 
 #include "DumpBuilder.h"
 #include "EndBanks.h"
+#include "RecordingView.h"
 #include "SafeFile.h"
 #include "TempDir.h"
 #include "WorkspaceView.h"
@@ -16,23 +17,6 @@ using namespace velcora;
 using namespace velcora::test;
 
 namespace {
-
-class TRecordingView : public IWorkspaceView {
-public:
-    void SetBankTabCaption(int tab, const std::string& caption) override { Tabs[tab] = caption; }
-    void ShowEditBufferName(const std::string& category, const std::string& name) override {
-        EditCategory = category;
-        EditName = name;
-    }
-    void ShowUserTab(int bank) override { UserTab = bank; }
-    void ShowRomBankFile(const std::string& fileName) override { RomFile = fileName; }
-
-    std::map<int, std::string> Tabs;
-    std::string EditCategory;
-    std::string EditName;
-    int UserTab = -1;
-    std::string RomFile = "?";
-};
 
 class WorkspaceTest : public ::testing::Test {
 protected:

@@ -1,0 +1,202 @@
+// What the program does with the synth's answers about itself: identity, hardware
+// configuration, channel and the preset dump sizes.
+#include "DumpBuilder.h"
+#include "EndBanks.h"
+#include "RecordingView.h"
+#include "SafeFile.h"
+#include "TempDir.h"
+#include "Workspace.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace velcora;
+using namespace velcora::test;
+
+namespace {
+
+using TBytes = std::vector<uint8_t>;
+
+const std::string BlankWarning =
+    "You may have an incompatable 'Blank' file.\n This is used to fill in the holes \nwhen you "
+    "delete patches.\nSelect something on the synth and press the 'Get Edit Buffer' button\nto "
+    "get the patch and save it as 'Default.syx'\nLoad the Velcora.INI file into a text editor "
+    "and change the line ...\nBlankFile=.\\Patches\\Blank Preset.SYX\nso that it has the "
+    "correct path.  ";
+
+TBytes IdentityReply(uint8_t deviceId, uint8_t member, uint8_t memberHigh = 0) {
+    return {0xF0,   0x7E,       deviceId, 0x06, 0x02, 0x18, 0x04, 0x04,
+            member, memberHigh, '1',      '.',  '0',  '4',  0xF7};
+}
+
+class IdentifyTest : public ::testing::Test {
+protected:
+    std::unique_ptr<TWorkspace> Make() {
+        auto ws = std::make_unique<TWorkspace>(Dialogs, View, Start.File("Velcora.INI"),
+                                               Start.Path(), Docs.Path());
+        ws->FSynth.Pause = [](int) {};
+        return ws;
+    }
+    TTempDir Start;
+    TTempDir Docs;
+    TScriptedDialogs Dialogs;
+    TRecordingView View;
+};
+
+} // namespace
+
+TEST_F(IdentifyTest, EveryModelOfTheTableSetsUpItsWorkspace) {
+    struct Case {
+        uint8_t Member;
+        uint8_t MemberHigh;
+        const char* Model;
+        const char* Folder;
+        int Total;
+    } cases[] = {
+        {2, 0, "Audity 2000", "Audity", 1605},    {3, 0, "Proteus 2000", "Proteus", 1607},
+        {7, 0, "Mo'Phatt", "Proteus", 1607},      {13, 0, "XL-7", "Command", 1615},
+        {15, 0, "Proteus 2500", "Command", 1615}, {24, 5, "PX-7", "Command", 1615},
+        {21, 0, "Proteus 1000", "Proteus", 1607}, {1, 0, "UNKNOWN", "Unknown", 1607},
+        {25, 0, "UNKNOWN", "Unknown", 1607},      {0x7F, 0x7F, "UNKNOWN", "Unknown", 1607}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Model);
+        auto ws = Make();
+        Dialogs.ExpectMessage(TMessageKind::Warning, BlankWarning);
+        ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(16, c.Member, c.MemberHigh)));
+        const std::string section = std::string(c.Model) + "_16";
+        EXPECT_EQ(ws->FSynth.ModelName, c.Model);
+        EXPECT_EQ(ws->FSynth.Section, section);
+        EXPECT_EQ(ws->FSynth.Version, "1.04");
+        EXPECT_EQ(ws->FCtx.DeviceId, 16);
+        EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), c.Total);
+        EXPECT_TRUE(ws->FSynthFound);
+        EXPECT_TRUE(ws->FExpectHwConfig);
+        EXPECT_EQ(View.Caption, std::string(c.Model) + " (Ver: 1.04 ) Library");
+        EXPECT_EQ(View.SplashModel, c.Model);
+        EXPECT_EQ(View.SetupSynth, std::string(c.Model) + " (16)");
+        EXPECT_EQ(View.TimeBetweenSysex, 40);
+        EXPECT_EQ(View.TimeBetweenPatches, 400);
+        EXPECT_EQ(ws->FSendTimerInterval, 400);
+        EXPECT_TRUE(
+            std::filesystem::is_directory(Docs.Path() + "/Velcora/" + c.Folder + "/Backup"));
+        EXPECT_EQ(ws->FIni.ReadInteger(section, "TotalSize", 0), c.Total);
+        EXPECT_EQ(ws->FIni.ReadInteger(section, "Block7Size", 0), ws->FCtx.Sizes.BlockSize(7));
+        EXPECT_EQ(ws->FSynth.FileNames[TSynth::BlankFile], TWorkspace::DefaultBlankFile);
+    }
+}
+
+TEST_F(IdentifyTest, OtherRepliesAreNotTheIdentity) {
+    auto ws = Make();
+    TBytes other = IdentityReply(0, 3);
+    other[5] = 0x41; // another manufacturer
+    EXPECT_FALSE(ws->FSynth.HandleIdentity(other));
+    EXPECT_FALSE(ws->FSynthFound);
+    EXPECT_EQ(ws->FSynth.Section, "");
+}
+
+TEST_F(IdentifyTest, SettingsOfTheSynthAndItsLastBackup) {
+    TIniFile ini(Start.File("Velcora.INI"));
+    ini.WriteString("Proteus 2000_3", "BlankFile", "/home/me/My Blank.syx");
+    ini.WriteInteger("Proteus 2000_3", "TimeBetweenSysex", 60);
+    ini.WriteInteger("Proteus 2000_3", "TimeBetweenPatches", 250);
+    const std::string backup = Docs.Path() + "/Velcora/Proteus/Backup/";
+    std::filesystem::create_directories(backup);
+    WriteBytes(backup + "EndBanks1.syx", MakeDumps(TDumpSizes::ForModelClass(2), 512));
+
+    auto ws = Make();
+    ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(3, 3)));
+    EXPECT_EQ(ws->FBlankName, "My Blank");
+    EXPECT_EQ(View.BlankName, "My Blank");
+    EXPECT_EQ(ws->FSynth.TimeBetweenSysex, 60);
+    EXPECT_EQ(ws->FSendTimerInterval, 250);
+    EXPECT_EQ(ws->UserBank(2).Slot(0).Name(), "Tst:Patch 256   ") << "EndBanks1.syx reloaded";
+}
+
+TEST_F(IdentifyTest, HardwareConfigurationFillsTheRomLists) {
+    auto ws = Make();
+    ws->FExpectHwConfig = true;
+    // Composer with 512 presets, an unknown id 12 with 300.
+    const TBytes config = {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x09, 0x02, 0x00, 0x04, 0x02, 0x06, 0x04,
+                           0x00, 0x00, 0x04, 0x10, 0x05, 0x0C, 0x00, 0x2C, 0x02, 0x00, 0x01, 0xF7};
+    ASSERT_TRUE(ws->FSynth.HandleHwConfig(config));
+    EXPECT_FALSE(ws->FExpectHwConfig);
+    EXPECT_TRUE(ws->FExpectChannel) << "the channel is asked next";
+    EXPECT_EQ(View.RomList, (std::vector<std::string>{"ROM 0 : Composer", "ROM 1 : Id # 12"}));
+    EXPECT_EQ(View.RomSelected, 0);
+    EXPECT_EQ(View.RomBankList, (std::vector<std::string>{"Bank 0", "Bank 1", "Bank 2", "Bank 3"}));
+    ws->FSynth.cbROMListChange(1);
+    EXPECT_EQ(ws->FRomIndex, 1);
+    EXPECT_EQ(View.RomBankList, (std::vector<std::string>{"Bank 0", "Bank 1"}));
+
+    // No ROM at all: both lists empty, the channel still asked for.
+    ws->FExpectChannel = false;
+    ASSERT_TRUE(ws->FSynth.HandleHwConfig(
+        TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x09, 0x02, 0x00, 0x04, 0x00, 0x06, 0xF7}));
+    EXPECT_TRUE(View.RomList.empty());
+    EXPECT_TRUE(View.RomBankList.empty());
+    EXPECT_TRUE(ws->FExpectChannel);
+
+    // Any other E-mu message uses up the expectation without being the reply.
+    ws->FExpectHwConfig = true;
+    EXPECT_FALSE(ws->FSynth.HandleHwConfig(TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7D, 0xF7}));
+    EXPECT_FALSE(ws->FExpectHwConfig);
+}
+
+TEST_F(IdentifyTest, MoreThanFourRomsKeepsFour) {
+    auto ws = Make();
+    TBytes config = {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x09, 0x02, 0x00, 0x04, 0x06, 0x06};
+    for (int i = 0; i < 6; ++i) {
+        config.insert(config.end(), {static_cast<uint8_t>(i + 2), 0, 0, 1, 0, 0});
+    }
+    config.push_back(0xF7);
+    ASSERT_TRUE(ws->FSynth.HandleHwConfig(config));
+    EXPECT_EQ(ws->FSynth.RomCount, 4);
+    EXPECT_EQ(View.RomList.size(), 4u);
+}
+
+TEST_F(IdentifyTest, ChannelReply) {
+    auto ws = Make();
+    ws->FExpectChannel = true;
+    EXPECT_TRUE(ws->FSynth.HandleChannel(
+        TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x03, 0x01, 0x0B, 0x01, 0x1F, 0x00, 0xF7}));
+    EXPECT_EQ(ws->FSynthChannel, 0x0F);
+    EXPECT_FALSE(ws->FExpectChannel);
+    ws->FExpectChannel = true;
+    EXPECT_FALSE(ws->FSynth.HandleChannel(
+        TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x03, 0x01, 0x0C, 0x01, 0x05, 0x00, 0xF7}));
+    EXPECT_FALSE(ws->FExpectChannel);
+    EXPECT_EQ(ws->FSynthChannel, 0x0F);
+}
+
+TEST_F(IdentifyTest, DumpSizesFollowHeadersAndTheMeasuredEditBuffer) {
+    auto ws = Make();
+    ws->FSynth.Section = "Proteus 2000_0";
+    TBytes header = MakeDump(TDumpSizes::ForModelClass(2));
+    header.resize(36);
+    header[9] = 1500 & 0x7F;
+    header[10] = 1500 >> 7;
+    ws->FSynth.ApplyHeaderByteCount(header);
+    EXPECT_EQ(ws->FSynth.TotalParam, 750);
+    EXPECT_EQ(ws->FCtx.Sizes.BlockSize(7), 41);
+    header[9] = 1492 & 0x7F;
+    header[10] = 1492 >> 7;
+    ws->FSynth.ApplyHeaderByteCount(header);
+    EXPECT_EQ(ws->FCtx.Sizes.BlockSize(7), 39);
+
+    // Measured once per edit-buffer request, from the stored packets.
+    TPatchWorld xl7(3);
+    TPatchRec edit;
+    xl7.Fill(edit, {});
+    ws->FSynth.MeasureSizes(edit);
+    EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), 1615);
+    EXPECT_EQ(ws->FIni.ReadInteger("Proteus 2000_0", "TotalSize", 0), 1615);
+    TPatchWorld audity(1);
+    TPatchRec other;
+    audity.Fill(other, {});
+    ws->FSynth.MeasureSizes(other);
+    EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), 1615) << "a second dump does not measure again";
+    ws->FSynth.SizesMeasured = false;
+    TPatchRec garbage;
+    ws->FSynth.MeasureSizes(garbage);
+    EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), 1615) << "unusable lengths keep the sizes";
+}

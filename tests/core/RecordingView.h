@@ -1,0 +1,55 @@
+#pragma once
+
+#include "WorkspaceView.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace velcora::test {
+
+/// Records what the workspace shows on the main window, the splash and the setup dialog.
+class TRecordingView : public IWorkspaceView {
+public:
+    void SetBankTabCaption(int tab, const std::string& caption) override { Tabs[tab] = caption; }
+    void ShowEditBufferName(const std::string& category, const std::string& name) override {
+        EditCategory = category;
+        EditName = name;
+    }
+    void ShowUserTab(int bank) override { UserTab = bank; }
+    void ShowRomBankFile(const std::string& fileName) override { RomFile = fileName; }
+    void SetCaption(const std::string& caption) override { Caption = caption; }
+    void ShowSplashModel(const std::string& modelName) override { SplashModel = modelName; }
+    void ShowSetupSynth(const std::string& synthName) override { SetupSynth = synthName; }
+    void ShowSetupBlankName(const std::string& blankName) override { BlankName = blankName; }
+    void ShowSetupTimes(int sysex, int patches) override {
+        TimeBetweenSysex = sysex;
+        TimeBetweenPatches = patches;
+    }
+    void SetRomList(const std::vector<std::string>& items, int selected) override {
+        RomList = items;
+        RomSelected = selected;
+    }
+    void SetRomBankList(const std::vector<std::string>& items, int selected) override {
+        RomBankList = items;
+        RomBankSelected = selected;
+    }
+
+    std::map<int, std::string> Tabs;
+    std::string EditCategory;
+    std::string EditName;
+    int UserTab = -1;
+    std::string RomFile = "?";
+    std::string Caption;
+    std::string SplashModel;
+    std::string SetupSynth;
+    std::string BlankName;
+    int TimeBetweenSysex = -1;
+    int TimeBetweenPatches = -1;
+    std::vector<std::string> RomList;
+    int RomSelected = -2;
+    std::vector<std::string> RomBankList;
+    int RomBankSelected = -2;
+};
+
+} // namespace velcora::test
