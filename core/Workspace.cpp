@@ -26,6 +26,10 @@ TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::strin
     : FCtx(dialogs), FIni(iniPath), FStartDir(startDir), FDocumentsDir(documentsDir), FView(view) {
     FCtx.Creating = true;
     FSynth.Main = this;
+    FRxBuffer.resize(RxBufferSize);
+    FBankTimer.setInterval(20);
+    FTimedOut.setInterval(5000);
+    FSendTimer.setInterval(200);
     FSynth.Pause = [](int ms) {
         if (ms > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));

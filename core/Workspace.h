@@ -12,9 +12,12 @@
 #include "Synth.h"
 #include "WorkFolders.h"
 
+#include <QTimer>
 #include <array>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace velcora {
 
@@ -74,6 +77,27 @@ public:
     /// (when a device is selected for it).
     void ReopenSynthInput();
     IWorkspaceView& View() { return FView; }
+
+    // Receiving (the synth input port's events run these on the GUI thread).
+    /// Takes every waiting event of the synth input port and dispatches its SysEx.
+    void MidiSynthToPCMidiInput();
+    void MidiSynthToPCOverflow();
+    /// Passes a keyboard's events to the synth while an output device is selected.
+    void MidiKbdToPCMidiInput();
+    /// Dispatches one received SysEx message (copied into the receive buffer first). A message
+    /// longer than the receive buffer is dropped whole: the synth sends none that long.
+    void ReceiveSysex(std::span<const uint8_t> message);
+    /// Offers the receive buffer to the handlers of the replies awaited.
+    void DispatchSysex();
+    bool HandlePresetDump();
+    bool HandleCancel();
+    /// Ends the running transfer (the cancel button, the time-out and the synth's cancel).
+    void bbCancelGetClick();
+    void EndFetch();
+    void EndSend();
+    void EnableCommands(bool on);
+    /// The bank a bank number shows in: 0..3 the user banks, 99 the ROM bank, else none.
+    TPatchBank* BankOf(int bankNumber);
     /// 0..3 or 99: the view that fetched presets fill, and its label in captions.
     void SelectRxView(int bankNumber);
     void ShowEditBufferName();
@@ -104,6 +128,16 @@ public:
     std::unique_ptr<TMidiInput> FMidiSynthToPC;
     std::unique_ptr<TMidiInput> FMidiKbdToPC;
     std::unique_ptr<TMidiOutput> FMidiPCToSynth;
+
+    /// The SysEx message being dispatched.
+    static constexpr size_t RxBufferSize = 64000;
+    std::vector<uint8_t> FRxBuffer;
+    size_t FRxLength = 0;
+    /// The progress bar and cancel button are showing: a transfer runs.
+    bool FTransferShowing = false;
+    QTimer FBankTimer;
+    QTimer FTimedOut;
+    QTimer FSendTimer;
 
     // The transfer in progress.
     int FCurPreset = 0;

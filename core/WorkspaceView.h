@@ -31,6 +31,15 @@ public:
     /// The ROM list and the ROM bank list, with the selected entry.
     virtual void SetRomList(const std::vector<std::string>& items, int selected) = 0;
     virtual void SetRomBankList(const std::vector<std::string>& items, int selected) = 0;
+
+    // What the transfers show.
+    /// The progress bar and the cancel button: shown with a maximum and a position, or hidden.
+    virtual void ShowProgress(bool visible, int maximum, int position) = 0;
+    /// The commands a transfer disables; the two selection commands separately.
+    virtual void EnableCommands(bool on, bool selectionCommands) = 0;
+    virtual void EnableRomLists(bool on) = 0;
+    /// Moves a bank view's cursor to a slot's row.
+    virtual void ShowCursor(int bankNumber, int slot) = 0;
 };
 
 } // namespace velcora

@@ -72,6 +72,8 @@ public:
     void ReadAll(TByteReader& in);
     /// Redraws every row from the cached names, without touching the dumps.
     void ShowNames() { RowsChanged(0, SlotCount - 1); }
+    /// Redraws one row (slots of the hidden extension have none).
+    void ShowName(int slot) { RowsChanged(slot, slot); }
     /// Copies slot 127 into every hidden slot.
     void FillHidden();
 

@@ -35,6 +35,25 @@ public:
         RomBankSelected = selected;
     }
 
+    void ShowProgress(bool visible, int maximum, int position) override {
+        ProgressVisible = visible;
+        ProgressMax = maximum;
+        ProgressPosition = position;
+    }
+    void EnableCommands(bool on, bool selectionCommands) override {
+        CommandsOn = on;
+        SelectionCommandsOn = selectionCommands;
+    }
+    void EnableRomLists(bool on) override { RomListsOn = on; }
+    void ShowCursor(int bankNumber, int slot) override { Cursors[bankNumber] = slot; }
+
+    bool ProgressVisible = false;
+    int ProgressMax = 0;
+    int ProgressPosition = 0;
+    bool CommandsOn = true;
+    bool SelectionCommandsOn = false;
+    bool RomListsOn = true;
+    std::map<int, int> Cursors;
     std::map<int, std::string> Tabs;
     std::string EditCategory;
     std::string EditName;

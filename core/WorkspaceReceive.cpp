@@ -1,0 +1,214 @@
+// Receiving from the synth: draining the input port, the dispatcher, assembling preset dumps,
+// the synth's cancel, and the keyboard passed through.
+#include "Dialogs.h"
+#include "Midiin.h"
+#include "Midiout.h"
+#include "Workspace.h"
+#include "WorkspaceView.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velcora {
+
+namespace {
+
+const std::string OverflowWarning = "Midi input data overflow from Synth.";
+const std::string CancelWarning =
+    "         The synth cancelled the dump.\n\nThis can be due to sending patches too "
+    "quickly.\nSlow it down by increasing the \"Time Between Patches\"\n             on the "
+    "Setup Midi Page\n\nThis has also occured to me on a Command Station\n   when getting ROM "
+    "banks greater than Bank 3.\nSwap the \"Method\" to \"Edit Buffer\" and try again\n";
+
+constexpr uint8_t ActiveSensing = 0xFE;
+constexpr size_t HeaderMax = 36;
+constexpr size_t DataMax = 255;
+constexpr size_t LastMax = 61;
+
+/// Sets the flag for the duration of a dispatch, and clears it also when a handler raises.
+class TBusy {
+public:
+    explicit TBusy(bool& busy) : FBusy(busy) { FBusy = true; }
+    TBusy(const TBusy&) = delete;
+    TBusy& operator=(const TBusy&) = delete;
+    ~TBusy() { FBusy = false; }
+
+private:
+    bool& FBusy;
+};
+
+} // namespace
+
+void TWorkspace::MidiSynthToPCMidiInput() {
+    if (!FMidiSynthToPC) {
+        return;
+    }
+    while (auto event = FMidiSynthToPC->GetMidiEvent()) {
+        if (event->StatusByte == ActiveSensing || event->SysexByteCount == 0) {
+            continue;
+        }
+        ReceiveSysex({event->SysexBytes.get(), event->SysexByteCount});
+    }
+}
+
+void TWorkspace::MidiSynthToPCOverflow() {
+    FCtx.Dialogs.MessageBox(TMessageKind::Warning, OverflowWarning, TButtons::Ok);
+}
+
+void TWorkspace::MidiKbdToPCMidiInput() {
+    if (!FMidiKbdToPC) {
+        return;
+    }
+    while (auto event = FMidiKbdToPC->GetMidiEvent()) {
+        if (event->StatusByte != ActiveSensing && FSynthOutDev != -1 && FMidiPCToSynth) {
+            FMidiPCToSynth->PutMidiEvent(*event);
+        }
+    }
+}
+
+void TWorkspace::ReceiveSysex(std::span<const uint8_t> message) {
+    if (message.empty() || message.size() > FRxBuffer.size()) {
+        return;
+    }
+    std::memcpy(FRxBuffer.data(), message.data(), message.size());
+    FRxLength = message.size();
+    DispatchSysex();
+}
+
+void TWorkspace::DispatchSysex() {
+    TBusy busy(FBusy);
+    const std::span<const uint8_t> m(FRxBuffer.data(), FRxLength);
+    if (sysex::IsEmuMessage(m)) {
+        if (!sysex::AcceptedFrom(m, FCtx.DeviceId)) {
+            return;
+        }
+        if (FExpectChannel && FSynth.HandleChannel(m)) {
+            return;
+        }
+        if (FExpectDump && HandlePresetDump()) {
+            return;
+        }
+        if (FExpectHwConfig && FSynth.HandleHwConfig(m)) {
+            return;
+        }
+        HandleCancel();
+        return;
+    }
+    if (FExpectIdentity && FSynth.HandleIdentity(m)) {
+        FExpectIdentity = false;
+        FSynthFound = true;
+    }
+}
+
+bool TWorkspace::HandlePresetDump() {
+    uint8_t* m = FRxBuffer.data();
+    if (FRxLength < 9 || m[4] != 0x55 || m[5] != 0x10) {
+        return false;
+    }
+    if (m[6] == 0x03 && FRxLength <= HeaderMax) {
+        if (FRomViaEditBuffer) {
+            // The edit buffer holds the ROM preset asked for: store it as that preset.
+            m[7] = static_cast<uint8_t>(FCurPreset & 0x7F);
+            m[8] = static_cast<uint8_t>(FRomBankNo & 0x7F);
+            FRxPatch = &FRomBank->Slot(std::clamp(FCurPreset, 0, TPatchBank::SlotCount - 1));
+        }
+        if (FRxPatch != nullptr) {
+            std::memcpy(FRxPatch->Dump().Slot(0).data(), m, FRxLength);
+            FSynth.ApplyHeaderByteCount({m, FRxLength});
+        }
+        return true;
+    }
+    const int packet = m[7];
+    const size_t limit = packet == 7 ? LastMax : DataMax;
+    if (packet < 1 || packet > 7 || FRxLength > limit || FRxPatch == nullptr) {
+        return true; // a message that fits no slot is ignored
+    }
+    std::memcpy(FRxPatch->Dump().Slot(packet).data(), m, FRxLength);
+    if (packet == 1) {
+        FRxPatch->ReadName();
+        if (FRxPatch == FEditPatch.get()) {
+            ShowEditBufferName();
+        }
+    }
+    if (packet != 7) {
+        return true;
+    }
+    FExpectDump = false;
+    const auto header = FRxPatch->Dump().Slot(0);
+    const int pl = header[7];
+    const int pm = header[8];
+    const std::string version = FSynth.ModelName + " (Ver: " + FSynth.Version + " )";
+    if (pm == 0x7F || pl >= 128) {
+        FView.SetCaption(version + " ");
+    } else {
+        if (!FRomXfer) {
+            SelectRxView(pm);
+        }
+        if (TPatchBank* view = BankOf(FRxView)) {
+            view->ShowName(pl);
+        }
+        FBankTimer.start();
+        FView.SetCaption(version + "  : " + FBankLabel + " : " + std::to_string(pl) + " " +
+                         FRxPatch->Name());
+    }
+    if (FRxPatch == FEditPatch.get()) {
+        FSynth.MeasureSizes(*FEditPatch);
+    }
+    return true;
+}
+
+bool TWorkspace::HandleCancel() {
+    const std::span<const uint8_t> m(FRxBuffer.data(), FRxLength);
+    if (!sysex::IsCancel(m)) {
+        return false;
+    }
+    FCtx.Dialogs.MessageBox(TMessageKind::Warning, CancelWarning, TButtons::Ok);
+    if (FTransferShowing) {
+        bbCancelGetClick();
+    }
+    return true;
+}
+
+void TWorkspace::bbCancelGetClick() {
+    FBankTimer.stop();
+    FSendTimer.stop();
+    if (FXferBank != nullptr) {
+        FXferBank->SetXferPos(FXferBank->SelectionCount());
+    }
+    // The time-out keeps running: if no dump comes it still says so, and cancels again.
+    if (FSending) {
+        EndSend();
+    } else {
+        EndFetch();
+    }
+}
+
+void TWorkspace::EndFetch() {
+    SelectRxView(FCtx.CurUserBank);
+    FRomXfer = false;
+    FRomViaEditBuffer = false;
+    FTransferShowing = false;
+    FView.ShowProgress(false, 0, 0);
+    FView.EnableRomLists(true);
+    EnableCommands(true);
+}
+
+void TWorkspace::EndSend() {
+    FTransferShowing = false;
+    FView.ShowProgress(false, 0, 0);
+    EnableCommands(true);
+    FView.SetCaption(FSynth.ModelName + " (Ver: " + FSynth.Version + " ) ");
+}
+
+void TWorkspace::EnableCommands(bool on) {
+    FView.EnableCommands(on, on && CurUserBank().SelectedCount() > 0);
+}
+
+TPatchBank* TWorkspace::BankOf(int bankNumber) {
+    if (bankNumber >= 0 && bankNumber < 4) {
+        return &UserBank(bankNumber);
+    }
+    return bankNumber == TPatchBank::RomBankNumber ? FRomBank.get() : nullptr;
+}
+
+} // namespace velcora

@@ -1,0 +1,214 @@
+// The receive dispatcher: which replies reach which handler, preset dumps assembled into
+// patches whatever the order of their packets, the device-id filter, messages that fit no
+// slot, and the synth's cancel.
+#include "DumpBuilder.h"
+#include "RecordingView.h"
+#include "TempDir.h"
+#include "TestApp.h"
+#include "Workspace.h"
+
+#include <gtest/gtest.h>
+
+using namespace velcora;
+using namespace velcora::test;
+
+namespace {
+
+using TBytes = std::vector<uint8_t>;
+
+const std::string CancelWarning =
+    "         The synth cancelled the dump.\n\nThis can be due to sending patches too "
+    "quickly.\nSlow it down by increasing the \"Time Between Patches\"\n             on the "
+    "Setup Midi Page\n\nThis has also occured to me on a Command Station\n   when getting ROM "
+    "banks greater than Bank 3.\nSwap the \"Method\" to \"Edit Buffer\" and try again\n";
+
+class DispatchTest : public ::testing::Test {
+protected:
+    DispatchTest() {
+        EnsureApp();
+        Ws = std::make_unique<TWorkspace>(Dialogs, View, Dir.File("Velcora.INI"), Dir.Path(),
+                                          Dir.Path());
+        Ws->FSynth.Pause = [](int) {};
+        Ws->FSynth.ModelName = "Proteus 2000";
+        Ws->FSynth.Version = "1.04";
+        Ws->FSynth.Section = "Proteus 2000_16";
+        Ws->FCtx.DeviceId = 16;
+        Ws->FCtx.SetDefaultSizes(2);
+    }
+    // The eight messages of a dump as the synth sends them open loop.
+    std::vector<TBytes> Packets(uint8_t pl, uint8_t pm, uint8_t deviceId = 16) {
+        TDumpSpec made;
+        made.Low = pl;
+        made.High = pm;
+        made.DeviceId = deviceId;
+        made.Name = "Brs:Horn Sect";
+        const TBytes dump = MakeDump(Ws->FCtx.Sizes, made);
+        std::vector<TBytes> packets;
+        size_t at = 0;
+        for (int p = 0; p < 8; ++p) {
+            const size_t len = static_cast<size_t>(Ws->FCtx.Sizes.PacketSize(p));
+            packets.emplace_back(dump.begin() + static_cast<long>(at),
+                                 dump.begin() + static_cast<long>(at + len));
+            at += len;
+        }
+        packets[0][6] = 0x03;
+        return packets;
+    }
+    void Receive(const TBytes& m) { Ws->ReceiveSysex(m); }
+
+    TTempDir Dir;
+    TScriptedDialogs Dialogs;
+    TRecordingView View;
+    std::unique_ptr<TWorkspace> Ws;
+};
+
+} // namespace
+
+TEST_F(DispatchTest, AnEditBufferDumpInAnyOrderCompletesWithItsSeventhPacket) {
+    Ws->FExpectDump = true;
+    Ws->FRxPatch = Ws->FEditPatch.get();
+    const auto packets = Packets(0x7F, 0x7F);
+    for (int p : {0, 3, 1, 6, 2, 5, 4}) {
+        Receive(packets[static_cast<size_t>(p)]);
+    }
+    EXPECT_EQ(View.EditCategory, "Brs") << "packet 1 shows the name before the dump is complete";
+    EXPECT_TRUE(Ws->FExpectDump);
+    Receive(packets[7]);
+    EXPECT_FALSE(Ws->FExpectDump);
+    EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 ) ");
+    for (int p = 0; p < 8; ++p) {
+        const auto slot = Ws->FEditPatch->Dump().Slot(p);
+        EXPECT_TRUE(std::equal(packets[static_cast<size_t>(p)].begin(),
+                               packets[static_cast<size_t>(p)].end(), slot.begin()))
+            << "packet " << p;
+    }
+    EXPECT_TRUE(Ws->FSynth.SizesMeasured);
+    EXPECT_FALSE(Ws->FBankTimer.isActive());
+    EXPECT_FALSE(Ws->FBusy);
+}
+
+TEST_F(DispatchTest, ABankPresetLandsInItsSlotAndStartsTheNextRequest) {
+    Ws->FExpectDump = true;
+    Ws->FRxPatch = &Ws->UserBank(1).Slot(5);
+    for (const auto& p : Packets(5, 1)) {
+        Receive(p);
+    }
+    EXPECT_EQ(Ws->UserBank(1).Slot(5).Name(), "Brs:Horn Sect   ");
+    EXPECT_EQ(Ws->FBankLabel, "User Bank 1");
+    EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 )  : User Bank 1 : 5 Brs:Horn Sect   ");
+    EXPECT_TRUE(Ws->FBankTimer.isActive());
+    Ws->FBankTimer.stop();
+}
+
+TEST_F(DispatchTest, WhatNoHandlerTakes) {
+    Ws->FRxPatch = Ws->FEditPatch.get();
+    const TBytes before(Ws->FEditPatch->Dump().Bytes().begin(),
+                        Ws->FEditPatch->Dump().Bytes().end());
+    auto same = [&] {
+        return TBytes(Ws->FEditPatch->Dump().Bytes().begin(),
+                      Ws->FEditPatch->Dump().Bytes().end()) == before;
+    };
+    // No dump awaited.
+    for (const auto& p : Packets(0x7F, 0x7F)) {
+        Receive(p);
+    }
+    EXPECT_TRUE(same());
+    // Another device's dump.
+    Ws->FExpectDump = true;
+    for (const auto& p : Packets(0x7F, 0x7F, 3)) {
+        Receive(p);
+    }
+    EXPECT_TRUE(same());
+    EXPECT_TRUE(Ws->FExpectDump);
+    // Packet numbers 0 and 8, a packet too long for its slot, a header too long to be one.
+    auto packets = Packets(0x7F, 0x7F);
+    TBytes zero = packets[2];
+    zero[7] = 0;
+    TBytes eight = packets[2];
+    eight[7] = 8;
+    TBytes longFirst = packets[1];
+    longFirst.insert(longFirst.end() - 1, 0x00);
+    TBytes longLast = packets[7];
+    longLast.insert(longLast.end() - 1,
+                    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    for (const auto& m : {zero, eight, longFirst, longLast, TBytes{0xF0, 0x18, 0x0F, 0x10, 0x55}}) {
+        Receive(m);
+    }
+    EXPECT_TRUE(same());
+    EXPECT_TRUE(Ws->FExpectDump);
+    // More than the receive buffer holds.
+    Receive(TBytes(TWorkspace::RxBufferSize + 1, 0xF0));
+    EXPECT_TRUE(same());
+}
+
+TEST_F(DispatchTest, DeviceId7FTakesEveryDevice) {
+    Ws->FCtx.DeviceId = 0x7F;
+    Ws->FExpectDump = true;
+    Ws->FRxPatch = Ws->FEditPatch.get();
+    for (const auto& p : Packets(0x7F, 0x7F, 5)) {
+        Receive(p);
+    }
+    EXPECT_FALSE(Ws->FExpectDump);
+    EXPECT_EQ(Ws->FEditPatch->Name(), "Brs:Horn Sect   ");
+}
+
+TEST_F(DispatchTest, RomPresetsThroughTheEditBufferAreStoredAsTheirSlot) {
+    Ws->FExpectDump = true;
+    Ws->FRomXfer = true;
+    Ws->FRomViaEditBuffer = true;
+    Ws->FCurPreset = 9;
+    Ws->FRomBankNo = 4;
+    Ws->FRxPatch = Ws->FEditPatch.get();
+    Ws->SelectRxView(99);
+    for (const auto& p : Packets(0x7F, 0x7F)) {
+        Receive(p);
+    }
+    TPatchRec& slot = Ws->FRomBank->Slot(9);
+    EXPECT_EQ(slot.Name(), "Brs:Horn Sect   ");
+    EXPECT_EQ(slot.Dump().Slot(0)[7], 9);
+    EXPECT_EQ(slot.Dump().Slot(0)[8], 4);
+    EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 )  : ROM Bank : 9 Brs:Horn Sect   ");
+    Ws->FBankTimer.stop();
+}
+
+TEST_F(DispatchTest, TheSynthsCancelEndsTheTransfer) {
+    const TBytes cancel = {0xF0, 0x18, 0x0F, 0x10, 0x55, 0x7D, 0xF7};
+    Dialogs.ExpectMessage(TMessageKind::Warning, CancelWarning);
+    Receive(cancel);
+    EXPECT_FALSE(View.ProgressVisible);
+
+    Ws->FTransferShowing = true;
+    View.ProgressVisible = true;
+    View.CommandsOn = false;
+    Ws->FRomXfer = true;
+    Ws->FExpectDump = true; // a dump was awaited: the cancel still gets through
+    Dialogs.ExpectMessage(TMessageKind::Warning, CancelWarning);
+    Receive(cancel);
+    EXPECT_FALSE(View.ProgressVisible);
+    EXPECT_TRUE(View.CommandsOn);
+    EXPECT_FALSE(Ws->FRomXfer);
+    EXPECT_FALSE(Ws->FTransferShowing);
+}
+
+TEST_F(DispatchTest, TheIdentityReplyWhenOneIsAwaited) {
+    const TBytes reply = {0xF0, 0x7E, 0x00, 0x06, 0x02, 0x18, 0x04, 0x04,
+                          0x03, 0x00, '1',  '.',  '0',  '4',  0xF7};
+    Receive(reply);
+    EXPECT_FALSE(Ws->FSynthFound) << "not awaited";
+    Ws->FExpectIdentity = true;
+    Ws->FSynth.ModelName.clear();
+    Dialogs.ExpectMessage(
+        TMessageKind::Warning,
+        "You may have an incompatable 'Blank' file.\n This is used to fill in the "
+        "holes \nwhen you delete patches.\nSelect something on the synth and "
+        "press the 'Get Edit Buffer' button\nto get the patch and save it as "
+        "'Default.syx'\nLoad the Velcora.INI file into a text editor and change "
+        "the line ...\nBlankFile=.\\Patches\\Blank Preset.SYX\nso that it has "
+        "the correct path.  ");
+    Receive(reply);
+    EXPECT_FALSE(Ws->FExpectIdentity);
+    EXPECT_TRUE(Ws->FSynthFound);
+    EXPECT_EQ(Ws->FSynth.ModelName, "Proteus 2000");
+    EXPECT_EQ(Ws->FCtx.DeviceId, 0);
+    EXPECT_FALSE(Ws->FBusy);
+}
