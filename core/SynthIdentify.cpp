@@ -53,7 +53,7 @@ bool TSynth::HandleIdentity(std::span<const uint8_t> message) {
     TimeBetweenPatches = ws.FIni.ReadInteger(Section, "TimeBetweenPatches", 400);
     ws.View().ShowSetupSynth(ModelName + " (" + std::to_string(ws.FCtx.DeviceId) + ")");
     ws.View().ShowSetupTimes(TimeBetweenSysex, TimeBetweenPatches);
-    ws.FSendTimerInterval = TimeBetweenPatches;
+    ws.FSendTimer.setInterval(TimeBetweenPatches);
     ws.LoadEndBanks(ws.FFolders.EndBanksBase + "1.syx");
     if (FileNames[BlankFile] == TWorkspace::DefaultBlankFile) {
         ws.FCtx.Dialogs.MessageBox(TMessageKind::Warning, BlankFileWarning, TButtons::Ok);

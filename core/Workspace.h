@@ -93,6 +93,18 @@ public:
     bool HandleCancel();
     /// Ends the running transfer (the cancel button, the time-out and the synth's cancel).
     void bbCancelGetClick();
+
+    // The transfer machines.
+    /// Fetches the bank's slots (all, or only the marked ones) one by one from the synth.
+    void StartGet(TPatchBank& bank, bool onlyMarked);
+    void BeginGet(int count);
+    /// Sends the bank's slots (all, or only the marked ones), each to its own slot.
+    void StartSend(TPatchBank& bank, bool onlyMarked);
+    void SendNext();
+    void ShowProgress(int count);
+    void BankTimerTimer();
+    void TimedOutTimer();
+    void SendTimerTimer();
     void EndFetch();
     void EndSend();
     void EnableCommands(bool on);
@@ -139,14 +151,16 @@ public:
     QTimer FTimedOut;
     QTimer FSendTimer;
 
+    /// How the fetch machine asks for the next preset.
+    enum class TRequestNext { Preset, ViaProgramChange };
+    TRequestNext FRequestNext = TRequestNext::Preset;
+
     // The transfer in progress.
     int FCurPreset = 0;
     bool FRomXfer = false;
     bool FRomViaEditBuffer = false;
     int FRomBankNo = 0;
     bool FSending = false;
-    /// The send machine's pause between patches: 200 ms until identification.
-    int FSendTimerInterval = 200;
 
     bool FBusy = false;
     bool FSynthFound = false;

@@ -76,7 +76,7 @@ TEST_F(IdentifyTest, EveryModelOfTheTableSetsUpItsWorkspace) {
         EXPECT_EQ(View.SetupSynth, std::string(c.Model) + " (16)");
         EXPECT_EQ(View.TimeBetweenSysex, 40);
         EXPECT_EQ(View.TimeBetweenPatches, 400);
-        EXPECT_EQ(ws->FSendTimerInterval, 400);
+        EXPECT_EQ(ws->FSendTimer.interval(), 400);
         EXPECT_TRUE(
             std::filesystem::is_directory(Docs.Path() + "/Velcora/" + c.Folder + "/Backup"));
         EXPECT_EQ(ws->FIni.ReadInteger(section, "TotalSize", 0), c.Total);
@@ -108,7 +108,7 @@ TEST_F(IdentifyTest, SettingsOfTheSynthAndItsLastBackup) {
     EXPECT_EQ(ws->FBlankName, "My Blank");
     EXPECT_EQ(View.BlankName, "My Blank");
     EXPECT_EQ(ws->FSynth.TimeBetweenSysex, 60);
-    EXPECT_EQ(ws->FSendTimerInterval, 250);
+    EXPECT_EQ(ws->FSendTimer.interval(), 250);
     EXPECT_EQ(ws->UserBank(2).Slot(0).Name(), "Tst:Patch 256   ") << "EndBanks1.syx reloaded";
 }
 

@@ -1,0 +1,129 @@
+// The two transfer machines: fetching a bank slot by slot (paced by the bank timer and
+// watched by the time-out) and sending one slot by slot (paced by the send timer).
+#include "Dialogs.h"
+#include "Workspace.h"
+#include "WorkspaceView.h"
+
+namespace velcora {
+
+namespace {
+
+const std::string TimedOutWarning = "Timed out : didn't receive data from synth.";
+// After every tenth patch sent the synth gets a longer breath.
+constexpr int LongPause = 1000;
+
+} // namespace
+
+void TWorkspace::ShowProgress(int count) {
+    FTransferShowing = true;
+    FView.ShowProgress(true, count, 1);
+    EnableCommands(false);
+}
+
+void TWorkspace::StartGet(TPatchBank& bank, bool onlyMarked) {
+    FXferBank = &bank;
+    FSending = false;
+    bank.BuildSelection(onlyMarked);
+    if (bank.SelectionCount() == 0) {
+        return;
+    }
+    bank.SetXferPos(0);
+    BeginGet(bank.SelectionCount());
+}
+
+void TWorkspace::BeginGet(int count) {
+    ReopenSynthInput();
+    ShowProgress(count);
+    FRequestNext = TRequestNext::Preset;
+    TPatchBank& bank = FRomXfer ? *FRomBank : CurUserBank();
+    FCurPreset = bank.Selection().empty() ? 0 : bank.Selection().front();
+    FRxMode = RxBank;
+    FRxPatch = &bank.Slot(FCurPreset);
+    if (FRomViaEditBuffer) {
+        FRequestNext = TRequestNext::ViaProgramChange;
+        FSynth.RequestViaProgramChange();
+    } else {
+        FSynth.RequestPreset(static_cast<uint8_t>(FCurPreset),
+                             static_cast<uint8_t>(FCtx.CurUserBank));
+    }
+}
+
+void TWorkspace::BankTimerTimer() {
+    FBankTimer.stop();
+    FView.ShowCursor(FRxView, FCurPreset);
+    if (FXferBank == nullptr) {
+        return;
+    }
+    FXferBank->SetXferPos(FXferBank->XferPos() + 1);
+    FTimedOut.stop();
+    const int pos = FXferBank->XferPos();
+    if (pos < FXferBank->SelectionCount()) {
+        FTimedOut.start();
+        FCurPreset = FXferBank->Selection()[static_cast<size_t>(pos)];
+        if (FRxMode == RxBank) {
+            FRxPatch = &(FRomXfer ? *FRomBank : CurUserBank()).Slot(FCurPreset);
+        }
+        if (FRequestNext == TRequestNext::ViaProgramChange) {
+            FSynth.RequestViaProgramChange();
+        } else {
+            FSynth.RequestPreset(static_cast<uint8_t>(FCurPreset),
+                                 static_cast<uint8_t>(FCtx.CurUserBank));
+        }
+        FView.ShowProgress(true, FXferBank->SelectionCount(), pos);
+        return;
+    }
+    for (int n = 0; n < 4; ++n) {
+        FView.ShowCursor(n, 0);
+    }
+    FView.SetCaption(FSynth.ModelName + " (Ver: " + FSynth.Version + " )");
+    EndFetch();
+}
+
+void TWorkspace::TimedOutTimer() {
+    FCtx.Dialogs.MessageBox(TMessageKind::Warning, TimedOutWarning, TButtons::Ok);
+    bbCancelGetClick();
+    FTimedOut.stop();
+}
+
+void TWorkspace::StartSend(TPatchBank& bank, bool onlyMarked) {
+    FXferBank = &bank;
+    FSending = true;
+    bank.BuildSelection(onlyMarked);
+    if (bank.SelectionCount() == 0) {
+        return;
+    }
+    ShowProgress(bank.SelectionCount());
+    bank.SetXferPos(0);
+    SendNext();
+}
+
+void TWorkspace::SendNext() {
+    TPatchBank& bank = *FXferBank;
+    const int pos = bank.XferPos();
+    const int slot = bank.Selection()[static_cast<size_t>(pos)];
+    FView.SetCaption(FSynth.ModelName + " (Ver: " + FSynth.Version + " )  : " + bank.DisplayName() +
+                     " - Sending Patch : " + std::to_string(slot));
+    FView.ShowProgress(true, bank.SelectionCount(), pos + 1);
+    // Every patch goes to its own slot, also when only the marked ones are sent.
+    FSynth.SendToSlot(bank.Slot(slot), static_cast<uint8_t>(slot),
+                      static_cast<uint8_t>(bank.BankNumber()));
+    FSendTimer.start();
+}
+
+void TWorkspace::SendTimerTimer() {
+    FSendTimer.stop();
+    if (FXferBank == nullptr) {
+        return;
+    }
+    const int pos = FXferBank->XferPos();
+    // The interval chosen now is the wait after the next patch.
+    FSendTimer.setInterval(pos % 10 == 0 ? LongPause : FSynth.TimeBetweenPatches);
+    FXferBank->SetXferPos(pos + 1);
+    if (pos + 1 < FXferBank->SelectionCount()) {
+        SendNext();
+    } else {
+        EndSend();
+    }
+}
+
+} // namespace velcora

@@ -1,0 +1,185 @@
+// Fetching and sending banks with the virtual synth on the in-process MIDI driver: the whole
+// road from the request to the patch in its slot and back, the pause schedule of a send, the
+// time-out of a silent synth and the refusal while a message is dispatched.
+#include "DumpBuilder.h"
+#include "Midiin.h"
+#include "Midiout.h"
+#include "RecordingView.h"
+#include "TempDir.h"
+#include "TestApp.h"
+#include "VirtualSynthDevice.h"
+#include "Workspace.h"
+
+#include <QCoreApplication>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace velcora;
+using namespace velcora::test;
+
+namespace {
+
+const std::string BlankWarning =
+    "You may have an incompatable 'Blank' file.\n This is used to fill in the holes \nwhen you "
+    "delete patches.\nSelect something on the synth and press the 'Get Edit Buffer' button\nto "
+    "get the patch and save it as 'Default.syx'\nLoad the Velcora.INI file into a text editor "
+    "and change the line ...\nBlankFile=.\\Patches\\Blank Preset.SYX\nso that it has the "
+    "correct path.  ";
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+class TransferTest : public ::testing::Test {
+protected:
+    TransferTest() {
+        EnsureApp();
+        // The blank preset shipped beside the program fills the banks at identification.
+        WriteBytes(Dir.File("Default Composer.syx"),
+                   ReadBytes(std::string(VELCORA_ASSETS_DIR) + "/Default Composer.syx"));
+        Ws = std::make_unique<TWorkspace>(Dialogs, View, Dir.File("Velcora.INI"), Dir.Path(),
+                                          Dir.Path(), &Driver);
+        Ws->FSynth.Pause = [this](int ms) { Pauses.push_back(ms); };
+        const std::string name = emu::TVirtualSynthDevice::kDefaultName;
+        Ws->FMidiPCToSynth->SetProductName(name);
+        EXPECT_TRUE(Ws->FMidiPCToSynth->Open());
+        Ws->FSynthOutDev = static_cast<int>(Ws->FMidiPCToSynth->DeviceID());
+        Ws->FMidiSynthToPC->SetProductName(name);
+        Ws->FSynthInDev = static_cast<int>(Ws->FMidiSynthToPC->DeviceID());
+        Ws->FMidiSynthToPC->OpenAndStart();
+    }
+    ~TransferTest() override {
+        Ws->FBankTimer.stop();
+        Ws->FTimedOut.stop();
+        Ws->FSendTimer.stop();
+    }
+    void Identify() {
+        Dialogs.ExpectMessage(TMessageKind::Warning, BlankWarning);
+        Ws->FSynth.RequestIdentity();
+        ASSERT_TRUE(PumpUntil([&] { return Ws->FSynthFound && !Ws->FExpectChannel; },
+                              std::chrono::seconds(20)));
+        EXPECT_EQ(Ws->FSynth.ModelName, "Proteus 2000");
+    }
+
+    TTempDir Dir;
+    TScriptedDialogs Dialogs;
+    TRecordingView View;
+    std::vector<int> Pauses;
+    TVirtualMidiDriver Driver;
+    emu::TVirtualSynthDevice Synth{Driver};
+    std::unique_ptr<TWorkspace> Ws;
+};
+
+} // namespace
+
+TEST_F(TransferTest, IdentifyThenFetchAWholeUserBank) {
+    Identify();
+    EXPECT_FALSE(View.RomList.empty()) << "the hardware configuration answered";
+    Pauses.clear();
+    Ws->StartGet(Ws->UserBank(0), false);
+    EXPECT_TRUE(View.ProgressVisible);
+    EXPECT_FALSE(View.CommandsOn);
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(60)));
+    for (int slot : {0, 1, 64, 127}) {
+        const std::string expected =
+            Synth.With([&](emu::TVirtualSynth& s) { return s.UserPreset(0, slot).Name(); });
+        EXPECT_EQ(Ws->UserBank(0).Slot(slot).Name(), expected) << slot;
+        EXPECT_EQ(Ws->UserBank(0).Slot(slot).Dump().Slot(0)[7], slot);
+    }
+    EXPECT_TRUE(View.CommandsOn);
+    EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: " + Ws->FSynth.Version + " )");
+    EXPECT_EQ(Pauses.size(), 128u) << "one pause after each request";
+}
+
+TEST_F(TransferTest, FetchSelectedTakesExactlyTheMarkedSlots) {
+    Identify();
+    TPatchBank& bank = Ws->UserBank(1);
+    const std::string blank = bank.Slot(4).Name();
+    bank.Slot(3).SetSelected(true);
+    bank.Slot(77).SetSelected(true);
+    Ws->FCtx.CurUserBank = 1;
+    Ws->StartGet(bank, true);
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(20)));
+    const auto name = [&](int slot) {
+        return Synth.With([&](emu::TVirtualSynth& s) { return s.UserPreset(1, slot).Name(); });
+    };
+    EXPECT_EQ(bank.Slot(3).Name(), name(3));
+    EXPECT_EQ(bank.Slot(77).Name(), name(77));
+    EXPECT_EQ(bank.Slot(4).Name(), blank);
+}
+
+TEST_F(TransferTest, SendSelectedWritesEachPatchToItsOwnSlot) {
+    Identify();
+    Ws->FSynth.TimeBetweenPatches = 1;
+    Ws->FSendTimer.setInterval(1);
+    TPatchBank& bank = Ws->UserBank(2);
+    for (int slot : {5, 9}) {
+        bank.Slot(slot).SetName("Snd:Slot " + std::to_string(slot), Ws->FCtx.Sizes);
+        bank.Slot(slot).SetSelected(true);
+    }
+    Ws->StartSend(bank, true);
+    EXPECT_EQ(View.Caption,
+              "Proteus 2000 (Ver: " + Ws->FSynth.Version + " )  : User 2 - Sending Patch : 5");
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(20)));
+    Synth.Drain();
+    for (int slot : {5, 9}) {
+        const std::string name = "Snd:Slot " + std::to_string(slot) + std::string(16, ' ');
+        EXPECT_EQ(Synth.With([&](emu::TVirtualSynth& s) { return s.UserPreset(2, slot).Name(); }),
+                  name.substr(0, 16));
+    }
+    EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: " + Ws->FSynth.Version + " ) ");
+}
+
+TEST_F(TransferTest, SendPausesAfterEveryPatchAndLongerAfterEveryTenth) {
+    Identify();
+    Ws->FSynth.TimeBetweenPatches = 400;
+    Ws->FSynthOutDev = -1; // the schedule only: nothing needs to leave
+    TPatchBank& bank = Ws->UserBank(3);
+    Ws->StartSend(bank, false);
+    std::vector<int> waits{Ws->FSendTimer.interval()};
+    while (Ws->FTransferShowing) {
+        Ws->SendTimerTimer();
+        waits.push_back(Ws->FSendTimer.interval());
+    }
+    ASSERT_EQ(waits.size(), 129u);
+    // The wait after patch n (1-based) is waits[n - 1]; the first is what the timer had.
+    EXPECT_EQ(waits[0], 400);
+    EXPECT_EQ(waits[1], 1000);
+    EXPECT_EQ(waits[2], 400);
+    EXPECT_EQ(waits[11], 1000);
+    EXPECT_EQ(waits[21], 1000);
+    EXPECT_EQ(waits[12], 400);
+}
+
+TEST_F(TransferTest, ASilentSynthEndsTheFetchWithTheTimeOut) {
+    Identify();
+    Synth.With([](emu::TVirtualSynth& s) {
+        s.Faults().Silent = true;
+        return 0;
+    });
+    Ws->StartGet(Ws->UserBank(0), false);
+    // The first request is not watched; the time-out runs from the second on.
+    Ws->BankTimerTimer();
+    EXPECT_TRUE(Ws->FTimedOut.isActive());
+    Dialogs.ExpectMessage(TMessageKind::Warning, "Timed out : didn't receive data from synth.");
+    Ws->TimedOutTimer();
+    EXPECT_FALSE(Ws->FTransferShowing);
+    EXPECT_FALSE(Ws->FTimedOut.isActive());
+    EXPECT_TRUE(View.CommandsOn);
+}
+
+TEST_F(TransferTest, AnEmptySelectionFetchesNothing) {
+    Identify();
+    View.ProgressVisible = false;
+    Ws->StartGet(Ws->UserBank(0), true);
+    EXPECT_FALSE(View.ProgressVisible);
+    EXPECT_FALSE(Ws->FTransferShowing);
+}
