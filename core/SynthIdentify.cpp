@@ -104,6 +104,7 @@ bool TSynth::HandleChannel(std::span<const uint8_t> message) {
 void TSynth::cbROMListChange(int index) {
     TWorkspace& ws = *Main;
     ws.FRomIndex = index;
+    ws.FRomBankListIndex = 0;
     std::vector<std::string> banks;
     if (index >= 0 && index < RomCount) {
         for (int k = 0; k < Roms[static_cast<size_t>(index)].BankCount; ++k) {

@@ -94,6 +94,21 @@ public:
     /// Ends the running transfer (the cancel button, the time-out and the synth's cancel).
     void bbCancelGetClick();
 
+    // The transfer commands.
+    static constexpr int LoadViaEditBuffer = 0;
+    static constexpr int LoadDirectRom = 1;
+    void bbGetBankClick();
+    void bbGetSelectedClick();
+    void bbSendBankClick();
+    void bbSendSelectedClick();
+    void bbGetEditBufClick();
+    void bbSendEditBufClick();
+    void bbAllSoundOffClick();
+    void bbROMGetBankClick();
+    /// The ROM bank chosen in the ROM bank list; banks 4 and up are fetched through the edit
+    /// buffer, as synths that refuse them directly need.
+    void cbROMBankListChange(int index);
+
     // The transfer machines.
     /// Fetches the bank's slots (all, or only the marked ones) one by one from the synth.
     void StartGet(TPatchBank& bank, bool onlyMarked);
@@ -160,6 +175,9 @@ public:
     bool FRomXfer = false;
     bool FRomViaEditBuffer = false;
     int FRomBankNo = 0;
+    /// The ROM bank list's selected entry and the ROM fetch method (rgLoadMethod).
+    int FRomBankListIndex = 0;
+    int FLoadMethod = LoadDirectRom;
     bool FSending = false;
 
     bool FBusy = false;

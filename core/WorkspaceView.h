@@ -38,6 +38,8 @@ public:
     /// The commands a transfer disables; the two selection commands separately.
     virtual void EnableCommands(bool on, bool selectionCommands) = 0;
     virtual void EnableRomLists(bool on) = 0;
+    /// The ROM fetch method group: 0 "Edit Buffer", 1 "Direct ROM".
+    virtual void ShowLoadMethod(int item) = 0;
     /// Moves a bank view's cursor to a slot's row.
     virtual void ShowCursor(int bankNumber, int slot) = 0;
 };

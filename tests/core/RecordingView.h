@@ -45,6 +45,7 @@ public:
         SelectionCommandsOn = selectionCommands;
     }
     void EnableRomLists(bool on) override { RomListsOn = on; }
+    void ShowLoadMethod(int item) override { LoadMethod = item; }
     void ShowCursor(int bankNumber, int slot) override { Cursors[bankNumber] = slot; }
 
     bool ProgressVisible = false;
@@ -53,6 +54,7 @@ public:
     bool CommandsOn = true;
     bool SelectionCommandsOn = false;
     bool RomListsOn = true;
+    int LoadMethod = -1;
     std::map<int, int> Cursors;
     std::map<int, std::string> Tabs;
     std::string EditCategory;

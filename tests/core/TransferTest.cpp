@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace velcora;
 using namespace velcora::test;
@@ -38,9 +39,10 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
     return true;
 }
 
-class TransferTest : public ::testing::Test {
+/// The program and a virtual synth of one model (by member code) on the in-process driver.
+template <uint16_t Member> class TTransferFixture : public ::testing::Test {
 protected:
-    TransferTest() {
+    TTransferFixture() {
         EnsureApp();
         // The blank preset shipped beside the program fills the banks at identification.
         WriteBytes(Dir.File("Default Composer.syx"),
@@ -56,7 +58,7 @@ protected:
         Ws->FSynthInDev = static_cast<int>(Ws->FMidiSynthToPC->DeviceID());
         Ws->FMidiSynthToPC->OpenAndStart();
     }
-    ~TransferTest() override {
+    ~TTransferFixture() override {
         Ws->FBankTimer.stop();
         Ws->FTimedOut.stop();
         Ws->FSendTimer.stop();
@@ -66,7 +68,24 @@ protected:
         Ws->FSynth.RequestIdentity();
         ASSERT_TRUE(PumpUntil([&] { return Ws->FSynthFound && !Ws->FExpectChannel; },
                               std::chrono::seconds(20)));
-        EXPECT_EQ(Ws->FSynth.ModelName, "Proteus 2000");
+        EXPECT_FALSE(Ws->FSynth.ModelName.empty());
+    }
+    /// The index in the ROM list of a ROM with at least this many banks, or -1.
+    int RomWithBanks(int banks) const {
+        for (int i = 0; i < Ws->FSynth.RomCount; ++i) {
+            if (Ws->FSynth.Roms[static_cast<size_t>(i)].BankCount >= banks) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    std::string RomName(int romIndex, int bank, int slot) {
+        const int id = Ws->FSynth.Roms[static_cast<size_t>(romIndex)].Id;
+        return Synth.With([&](emu::TVirtualSynth& s) {
+            const auto preset =
+                s.RomPreset(static_cast<uint16_t>(id), static_cast<uint16_t>(bank * 128 + slot));
+            return preset ? preset->Name() : std::string("(none)");
+        });
     }
 
     TTempDir Dir;
@@ -74,9 +93,16 @@ protected:
     TRecordingView View;
     std::vector<int> Pauses;
     TVirtualMidiDriver Driver;
-    emu::TVirtualSynthDevice Synth{Driver};
+    emu::TVirtualSynthDevice Synth{Driver, [] {
+                                       emu::TVirtualSynthOptions options;
+                                       options.MemberCode = Member;
+                                       return options;
+                                   }()};
     std::unique_ptr<TWorkspace> Ws;
 };
+
+using TransferTest = TTransferFixture<3>;     // a Proteus 2000
+using Xl7TransferTest = TTransferFixture<13>; // a Command Station: no direct ROM bank 4
 
 } // namespace
 
@@ -106,7 +132,8 @@ TEST_F(TransferTest, FetchSelectedTakesExactlyTheMarkedSlots) {
     bank.Slot(3).SetSelected(true);
     bank.Slot(77).SetSelected(true);
     Ws->FCtx.CurUserBank = 1;
-    Ws->StartGet(bank, true);
+    Ws->bbGetSelectedClick();
+    EXPECT_EQ(View.Tabs[1], "*User 1") << "marked changed at once";
     ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(20)));
     const auto name = [&](int slot) {
         return Synth.With([&](emu::TVirtualSynth& s) { return s.UserPreset(1, slot).Name(); });
@@ -125,7 +152,8 @@ TEST_F(TransferTest, SendSelectedWritesEachPatchToItsOwnSlot) {
         bank.Slot(slot).SetName("Snd:Slot " + std::to_string(slot), Ws->FCtx.Sizes);
         bank.Slot(slot).SetSelected(true);
     }
-    Ws->StartSend(bank, true);
+    Ws->FCtx.CurUserBank = 2;
+    Ws->bbSendSelectedClick();
     EXPECT_EQ(View.Caption,
               "Proteus 2000 (Ver: " + Ws->FSynth.Version + " )  : User 2 - Sending Patch : 5");
     ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(20)));
@@ -182,4 +210,60 @@ TEST_F(TransferTest, AnEmptySelectionFetchesNothing) {
     Ws->StartGet(Ws->UserBank(0), true);
     EXPECT_FALSE(View.ProgressVisible);
     EXPECT_FALSE(Ws->FTransferShowing);
+}
+
+TEST_F(TransferTest, RomBankChoiceSetsTheMethod) {
+    Ws->cbROMBankListChange(3);
+    EXPECT_EQ(Ws->FLoadMethod, TWorkspace::LoadDirectRom);
+    EXPECT_EQ(View.LoadMethod, TWorkspace::LoadDirectRom);
+    Ws->cbROMBankListChange(4);
+    EXPECT_EQ(Ws->FLoadMethod, TWorkspace::LoadViaEditBuffer);
+    EXPECT_EQ(Ws->FRomBankNo, 4);
+}
+
+TEST_F(TransferTest, RomBankFetchedDirectly) {
+    Identify();
+    const int rom = RomWithBanks(2);
+    ASSERT_GE(rom, 0);
+    Ws->FSynth.cbROMListChange(rom);
+    Ws->cbROMBankListChange(1);
+    Ws->bbROMGetBankClick();
+    EXPECT_FALSE(View.RomListsOn);
+    EXPECT_EQ(View.RomFile, "From synth");
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(60)));
+    EXPECT_TRUE(View.RomListsOn);
+    for (int slot : {0, 100, 127}) {
+        EXPECT_EQ(Ws->FRomBank->Slot(slot).Name(), RomName(rom, 1, slot)) << slot;
+    }
+    EXPECT_FALSE(Ws->FRomXfer);
+}
+
+TEST_F(Xl7TransferTest, RomBank4IsCancelledDirectlyAndFetchedThroughTheEditBuffer) {
+    Identify();
+    const int rom = RomWithBanks(5);
+    ASSERT_GE(rom, 0) << "the XL-7 has a ROM with a fifth bank";
+    Ws->FSynth.cbROMListChange(rom);
+
+    // Asked directly, the synth cancels, and its advice is shown.
+    Ws->cbROMBankListChange(4);
+    Ws->FLoadMethod = TWorkspace::LoadDirectRom;
+    Dialogs.ExpectMessage(
+        TMessageKind::Warning,
+        "         The synth cancelled the dump.\n\nThis can be due to sending patches too "
+        "quickly.\nSlow it down by increasing the \"Time Between Patches\"\n             on the "
+        "Setup Midi Page\n\nThis has also occured to me on a Command Station\n   when getting "
+        "ROM banks greater than Bank 3.\nSwap the \"Method\" to \"Edit Buffer\" and try again\n");
+    Ws->bbROMGetBankClick();
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(20)));
+    EXPECT_TRUE(Dialogs.ScriptDone());
+
+    // Through the edit buffer every preset lands in its slot, stamped with its address.
+    Ws->cbROMBankListChange(4);
+    Ws->bbROMGetBankClick();
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(60)));
+    for (int slot : {0, 50, 127}) {
+        EXPECT_EQ(Ws->FRomBank->Slot(slot).Name(), RomName(rom, 4, slot)) << slot;
+        EXPECT_EQ(Ws->FRomBank->Slot(slot).Dump().Slot(0)[7], slot);
+        EXPECT_EQ(Ws->FRomBank->Slot(slot).Dump().Slot(0)[8], 4);
+    }
 }
