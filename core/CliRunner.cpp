@@ -1,0 +1,303 @@
+#include "CliRunner.h"
+
+#include "ByteStream.h"
+#include "Dialogs.h"
+#include "MidiCaps.h"
+#include "MidiDriver.h"
+#include "Midiin.h"
+#include "Midiout.h"
+#include "SafeFile.h"
+#include "Workspace.h"
+#include "WorkspaceView.h"
+
+#include <QCoreApplication>
+#include <chrono>
+#include <functional>
+#include <ostream>
+#include <stdexcept>
+
+namespace velcora {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+/// Message boxes become lines on the error stream; questions are answered No (or Cancel).
+class TConsoleDialogs : public IDialogs {
+public:
+    explicit TConsoleDialogs(std::ostream& err) : FErr(err) {}
+    TAnswer MessageBox(TMessageKind kind, const std::string& text, TButtons buttons) override {
+        if (kind == TMessageKind::Warning || kind == TMessageKind::Error) {
+            Problems.push_back(text);
+        }
+        FErr << "\n" << text << "\n";
+        return buttons == TButtons::Ok      ? TAnswer::Ok
+               : buttons == TButtons::YesNo ? TAnswer::No
+                                            : TAnswer::Cancel;
+    }
+    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
+                         const std::string& name) override {
+        return {false, name};
+    }
+    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
+                         const std::string& name) override {
+        return {false, name};
+    }
+    std::vector<std::string> Problems;
+
+private:
+    std::ostream& FErr;
+};
+
+/// The progress of a transfer as one line on the error stream.
+class TConsoleView : public IWorkspaceView {
+public:
+    explicit TConsoleView(std::ostream& err) : FErr(err) {}
+    void SetBankTabCaption(int, const std::string&) override {}
+    void ShowEditBufferName(const std::string&, const std::string&) override {}
+    void ShowUserTab(int) override {}
+    void ShowRomBankFile(const std::string&) override {}
+    void SetCaption(const std::string&) override {}
+    void ShowSplashModel(const std::string&) override {}
+    void ShowSetupSynth(const std::string&) override {}
+    void ShowSetupBlankName(const std::string&) override {}
+    void ShowSetupTimes(int, int) override {}
+    void SetRomList(const std::vector<std::string>&, int) override {}
+    void SetRomBankList(const std::vector<std::string>&, int) override {}
+    void ShowProgress(bool visible, int maximum, int position) override {
+        if (visible) {
+            FErr << "\r" << position << "/" << maximum << std::flush;
+        } else {
+            FErr << "\n";
+        }
+    }
+    void EnableCommands(bool, bool) override {}
+    void EnableRomLists(bool) override {}
+    void ShowLoadMethod(int) override {}
+    void ShowCursor(int, int) override {}
+
+private:
+    std::ostream& FErr;
+};
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+int Fail(std::ostream& err, const std::string& text, int code) {
+    err << text << "\n";
+    return code;
+}
+
+bool WriteNew(const TCliOptions& o, const std::vector<uint8_t>& bytes, std::ostream& err) {
+    const TFileWrite w = WriteFileAtomically(o.File, bytes);
+    if (!w.Ok) {
+        err << "Can't save the file " << o.File << ": " << w.Error << "\n";
+    }
+    return w.Ok;
+}
+
+} // namespace
+
+TCliOptions ParseCliCommandLine(const std::vector<std::string>& args) {
+    TCliOptions o;
+    std::vector<std::string> words;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            o.Help = true;
+        } else if (a == "--force") {
+            o.Force = true;
+        } else if (a == "--in" || a == "--out") {
+            if (i + 1 >= args.size()) {
+                o.Error = a + " needs a device name";
+                return o;
+            }
+            (a == "--in" ? o.In : o.Out) = args[++i];
+        } else if (a.rfind("--", 0) == 0) {
+            o.Error = "unknown option " + a;
+            return o;
+        } else {
+            words.push_back(a);
+        }
+    }
+    if (o.Help) {
+        return o;
+    }
+    if (words.empty()) {
+        o.Error = "no command given";
+        return o;
+    }
+    o.Command = words[0];
+    const bool withBank = o.Command == "get-bank" || o.Command == "send-bank";
+    const bool withFile =
+        withBank || o.Command == "get-all" || o.Command == "get-edit" || o.Command == "send-edit";
+    const size_t expected = 1 + (withBank ? 1 : 0) + (withFile ? 1 : 0);
+    if (!withFile && o.Command != "devices" && o.Command != "identify") {
+        o.Error = "unknown command " + o.Command;
+    } else if (words.size() != expected) {
+        o.Error = o.Command + " takes " + std::to_string(expected - 1) + " argument(s)";
+    } else if (withBank) {
+        const std::string& n = words[1];
+        if (n.size() != 1 || n[0] < '0' || n[0] > '3') {
+            o.Error = "the user bank is 0, 1, 2 or 3";
+        } else {
+            o.Bank = n[0] - '0';
+        }
+        o.File = words[2];
+    } else if (withFile) {
+        o.File = words[1];
+    }
+    return o;
+}
+
+std::string CliUsage() {
+    return "Usage: velcora-cli [--in NAME --out NAME] [--force] COMMAND\n"
+           "\n"
+           "Commands:\n"
+           "  devices               list the MIDI inputs and outputs\n"
+           "  identify              ask the synth who it is\n"
+           "  get-bank N FILE       fetch user bank N (0..3) into a bank file\n"
+           "  get-all FILE          fetch the four user banks into an all-banks file\n"
+           "  send-bank N FILE      send a bank file to user bank N\n"
+           "  get-edit FILE         fetch the edit buffer into a single-patch file\n"
+           "  send-edit FILE        send a single-patch file to the edit buffer\n"
+           "\n"
+           "  --in NAME, --out NAME the synth's MIDI devices, named as 'devices' lists them;\n"
+           "                        without them the built-in virtual synth answers\n"
+           "  --force               overwrite an existing FILE\n"
+           "Progress goes to standard error; a synth that does not answer, cancels or times\n"
+           "out ends the program with exit code 1 and the message.\n";
+}
+
+int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
+           const std::string& outName, const TCliPlaces& places, std::ostream& out,
+           std::ostream& err) {
+    if (o.Command == "devices") {
+        for (uint32_t i = 0; i < driver.InDeviceCount(); ++i) {
+            TMidiInCaps caps;
+            if (driver.InDeviceCaps(i, caps) == 0) {
+                out << "input  " << caps.Name << "\n";
+            }
+        }
+        for (uint32_t i = 0; i < driver.OutDeviceCount(); ++i) {
+            TMidiOutCaps caps;
+            if (driver.OutDeviceCaps(i, caps) == 0) {
+                out << "output " << caps.Name << "\n";
+            }
+        }
+        return 0;
+    }
+    const bool writes = o.Command.rfind("get-", 0) == 0;
+    if (writes && FileExists(o.File) && !o.Force) {
+        return Fail(err, o.File + " exists; give --force to overwrite it", 2);
+    }
+    TFileRead input;
+    if (o.Command == "send-bank" || o.Command == "send-edit") {
+        input = ReadFilePrefix(o.File, 512 * 1615);
+        if (!input.Ok) {
+            return Fail(err, "Can't read the file " + o.File + ": " + input.Error, 2);
+        }
+    }
+
+    TConsoleDialogs dialogs(err);
+    TConsoleView view(err);
+    TWorkspace ws(dialogs, view, places.IniPath, places.StartDir, places.DocumentsDir, &driver);
+    try {
+        ws.FMidiPCToSynth->SetProductName(outName);
+        if (!ws.FMidiPCToSynth->Open()) {
+            return Fail(err, "Can't open the MIDI output " + outName, 2);
+        }
+        ws.FSynthOutDev = static_cast<int>(ws.FMidiPCToSynth->DeviceID());
+        ws.FMidiSynthToPC->SetProductName(inName);
+        ws.FSynthInDev = static_cast<int>(ws.FMidiSynthToPC->DeviceID());
+        ws.FMidiSynthToPC->OpenAndStart();
+    } catch (const std::exception& e) {
+        return Fail(err, e.what(), 2);
+    }
+
+    // As the start-up search does: ask again until the synth answers, then let its
+    // hardware configuration and channel replies come in.
+    for (int tries = 0; tries < 5 && !ws.FSynthFound; ++tries) {
+        ws.FSynth.RequestIdentity();
+        PumpUntil([&] { return ws.FSynthFound; }, 600ms);
+    }
+    if (!ws.FSynthFound) {
+        return Fail(err, "No synth answered the Device Inquiry.", 1);
+    }
+    PumpUntil([&] { return !ws.FExpectHwConfig && !ws.FExpectChannel; }, 2s);
+    dialogs.Problems.clear(); // the blank-file hint of identification is no failure here
+
+    auto failed = [&] { return !dialogs.Problems.empty(); };
+    auto fetchBank = [&](int n) {
+        ws.FCtx.CurUserBank = n;
+        ws.bbGetBankClick();
+        PumpUntil([&] { return !ws.FTransferShowing; }, 10min);
+        return !failed() && !ws.FTransferShowing;
+    };
+
+    if (o.Command == "identify") {
+        out << ws.FSynth.ModelName << " (Ver: " << ws.FSynth.Version << ") device id "
+            << int(ws.FCtx.DeviceId) << "\n";
+        return 0;
+    }
+    if (o.Command == "get-bank") {
+        if (!fetchBank(o.Bank)) {
+            return Fail(err, "The bank was not fetched.", 1);
+        }
+        TByteWriter bytes;
+        ws.UserBank(o.Bank).WriteBank(bytes);
+        return WriteNew(o, bytes.Bytes(), err) ? 0 : 2;
+    }
+    if (o.Command == "get-all") {
+        for (int n = 0; n < 4; ++n) {
+            if (!fetchBank(n)) {
+                return Fail(err, "The banks were not fetched.", 1);
+            }
+        }
+        TByteWriter bytes;
+        for (int n = 0; n < 4; ++n) {
+            for (int i = 0; i < TPatchBank::SlotCount; ++i) {
+                ws.UserBank(n).Slot(i).WriteDump(bytes, ws.FCtx);
+            }
+        }
+        return WriteNew(o, bytes.Bytes(), err) ? 0 : 2;
+    }
+    if (o.Command == "send-bank") {
+        ws.FCtx.CurUserBank = o.Bank;
+        if (!ws.UserBank(o.Bank).LoadBytes(input.Bytes)) {
+            return Fail(err, "The file was not loaded.", 2);
+        }
+        ws.bbSendBankClick();
+        PumpUntil([&] { return !ws.FTransferShowing; }, 30min);
+        PumpUntil([&] { return ws.FMidiPCToSynth->PendingBuffers() == 0; }, 10s);
+        return failed() ? Fail(err, "The bank was not sent.", 1) : 0;
+    }
+    if (o.Command == "get-edit") {
+        ws.bbGetEditBufClick();
+        if (!PumpUntil([&] { return !ws.FExpectDump || failed(); }, 5s) || failed()) {
+            return Fail(err, "Timed out : didn't receive data from synth.", 1);
+        }
+        TByteWriter bytes;
+        ws.FEditPatch->WriteDump(bytes, ws.FCtx);
+        return WriteNew(o, bytes.Bytes(), err) ? 0 : 2;
+    }
+    if (o.Command == "send-edit") {
+        if (!ws.FEditPatch->LoadEditBufferBytes(input.Bytes, ws.FCtx)) {
+            return Fail(err, "This file is for a different synth.", 2);
+        }
+        ws.bbSendEditBufClick();
+        PumpUntil([&] { return ws.FMidiPCToSynth->PendingBuffers() == 0; }, 10s);
+        return 0;
+    }
+    return Fail(err, "unknown command " + o.Command, 2);
+}
+
+} // namespace velcora

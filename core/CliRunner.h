@@ -1,0 +1,40 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace velcora {
+
+class IMidiDriver;
+
+/// What velcora-cli was asked to do.
+struct TCliOptions {
+    std::string Command; ///< devices, identify, get-bank, get-all, send-bank, get-edit, send-edit
+    int Bank = -1;
+    std::string File;
+    std::string In;  ///< input device name; empty: the built-in virtual synth
+    std::string Out; ///< output device name
+    bool Force = false;
+    bool Help = false;
+    std::string Error; ///< why the command line was refused
+};
+
+TCliOptions ParseCliCommandLine(const std::vector<std::string>& args);
+std::string CliUsage();
+
+/// Where a run keeps its settings and working folders.
+struct TCliPlaces {
+    std::string IniPath;
+    std::string StartDir;
+    std::string DocumentsDir;
+};
+
+/// Runs one command with the program's own operations against the synth on the given ports
+/// of the driver, progress on err. Returns the exit code: 0 done, 1 the synth did not answer,
+/// cancelled or timed out, 2 bad input (command line, files, devices).
+int RunCli(const TCliOptions& options, IMidiDriver& driver, const std::string& inName,
+           const std::string& outName, const TCliPlaces& places, std::ostream& out,
+           std::ostream& err);
+
+} // namespace velcora

@@ -1,0 +1,138 @@
+// velcora-cli's command line and its commands against the built-in virtual synth.
+#include "CliRunner.h"
+#include "DumpBuilder.h"
+#include "IniFile.h"
+#include "SafeFile.h"
+#include "TempDir.h"
+#include "TestApp.h"
+#include "VirtualSynthDevice.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace velcora;
+using namespace velcora::test;
+
+TEST(CliCommandLine, TakesTheCommandsAndRefusesTheRest) {
+    struct Case {
+        std::vector<std::string> Args;
+        std::string Command;
+        int Bank;
+        std::string File;
+        bool Ok;
+    } cases[] = {
+        {{"devices"}, "devices", -1, "", true},
+        {{"get-bank", "2", "b.syx"}, "get-bank", 2, "b.syx", true},
+        {{"--in", "A", "--out", "B", "send-edit", "p.syx", "--force"},
+         "send-edit",
+         -1,
+         "p.syx",
+         true},
+        {{"get-all", "all.syx"}, "get-all", -1, "all.syx", true},
+        {{"get-bank", "4", "b.syx"}, "get-bank", -1, "b.syx", false},
+        {{"get-bank", "b.syx"}, "get-bank", -1, "", false},
+        {{"identify", "extra"}, "identify", -1, "", false},
+        {{"fetch"}, "fetch", -1, "", false},
+        {{"--in"}, "", -1, "", false},
+        {{"--bogus", "devices"}, "", -1, "", false},
+        {{}, "", -1, "", false},
+    };
+    for (const auto& c : cases) {
+        const TCliOptions o = ParseCliCommandLine(c.Args);
+        EXPECT_EQ(o.Error.empty(), c.Ok) << o.Error;
+        if (c.Ok) {
+            EXPECT_EQ(o.Command, c.Command);
+            EXPECT_EQ(o.Bank, c.Bank);
+            EXPECT_EQ(o.File, c.File);
+        }
+    }
+    EXPECT_TRUE(ParseCliCommandLine({"--help"}).Help);
+}
+
+namespace {
+
+class CliTest : public ::testing::Test {
+protected:
+    CliTest() {
+        EnsureApp();
+        Places.IniPath = Dir.File("Velcora.INI");
+        Places.StartDir = VELCORA_ASSETS_DIR;
+        Places.DocumentsDir = Dir.Path();
+        // No pauses to wait for in a test.
+        TIniFile ini(Places.IniPath);
+        ini.WriteInteger("Proteus 2000_0", "TimeBetweenSysex", 0);
+        ini.WriteInteger("Proteus 2000_0", "TimeBetweenPatches", 1);
+        ini.WriteString("Proteus 2000_0", "BlankFile", "Default.syx");
+    }
+    int Run(std::vector<std::string> args) {
+        Out.str("");
+        Err.str("");
+        const TCliOptions o = ParseCliCommandLine(args);
+        EXPECT_TRUE(o.Error.empty()) << o.Error;
+        return RunCli(o, Driver, Name, Name, Places, Out, Err);
+    }
+    std::string SynthName(int bank, int slot) {
+        return Synth.With([&](emu::TVirtualSynth& s) { return s.UserPreset(bank, slot).Name(); });
+    }
+
+    TTempDir Dir;
+    TCliPlaces Places;
+    std::ostringstream Out;
+    std::ostringstream Err;
+    const std::string Name = emu::TVirtualSynthDevice::kDefaultName;
+    TVirtualMidiDriver Driver;
+    emu::TVirtualSynthDevice Synth{Driver};
+};
+
+} // namespace
+
+TEST_F(CliTest, IdentifyAndDevices) {
+    EXPECT_EQ(Run({"identify"}), 0) << Err.str();
+    EXPECT_EQ(Out.str(), "Proteus 2000 (Ver: 1.20) device id 0\n");
+    EXPECT_EQ(Run({"devices"}), 0);
+    EXPECT_NE(Out.str().find("input  " + Name), std::string::npos);
+}
+
+TEST_F(CliTest, GetBankWritesABankFileAndNeverOverwritesUnasked) {
+    const std::string file = Dir.File("bank1.syx");
+    ASSERT_EQ(Run({"get-bank", "1", file}), 0) << Err.str();
+    const auto bytes = ReadBytes(file);
+    ASSERT_EQ(bytes.size(), 128u * 1607u);
+    for (int slot : {0, 127}) {
+        const size_t at = static_cast<size_t>(slot) * 1607 + 36 + 9;
+        EXPECT_EQ(std::string(bytes.begin() + static_cast<long>(at),
+                              bytes.begin() + static_cast<long>(at + 16)),
+                  SynthName(1, slot));
+        EXPECT_EQ(bytes[static_cast<size_t>(slot) * 1607 + 8], 1);
+    }
+    EXPECT_EQ(Run({"get-bank", "1", file}), 2);
+    EXPECT_NE(Err.str().find("--force"), std::string::npos);
+    EXPECT_EQ(Run({"--force", "get-bank", "1", file}), 0);
+}
+
+TEST_F(CliTest, SendBankPutsEveryPatchIntoItsSlot) {
+    const std::string file = Dir.File("bank0.syx");
+    ASSERT_EQ(Run({"get-bank", "0", file}), 0) << Err.str();
+    ASSERT_EQ(Run({"send-bank", "3", file}), 0) << Err.str();
+    Synth.Drain();
+    for (int slot : {0, 63, 127}) {
+        EXPECT_EQ(SynthName(3, slot), SynthName(0, slot)) << slot;
+    }
+}
+
+TEST_F(CliTest, EditBufferRoundTrip) {
+    const std::string file = Dir.File("edit.syx");
+    ASSERT_EQ(Run({"get-edit", file}), 0) << Err.str();
+    EXPECT_EQ(ReadBytes(file).size(), 1607u);
+    EXPECT_EQ(Run({"send-edit", file}), 0) << Err.str();
+    EXPECT_EQ(Run({"send-edit", Dir.File("missing.syx")}), 2);
+}
+
+TEST_F(CliTest, ASilentSynthEndsWithAnError) {
+    Synth.With([](emu::TVirtualSynth& s) {
+        s.Faults().Silent = true;
+        return 0;
+    });
+    EXPECT_EQ(Run({"identify"}), 1);
+    EXPECT_NE(Err.str().find("No synth answered"), std::string::npos);
+}
