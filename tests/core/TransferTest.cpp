@@ -2,6 +2,7 @@
 // road from the request to the patch in its slot and back, the pause schedule of a send, the
 // time-out of a silent synth and the refusal while a message is dispatched.
 #include "DumpBuilder.h"
+#include "MidiOutputError.h"
 #include "Midiin.h"
 #include "Midiout.h"
 #include "RecordingView.h"
@@ -266,4 +267,27 @@ TEST_F(Xl7TransferTest, RomBank4IsCancelledDirectlyAndFetchedThroughTheEditBuffe
         EXPECT_EQ(Ws->FRomBank->Slot(slot).Dump().Slot(0)[7], slot);
         EXPECT_EQ(Ws->FRomBank->Slot(slot).Dump().Slot(0)[8], 4);
     }
+}
+
+TEST_F(TransferTest, ACancelledFetchStillStoresTheDumpAlreadyAskedFor) {
+    Identify();
+    Ws->StartGet(Ws->UserBank(0), false);
+    Ws->bbCancelGetClick();
+    EXPECT_FALSE(Ws->FTransferShowing);
+    EXPECT_FALSE(View.ProgressVisible) << "the progress bar goes at once";
+    // The dump requested before the cancel arrives, lands in its slot and ends the fetch once
+    // more, since the list is exhausted.
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FExpectDump; }, std::chrono::seconds(10)));
+    const std::string expected =
+        Synth.With([](emu::TVirtualSynth& s) { return s.UserPreset(0, 0).Name(); });
+    EXPECT_EQ(Ws->UserBank(0).Slot(0).Name(), expected);
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FBankTimer.isActive(); }, std::chrono::seconds(2)));
+    EXPECT_FALSE(Ws->FTransferShowing);
+    EXPECT_TRUE(View.CommandsOn);
+}
+
+TEST_F(TransferTest, AClosedOutputReportsThePortsError) {
+    ASSERT_TRUE(Ws->FMidiPCToSynth->Close());
+    EXPECT_THROW(Ws->bbAllSoundOffClick(), EMidiOutputError);
+    EXPECT_THROW(Ws->bbSendEditBufClick(), EMidiOutputError);
 }
