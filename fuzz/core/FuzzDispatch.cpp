@@ -1,7 +1,7 @@
 // The receive dispatcher in every state of expectation: any sequence of messages, well formed
 // or not, is dispatched without fault. Input: one byte of state (replies awaited, device id,
 // receive target), then messages, each ending at an F7.
-#include "Dialogs.h"
+#include "FuzzWorld.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
 
@@ -13,21 +13,6 @@
 using namespace velcora;
 
 namespace {
-
-class TQuietDialogs : public IDialogs {
-public:
-    TAnswer MessageBox(TMessageKind, const std::string&, TButtons buttons) override {
-        return buttons == TButtons::Ok ? TAnswer::Ok : TAnswer::No;
-    }
-    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& name) override {
-        return {false, name};
-    }
-    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& name) override {
-        return {false, name};
-    }
-};
 
 class TNoView : public IWorkspaceView {
 public:
@@ -59,7 +44,7 @@ struct TWorld {
         std::filesystem::create_directories(Dir);
     }
     std::string Dir;
-    TQuietDialogs Dialogs;
+    fuzz::TQuietDialogs Dialogs;
     TNoView View;
 };
 

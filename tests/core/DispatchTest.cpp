@@ -3,6 +3,7 @@
 // slot, and the synth's cancel.
 #include "DumpBuilder.h"
 #include "RecordingView.h"
+#include "SynthTexts.h"
 #include "TempDir.h"
 #include "TestApp.h"
 #include "Workspace.h"
@@ -15,12 +16,6 @@ using namespace velcora::test;
 namespace {
 
 using TBytes = std::vector<uint8_t>;
-
-const std::string CancelWarning =
-    "         The synth cancelled the dump.\n\nThis can be due to sending patches too "
-    "quickly.\nSlow it down by increasing the \"Time Between Patches\"\n             on the "
-    "Setup Midi Page\n\nThis has also occured to me on a Command Station\n   when getting ROM "
-    "banks greater than Bank 3.\nSwap the \"Method\" to \"Edit Buffer\" and try again\n";
 
 class DispatchTest : public ::testing::Test {
 protected:
@@ -173,7 +168,7 @@ TEST_F(DispatchTest, RomPresetsThroughTheEditBufferAreStoredAsTheirSlot) {
 
 TEST_F(DispatchTest, TheSynthsCancelEndsTheTransfer) {
     const TBytes cancel = {0xF0, 0x18, 0x0F, 0x10, 0x55, 0x7D, 0xF7};
-    Dialogs.ExpectMessage(TMessageKind::Warning, CancelWarning);
+    Dialogs.ExpectMessage(TMessageKind::Warning, SynthCancelled);
     Receive(cancel);
     EXPECT_FALSE(View.ProgressVisible);
 
@@ -182,7 +177,7 @@ TEST_F(DispatchTest, TheSynthsCancelEndsTheTransfer) {
     View.CommandsOn = false;
     Ws->FRomXfer = true;
     Ws->FExpectDump = true; // a dump was awaited: the cancel still gets through
-    Dialogs.ExpectMessage(TMessageKind::Warning, CancelWarning);
+    Dialogs.ExpectMessage(TMessageKind::Warning, SynthCancelled);
     Receive(cancel);
     EXPECT_FALSE(View.ProgressVisible);
     EXPECT_TRUE(View.CommandsOn);
@@ -197,14 +192,7 @@ TEST_F(DispatchTest, TheIdentityReplyWhenOneIsAwaited) {
     EXPECT_FALSE(Ws->FSynthFound) << "not awaited";
     Ws->FExpectIdentity = true;
     Ws->FSynth.ModelName.clear();
-    Dialogs.ExpectMessage(
-        TMessageKind::Warning,
-        "You may have an incompatable 'Blank' file.\n This is used to fill in the "
-        "holes \nwhen you delete patches.\nSelect something on the synth and "
-        "press the 'Get Edit Buffer' button\nto get the patch and save it as "
-        "'Default.syx'\nLoad the Velcora.INI file into a text editor and change "
-        "the line ...\nBlankFile=.\\Patches\\Blank Preset.SYX\nso that it has "
-        "the correct path.  ");
+    Dialogs.ExpectMessage(TMessageKind::Warning, BlankFileWarning);
     Receive(reply);
     EXPECT_FALSE(Ws->FExpectIdentity);
     EXPECT_TRUE(Ws->FSynthFound);

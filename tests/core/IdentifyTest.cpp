@@ -4,6 +4,7 @@
 #include "EndBanks.h"
 #include "RecordingView.h"
 #include "SafeFile.h"
+#include "SynthTexts.h"
 #include "TempDir.h"
 #include "Workspace.h"
 
@@ -16,13 +17,6 @@ using namespace velcora::test;
 namespace {
 
 using TBytes = std::vector<uint8_t>;
-
-const std::string BlankWarning =
-    "You may have an incompatable 'Blank' file.\n This is used to fill in the holes \nwhen you "
-    "delete patches.\nSelect something on the synth and press the 'Get Edit Buffer' button\nto "
-    "get the patch and save it as 'Default.syx'\nLoad the Velcora.INI file into a text editor "
-    "and change the line ...\nBlankFile=.\\Patches\\Blank Preset.SYX\nso that it has the "
-    "correct path.  ";
 
 TBytes IdentityReply(uint8_t deviceId, uint8_t member, uint8_t memberHigh = 0) {
     return {0xF0,   0x7E,       deviceId, 0x06, 0x02, 0x18, 0x04, 0x04,
@@ -61,7 +55,7 @@ TEST_F(IdentifyTest, EveryModelOfTheTableSetsUpItsWorkspace) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Model);
         auto ws = Make();
-        Dialogs.ExpectMessage(TMessageKind::Warning, BlankWarning);
+        Dialogs.ExpectMessage(TMessageKind::Warning, BlankFileWarning);
         ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(16, c.Member, c.MemberHigh)));
         const std::string section = std::string(c.Model) + "_16";
         EXPECT_EQ(ws->FSynth.ModelName, c.Model);

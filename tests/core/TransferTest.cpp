@@ -6,6 +6,7 @@
 #include "Midiin.h"
 #include "Midiout.h"
 #include "RecordingView.h"
+#include "SynthTexts.h"
 #include "TempDir.h"
 #include "TestApp.h"
 #include "VirtualSynthDevice.h"
@@ -21,24 +22,6 @@ using namespace velcora;
 using namespace velcora::test;
 
 namespace {
-
-const std::string BlankWarning =
-    "You may have an incompatable 'Blank' file.\n This is used to fill in the holes \nwhen you "
-    "delete patches.\nSelect something on the synth and press the 'Get Edit Buffer' button\nto "
-    "get the patch and save it as 'Default.syx'\nLoad the Velcora.INI file into a text editor "
-    "and change the line ...\nBlankFile=.\\Patches\\Blank Preset.SYX\nso that it has the "
-    "correct path.  ";
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 /// The program and a virtual synth of one model (by member code) on the in-process driver.
 template <uint16_t Member> class TTransferFixture : public ::testing::Test {
@@ -65,7 +48,7 @@ protected:
         Ws->FSendTimer.stop();
     }
     void Identify() {
-        Dialogs.ExpectMessage(TMessageKind::Warning, BlankWarning);
+        Dialogs.ExpectMessage(TMessageKind::Warning, BlankFileWarning);
         Ws->FSynth.RequestIdentity();
         ASSERT_TRUE(PumpUntil([&] { return Ws->FSynthFound && !Ws->FExpectChannel; },
                               std::chrono::seconds(20)));
@@ -248,12 +231,7 @@ TEST_F(Xl7TransferTest, RomBank4IsCancelledDirectlyAndFetchedThroughTheEditBuffe
     // Asked directly, the synth cancels, and its advice is shown.
     Ws->cbROMBankListChange(4);
     Ws->FLoadMethod = TWorkspace::LoadDirectRom;
-    Dialogs.ExpectMessage(
-        TMessageKind::Warning,
-        "         The synth cancelled the dump.\n\nThis can be due to sending patches too "
-        "quickly.\nSlow it down by increasing the \"Time Between Patches\"\n             on the "
-        "Setup Midi Page\n\nThis has also occured to me on a Command Station\n   when getting "
-        "ROM banks greater than Bank 3.\nSwap the \"Method\" to \"Edit Buffer\" and try again\n");
+    Dialogs.ExpectMessage(TMessageKind::Warning, SynthCancelled);
     Ws->bbROMGetBankClick();
     ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(20)));
     EXPECT_TRUE(Dialogs.ScriptDone());

@@ -11,19 +11,6 @@
 
 namespace velcora::test {
 
-/// Runs the event loop until done() holds or the time is up; answers done().
-inline bool PumpUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
 /// Runs the event loop for a while, for checks that something does not happen.
 inline void PumpFor(std::chrono::milliseconds time) {
     PumpUntil([] { return false; }, time);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <chrono>
+#include <functional>
 
 namespace velcora::test {
 
@@ -15,6 +18,19 @@ inline QCoreApplication& EnsureApp() {
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
     return app;
+}
+
+/// Runs the event loop until done() holds or the time is up; answers done().
+inline bool PumpUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
 }
 
 } // namespace velcora::test
