@@ -1,0 +1,165 @@
+// A whole user bank fetched from and sent to the in-process virtual synth: with MIDI wire-speed
+// pacing and the default pauses, against the ideal (every byte's wire time plus every pause the
+// program takes), and with no pacing and no pauses. Prints figures; passes or fails nothing.
+#include "Dialogs.h"
+#include "Midiin.h"
+#include "Midiout.h"
+#include "SafeFile.h"
+#include "TestApp.h"
+#include "VirtualSynthDevice.h"
+#include "Workspace.h"
+#include "WorkspaceView.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+using namespace velcora;
+using namespace std::chrono_literals;
+
+namespace {
+
+class TQuietDialogs : public IDialogs {
+public:
+    TAnswer MessageBox(TMessageKind, const std::string& text, TButtons) override {
+        Last = text;
+        return TAnswer::Ok;
+    }
+    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
+                         const std::string& n) override {
+        return {false, n};
+    }
+    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
+                         const std::string& n) override {
+        return {false, n};
+    }
+    std::string Last;
+};
+
+class TNoView : public IWorkspaceView {
+public:
+    void SetBankTabCaption(int, const std::string&) override {}
+    void ShowEditBufferName(const std::string&, const std::string&) override {}
+    void ShowUserTab(int) override {}
+    void ShowRomBankFile(const std::string&) override {}
+    void SetCaption(const std::string&) override {}
+    void ShowSplashModel(const std::string&) override {}
+    void ShowSetupSynth(const std::string&) override {}
+    void ShowSetupBlankName(const std::string&) override {}
+    void ShowSetupTimes(int, int) override {}
+    void SetRomList(const std::vector<std::string>&, int) override {}
+    void SetRomBankList(const std::vector<std::string>&, int) override {}
+    void ShowProgress(bool, int, int) override {}
+    void EnableCommands(bool, bool) override {}
+    void EnableRomLists(bool) override {}
+    void ShowLoadMethod(int) override {}
+    void ShowCursor(int, int) override {}
+};
+
+constexpr double WireByteMs = 0.32; // 31250 baud, ten bits a byte
+
+struct TFigures {
+    double FetchMs = 0;
+    double SendMs = 0;
+    double FetchIdealMs = 0;
+    double SendIdealMs = 0;
+};
+
+/// One run: identify, fetch user bank 0, send it back to bank 0.
+TFigures Run(bool paced, int timeBetweenSysex, int timeBetweenPatches) {
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / "velcora-transfer-bench").string();
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    TIniFile ini(dir + "/Velcora.INI");
+    ini.WriteInteger("Proteus 2000_0", "TimeBetweenSysex", timeBetweenSysex);
+    ini.WriteInteger("Proteus 2000_0", "TimeBetweenPatches", timeBetweenPatches);
+    ini.WriteString("Proteus 2000_0", "BlankFile", "Default.syx");
+
+    TQuietDialogs dialogs;
+    TNoView view;
+    TVirtualMidiDriver driver;
+    driver.SetWireSpeed(paced);
+    emu::TVirtualSynthOptions options;
+    options.WireSpeed = paced;
+    emu::TVirtualSynthDevice synth(driver, options);
+    TWorkspace ws(dialogs, view, dir + "/Velcora.INI", VELCORA_ASSETS_DIR, dir, &driver);
+    const std::string name = emu::TVirtualSynthDevice::kDefaultName;
+    ws.FMidiPCToSynth->SetProductName(name);
+    ws.FMidiPCToSynth->Open();
+    ws.FSynthOutDev = static_cast<int>(ws.FMidiPCToSynth->DeviceID());
+    ws.FMidiSynthToPC->SetProductName(name);
+    ws.FSynthInDev = static_cast<int>(ws.FMidiSynthToPC->DeviceID());
+    ws.FMidiSynthToPC->OpenAndStart();
+    ws.FSynth.RequestIdentity();
+    test::PumpUntil([&] { return ws.FSynthFound && !ws.FExpectChannel; }, 30s);
+
+    TFigures f;
+    const int total = ws.FCtx.Sizes.TotalSize();
+    const int request = static_cast<int>(sysex::PresetDumpRequest(0, 0, 0).size());
+    const auto t0 = std::chrono::steady_clock::now();
+    ws.bbGetBankClick();
+    test::PumpUntil([&] { return !ws.FTransferShowing; }, 30min);
+    const auto t1 = std::chrono::steady_clock::now();
+    // Per preset: the request and the dump on the wire, the pause after the request and
+    // the 20 ms before the next request.
+    f.FetchIdealMs = 128 * ((paced ? (request + total) * WireByteMs : 0) + timeBetweenSysex + 20);
+    f.FetchMs = std::chrono::duration<double, std::milli>(t1 - t0).count();
+
+    ws.FSendTimer.setInterval(timeBetweenPatches);
+    const auto t2 = std::chrono::steady_clock::now();
+    ws.bbSendBankClick();
+    test::PumpUntil([&] { return !ws.FTransferShowing; }, 30min);
+    test::PumpUntil([&] { return ws.FMidiPCToSynth->PendingBuffers() == 0; }, 60s);
+    const auto t3 = std::chrono::steady_clock::now();
+    // Per patch: eight messages on the wire and eight pauses after them, then the wait
+    // before the next patch (1000 ms after every tenth, none after the last).
+    double waits = 0;
+    for (int pos = 0; pos < 127; ++pos) {
+        waits += pos == 0 ? timeBetweenPatches : (pos % 10 == 1 ? 1000 : timeBetweenPatches);
+    }
+    f.SendIdealMs = 128 * ((paced ? total * WireByteMs : 0) + 8 * timeBetweenSysex) + waits;
+    f.SendMs = std::chrono::duration<double, std::milli>(t3 - t2).count();
+    std::filesystem::remove_all(dir);
+    return f;
+}
+
+void BM_BankAtWireSpeed(benchmark::State& state) {
+    TFigures f;
+    for (auto _ : state) {
+        f = Run(true, 40, 400);
+    }
+    state.counters["fetch_ms"] = f.FetchMs;
+    state.counters["fetch_ideal_ms"] = f.FetchIdealMs;
+    state.counters["send_ms"] = f.SendMs;
+    state.counters["send_ideal_ms"] = f.SendIdealMs;
+    std::printf("wire speed, default pauses: fetch %.0f ms / ideal %.0f ms = %.3f; "
+                "send %.0f ms / ideal %.0f ms = %.3f  (target <= 1.05)\n",
+                f.FetchMs, f.FetchIdealMs, f.FetchMs / f.FetchIdealMs, f.SendMs, f.SendIdealMs,
+                f.SendMs / f.SendIdealMs);
+}
+
+void BM_BankUnpaced(benchmark::State& state) {
+    TFigures f;
+    for (auto _ : state) {
+        f = Run(false, 0, 0);
+    }
+    state.counters["fetch_ms"] = f.FetchMs;
+    std::printf("no pacing, no pauses: 128 presets fetched in %.0f ms\n", f.FetchMs);
+}
+
+} // namespace
+
+BENCHMARK(BM_BankUnpaced)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BankAtWireSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    test::EnsureApp();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
