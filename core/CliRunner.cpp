@@ -50,20 +50,9 @@ private:
 };
 
 /// The progress of a transfer as one line on the error stream.
-class TConsoleView : public IWorkspaceView {
+class TConsoleView : public TSilentWorkspaceView {
 public:
     explicit TConsoleView(std::ostream& err) : FErr(err) {}
-    void SetBankTabCaption(int, const std::string&) override {}
-    void ShowEditBufferName(const std::string&, const std::string&) override {}
-    void ShowUserTab(int) override {}
-    void ShowRomBankFile(const std::string&) override {}
-    void SetCaption(const std::string&) override {}
-    void ShowSplashModel(const std::string&) override {}
-    void ShowSetupSynth(const std::string&) override {}
-    void ShowSetupBlankName(const std::string&) override {}
-    void ShowSetupTimes(int, int) override {}
-    void SetRomList(const std::vector<std::string>&, int) override {}
-    void SetRomBankList(const std::vector<std::string>&, int) override {}
     void ShowProgress(bool visible, int maximum, int position) override {
         if (visible) {
             FErr << "\r" << position << "/" << maximum << std::flush;
@@ -71,10 +60,6 @@ public:
             FErr << "\n";
         }
     }
-    void EnableCommands(bool, bool) override {}
-    void EnableRomLists(bool) override {}
-    void ShowLoadMethod(int) override {}
-    void ShowCursor(int, int) override {}
 
 private:
     std::ostream& FErr;

@@ -44,4 +44,26 @@ public:
     virtual void ShowCursor(int bankNumber, int slot) = 0;
 };
 
+/// A face that shows nothing: for runs without windows (the command-line program, benchmarks,
+/// fuzzing), which override what they want to show.
+class TSilentWorkspaceView : public IWorkspaceView {
+public:
+    void SetBankTabCaption(int, const std::string&) override {}
+    void ShowEditBufferName(const std::string&, const std::string&) override {}
+    void ShowUserTab(int) override {}
+    void ShowRomBankFile(const std::string&) override {}
+    void SetCaption(const std::string&) override {}
+    void ShowSplashModel(const std::string&) override {}
+    void ShowSetupSynth(const std::string&) override {}
+    void ShowSetupBlankName(const std::string&) override {}
+    void ShowSetupTimes(int, int) override {}
+    void SetRomList(const std::vector<std::string>&, int) override {}
+    void SetRomBankList(const std::vector<std::string>&, int) override {}
+    void ShowProgress(bool, int, int) override {}
+    void EnableCommands(bool, bool) override {}
+    void EnableRomLists(bool) override {}
+    void ShowLoadMethod(int) override {}
+    void ShowCursor(int, int) override {}
+};
+
 } // namespace velcora

@@ -39,26 +39,6 @@ public:
     std::string Last;
 };
 
-class TNoView : public IWorkspaceView {
-public:
-    void SetBankTabCaption(int, const std::string&) override {}
-    void ShowEditBufferName(const std::string&, const std::string&) override {}
-    void ShowUserTab(int) override {}
-    void ShowRomBankFile(const std::string&) override {}
-    void SetCaption(const std::string&) override {}
-    void ShowSplashModel(const std::string&) override {}
-    void ShowSetupSynth(const std::string&) override {}
-    void ShowSetupBlankName(const std::string&) override {}
-    void ShowSetupTimes(int, int) override {}
-    void SetRomList(const std::vector<std::string>&, int) override {}
-    void SetRomBankList(const std::vector<std::string>&, int) override {}
-    void ShowProgress(bool, int, int) override {}
-    void EnableCommands(bool, bool) override {}
-    void EnableRomLists(bool) override {}
-    void ShowLoadMethod(int) override {}
-    void ShowCursor(int, int) override {}
-};
-
 constexpr double WireByteMs = 0.32; // 31250 baud, ten bits a byte
 
 struct TFigures {
@@ -80,7 +60,7 @@ TFigures Run(bool paced, int timeBetweenSysex, int timeBetweenPatches) {
     ini.WriteString("Proteus 2000_0", "BlankFile", "Default.syx");
 
     TQuietDialogs dialogs;
-    TNoView view;
+    TSilentWorkspaceView view;
     TVirtualMidiDriver driver;
     driver.SetWireSpeed(paced);
     emu::TVirtualSynthOptions options;

@@ -14,26 +14,6 @@ using namespace velcora;
 
 namespace {
 
-class TNoView : public IWorkspaceView {
-public:
-    void SetBankTabCaption(int, const std::string&) override {}
-    void ShowEditBufferName(const std::string&, const std::string&) override {}
-    void ShowUserTab(int) override {}
-    void ShowRomBankFile(const std::string&) override {}
-    void SetCaption(const std::string&) override {}
-    void ShowSplashModel(const std::string&) override {}
-    void ShowSetupSynth(const std::string&) override {}
-    void ShowSetupBlankName(const std::string&) override {}
-    void ShowSetupTimes(int, int) override {}
-    void SetRomList(const std::vector<std::string>&, int) override {}
-    void SetRomBankList(const std::vector<std::string>&, int) override {}
-    void ShowProgress(bool, int, int) override {}
-    void EnableCommands(bool, bool) override {}
-    void EnableRomLists(bool) override {}
-    void ShowLoadMethod(int) override {}
-    void ShowCursor(int, int) override {}
-};
-
 struct TWorld {
     TWorld() {
         static int argc = 1;
@@ -45,7 +25,7 @@ struct TWorld {
     }
     std::string Dir;
     fuzz::TQuietDialogs Dialogs;
-    TNoView View;
+    TSilentWorkspaceView View;
 };
 
 } // namespace
