@@ -269,17 +269,8 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
 }
 
 int TIniFile::ReadInteger(std::string_view section, std::string_view key, int defaultValue) const {
-    const TFileRead file = ReadFilePrefix(FPath, MaxIniBytes);
-    if (!file.Ok) {
-        return defaultValue;
-    }
-    const std::string_view text(reinterpret_cast<const char*>(file.Bytes.data()),
-                                file.Bytes.size());
-    const auto value = Lookup(text, section, key);
-    if (!value) {
-        return defaultValue;
-    }
-    return ParseInteger(*value).value_or(defaultValue);
+    // A missing key reads as empty, which is no number either.
+    return ParseInteger(ReadString(section, key, "")).value_or(defaultValue);
 }
 
 bool TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {

@@ -13,9 +13,6 @@ namespace velcora {
 
 namespace {
 
-// An all-banks file holds 512 dumps of the largest size; nothing past that is read.
-constexpr size_t MaxAllBanksBytes = 512 * 1615;
-
 const std::string BackupNotCreated = "Backup Directory not created!";
 
 } // namespace
@@ -122,7 +119,9 @@ void TWorkspace::ReloadWorkspace() {
 }
 
 bool TWorkspace::LoadEndBanks(const std::string& path) {
-    const TFileRead file = ReadFilePrefix(path, MaxAllBanksBytes);
+    // An all-banks file holds 512 dumps; nothing past them is read.
+    const TFileRead file = ReadFilePrefix(path, 4 * TPatchBank::SlotCount *
+                                                    static_cast<size_t>(FCtx.Sizes.TotalSize()));
     if (!file.Ok || !ReadAllBanks(FCtx, UserBanks(), file.Bytes, false)) {
         return false;
     }
