@@ -100,12 +100,12 @@ TCliOptions ParseCliCommandLine(const std::vector<std::string>& args) {
             o.Help = true;
         } else if (a == "--force") {
             o.Force = true;
-        } else if (a == "--in" || a == "--out") {
+        } else if (a == "--in" || a == "--out" || a == "--settings") {
             if (i + 1 >= args.size()) {
-                o.Error = a + " needs a device name";
+                o.Error = a + (a == "--settings" ? " needs a file name" : " needs a device name");
                 return o;
             }
-            (a == "--in" ? o.In : o.Out) = args[++i];
+            (a == "--in" ? o.In : a == "--out" ? o.Out : o.Settings) = args[++i];
         } else if (a.rfind("--", 0) == 0) {
             o.Error = "unknown option " + a;
             return o;
@@ -144,7 +144,7 @@ TCliOptions ParseCliCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string CliUsage() {
-    return "Usage: velcora-cli [--in NAME --out NAME] [--force] COMMAND\n"
+    return "Usage: velcora-cli [--in NAME --out NAME] [--settings FILE] [--force] COMMAND\n"
            "\n"
            "Commands:\n"
            "  devices               list the MIDI inputs and outputs\n"
@@ -157,6 +157,8 @@ std::string CliUsage() {
            "\n"
            "  --in NAME, --out NAME the synth's MIDI devices, named as 'devices' lists them;\n"
            "                        without them the built-in virtual synth answers\n"
+           "  --settings FILE       the settings file (pauses, blank file, remembered files);\n"
+           "                        Velcora.INI beside the program when not given\n"
            "  --force               overwrite an existing FILE\n"
            "Progress goes to standard error; a synth that does not answer, cancels or times\n"
            "out ends the program with exit code 1 and the message.\n";

@@ -13,8 +13,9 @@ struct TCliOptions {
     std::string Command; ///< devices, identify, get-bank, get-all, send-bank, get-edit, send-edit
     int Bank = -1;
     std::string File;
-    std::string In;  ///< input device name; empty: the built-in virtual synth
-    std::string Out; ///< output device name
+    std::string In;       ///< input device name; empty: the built-in virtual synth
+    std::string Out;      ///< output device name
+    std::string Settings; ///< settings file; empty: Velcora.INI beside the program
     bool Force = false;
     bool Help = false;
     std::string Error; ///< why the command line was refused

@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
 
     const QString exeDir = QCoreApplication::applicationDirPath();
     TCliPlaces places;
-    places.IniPath = (exeDir + "/Velcora.INI").toStdString();
+    places.IniPath =
+        options.Settings.empty() ? (exeDir + "/Velcora.INI").toStdString() : options.Settings;
     // The default blank presets lie beside an installed program, in the sources' assets
     // folder for one run from the build tree.
     places.StartDir = QFileInfo::exists(exeDir + "/Default Composer.syx")
@@ -46,7 +47,9 @@ int main(int argc, char** argv) {
     }
 
     try {
-        if (options.In.empty()) {
+        // The device list is always the system's: it is where a musician finds the names
+        // to give --in and --out.
+        if (options.In.empty() && options.Command != "devices") {
             TVirtualMidiDriver driver;
             emu::TVirtualSynthDevice synth(driver);
             const std::string name = emu::TVirtualSynthDevice::kDefaultName;

@@ -29,6 +29,8 @@ TEST(CliCommandLine, TakesTheCommandsAndRefusesTheRest) {
          "p.syx",
          true},
         {{"get-all", "all.syx"}, "get-all", -1, "all.syx", true},
+        {{"--settings", "v.ini", "identify"}, "identify", -1, "", true},
+        {{"identify", "--settings"}, "", -1, "", false},
         {{"get-bank", "4", "b.syx"}, "get-bank", -1, "b.syx", false},
         {{"get-bank", "b.syx"}, "get-bank", -1, "", false},
         {{"identify", "extra"}, "identify", -1, "", false},
@@ -47,6 +49,7 @@ TEST(CliCommandLine, TakesTheCommandsAndRefusesTheRest) {
         }
     }
     EXPECT_TRUE(ParseCliCommandLine({"--help"}).Help);
+    EXPECT_EQ(ParseCliCommandLine({"--settings", "v.ini", "identify"}).Settings, "v.ini");
 }
 
 namespace {

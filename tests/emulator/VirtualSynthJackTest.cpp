@@ -1,8 +1,10 @@
 // End to end: velcora-virtual-synth on a private JACK server, reached through the program's own
 // ports over the RtMidi driver.
 
+#include "ChildProcess.h"
 #include "EmuMessages.h"
 #include "EmuTestSupport.h"
+#include "JackServer.h"
 #include "Midiin.h"
 #include "Midiout.h"
 #include "RtMidiDriver.h"
@@ -12,16 +14,11 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <jack/jack.h>
 #include <string>
 #include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace velcora::emu {
 namespace {
@@ -30,127 +27,6 @@ using namespace std::chrono_literals;
 using test::ToHex;
 
 using test::EnsureApp;
-
-/// A child process, ended with SIGTERM when this object goes.
-class TChild {
-public:
-    /// Runs args with its output going to log (or nowhere).
-    explicit TChild(std::vector<std::string> args, const std::string& log = "/dev/null") {
-        // Everything the child needs is made before the fork: this process has threads, and
-        // the child may only make async-signal-safe calls before exec.
-        std::vector<char*> argv;
-        for (auto& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        FPid = fork();
-        if (FPid == 0) {
-            const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (out >= 0) {
-                dup2(out, STDOUT_FILENO);
-                dup2(out, STDERR_FILENO);
-            }
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
-    }
-    ~TChild() { Stop(); }
-    TChild(const TChild&) = delete;
-    TChild& operator=(const TChild&) = delete;
-
-    bool Started() const { return FPid > 0; }
-    bool Exited() {
-        if (FPid <= 0) {
-            return true;
-        }
-        if (waitpid(FPid, &FStatus, WNOHANG) == FPid) {
-            FPid = -1;
-            return true;
-        }
-        return false;
-    }
-    /// SIGTERM, then waits up to five seconds (then SIGKILL); answers the wait status.
-    int Stop() {
-        if (FPid > 0) {
-            kill(FPid, SIGTERM);
-            const auto end = std::chrono::steady_clock::now() + 5s;
-            while (!Exited() && std::chrono::steady_clock::now() < end) {
-                std::this_thread::sleep_for(10ms);
-            }
-            if (FPid > 0) {
-                kill(FPid, SIGKILL);
-                waitpid(FPid, &FStatus, 0);
-                FPid = -1;
-            }
-        }
-        return FStatus;
-    }
-
-private:
-    pid_t FPid = -1;
-    int FStatus = 0;
-};
-
-/// Whether a client can reach the server now.
-bool ServerUp() {
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("velcora-probe", JackNoStartServer, &status);
-    if (!client) {
-        return false;
-    }
-    jack_client_close(client);
-    return true;
-}
-
-bool SynthPortsUp() {
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("velcora-probe", JackNoStartServer, &status);
-    if (!client) {
-        return false;
-    }
-    const char** ports = jack_get_ports(client, "Velcora Virtual Synth", JACK_DEFAULT_MIDI_TYPE, 0);
-    int count = 0;
-    for (const char** p = ports; p && *p; ++p) {
-        ++count;
-    }
-    jack_free(ports);
-    jack_client_close(client);
-    return count >= 2;
-}
-
-/// Every MIDI port with its connections, for failure messages.
-std::string Connections() {
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("velcora-probe", JackNoStartServer, &status);
-    if (!client) {
-        return "no server";
-    }
-    std::string text;
-    const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, 0);
-    for (const char** p = ports; p && *p; ++p) {
-        text += std::string(*p) + " ->";
-        const char** links = jack_port_get_all_connections(client, jack_port_by_name(client, *p));
-        for (const char** l = links; l && *l; ++l) {
-            text += " " + std::string(*l);
-        }
-        jack_free(links);
-        text += "\n";
-    }
-    jack_free(ports);
-    jack_client_close(client);
-    return text;
-}
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(100ms);
-    }
-    return true;
-}
 
 /// Selects the synth's device on the port; seen collects the names looked at.
 template <typename TPort>
@@ -177,26 +53,18 @@ bool SelectSynth(TPort& port, uint32_t count, IMidiDriver& driver, bool input, s
 
 TEST(VirtualSynthJack, ProgramTalksToTheSynthOverJack) {
     EnsureApp();
-    const std::string server = "velcora-emu-" + std::to_string(getpid());
-    setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
-    setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
     // A long client time-out: on a busy machine a slow cycle must not get a client thrown out
     // of the graph, which would silence it for the rest of the test.
-    test::TTempDir dir;
-    const std::string jackLog = dir.File("jackd.log");
-    TChild jackd({"jackd", "--no-realtime", "-t", "20000", "-n", server, "-d", "dummy", "-r",
-                  "48000", "-p", "4096"},
-                 jackLog);
-    if (!jackd.Started() || !WaitFor([&] { return ServerUp() || jackd.Exited(); }, 10s) ||
-        !ServerUp()) {
-        GTEST_SKIP() << "jackd could not be started here";
+    test::TJackServer server({.Period = 4096, .Sync = false, .ClientTimeoutMs = 20000});
+    if (!server.Running()) {
+        GTEST_SKIP() << server.Reason();
     }
-
+    test::TTempDir dir;
     const std::string log = dir.File("synth.log");
     const std::string banks = dir.File("banks.syx");
-    TChild synth({VELCORA_VIRTUAL_SYNTH, "--jack", "--model", "XL-7", "--device-id", "9", "-v",
-                  "--banks", banks},
-                 log);
+    test::TChild synth({VELCORA_VIRTUAL_SYNTH, "--jack", "--model", "XL-7", "--device-id", "9",
+                        "-v", "--banks", banks},
+                       log);
     // On failure, what the synth saw and said.
     struct TShowLogs {
         std::vector<std::string> Paths;
@@ -208,8 +76,10 @@ TEST(VirtualSynthJack, ProgramTalksToTheSynthOverJack) {
                 }
             }
         }
-    } showLogs{{log, jackLog}};
-    ASSERT_TRUE(WaitFor([] { return SynthPortsUp(); }, 30s)) << "the synth's ports never came";
+    } showLogs{{log}};
+    ASSERT_TRUE(
+        test::WaitFor([] { return test::JackMidiPorts("Velcora Virtual Synth").size() >= 2; }, 30s))
+        << "the synth's ports never came";
 
     std::vector<TBytes> sent;
     {
@@ -245,7 +115,7 @@ TEST(VirtualSynthJack, ProgramTalksToTheSynthOverJack) {
         for (int attempt = 0; attempt < 60 && identity.empty(); ++attempt) {
             identity = exchange(BuildDeviceInquiry(), 1, 500ms);
         }
-        ASSERT_EQ(identity.size(), 1u) << Connections();
+        ASSERT_EQ(identity.size(), 1u) << test::JackConnections();
         EXPECT_EQ(ToHex(identity[0]), "F0 7E 09 06 02 18 04 04 0D 00 32 2E 30 30 F7");
 
         const auto dump = exchange(BuildDumpRequest(9, {false, 3 + 1 * 128, 14}), 8);

@@ -24,9 +24,23 @@ bool SocketExists(const std::string& server) {
 }
 } // namespace
 
-TJackServer::TJackServer() {
+TJackServer::TJackServer(const TJackServerOptions& options) {
     FName = "velcora_test_" + std::to_string(getpid()) + "_" + std::to_string(gServerCount++);
     FLog = "/tmp/" + FName + ".log";
+
+    // Everything the child needs is made before the fork: this process may have threads, and
+    // the child may only make async-signal-safe calls before exec.
+    const std::string period = std::to_string(options.Period);
+    const std::string timeout = std::to_string(options.ClientTimeoutMs);
+    std::vector<const char*> argv = {"jackd", "--no-realtime"};
+    if (options.Sync) {
+        argv.push_back("--sync");
+    }
+    if (options.ClientTimeoutMs > 0) {
+        argv.insert(argv.end(), {"-t", timeout.c_str()});
+    }
+    argv.insert(argv.end(),
+                {"-n", FName.c_str(), "-d", "dummy", "-r", "48000", "-p", period.c_str(), nullptr});
 
     const pid_t pid = fork();
     if (pid < 0) {
@@ -41,12 +55,9 @@ TJackServer::TJackServer() {
         }
         // The server goes with the test program, even when that one crashes.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
+        // The dummy back end needs no hardware, and no audio device is to be reserved.
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
-        // Small periods keep the cable's delay low; the dummy back end needs no hardware.
-        // Without real-time scheduling on a busy machine clients miss cycles; in synchronous
-        // mode the server waits for them instead of dropping that cycle's MIDI.
-        execlp("jackd", "jackd", "--no-realtime", "--sync", "-n", FName.c_str(), "-d", "dummy",
-               "-r", "48000", "-p", "256", static_cast<char*>(nullptr));
+        execvp("jackd", const_cast<char* const*>(argv.data()));
         _exit(127);
     }
     FPid = pid;
@@ -139,6 +150,46 @@ int TJackThrough::Process(jack_nframes_t frames, void* self) {
         }
     }
     return 0;
+}
+
+std::vector<std::string> JackMidiPorts(const std::string& pattern) {
+    std::vector<std::string> names;
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("velcora_probe", JackNoStartServer, &status);
+    if (client == nullptr) {
+        return names;
+    }
+    const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, 0);
+    for (const char** p = ports; p && *p; ++p) {
+        if (std::string(*p).find(pattern) != std::string::npos) {
+            names.emplace_back(*p);
+        }
+    }
+    jack_free(ports);
+    jack_client_close(client);
+    return names;
+}
+
+std::string JackConnections() {
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("velcora_probe", JackNoStartServer, &status);
+    if (client == nullptr) {
+        return "no server";
+    }
+    std::string text;
+    const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, 0);
+    for (const char** p = ports; p && *p; ++p) {
+        text += std::string(*p) + " ->";
+        const char** links = jack_port_get_all_connections(client, jack_port_by_name(client, *p));
+        for (const char** l = links; l && *l; ++l) {
+            text += " " + std::string(*l);
+        }
+        jack_free(links);
+        text += "\n";
+    }
+    jack_free(ports);
+    jack_client_close(client);
+    return text;
 }
 
 } // namespace velcora::test
