@@ -9,8 +9,10 @@
 
 #include <RtMidi.h>
 #include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -27,9 +29,17 @@ extern "C" void OnStopSignal(int) {
     GStop = 1;
 }
 
-/// Everything the input callback touches, shared with the main thread under Lock.
+/// Everything the input callback and the receiving thread touch, shared with the main thread
+/// under Lock.
 struct TContext {
     std::mutex Lock;
+    // Messages as they arrive, for the receiving thread. RtMidi calls the input callback on
+    // JACK's process thread, which must not wait for logging or answering: a client that
+    // overruns its cycle misses the next cycle's input.
+    std::mutex InLock;
+    std::condition_variable Arrived;
+    std::deque<std::vector<unsigned char>> Incoming;
+    bool Quit = false;
     TVirtualSynth* Synth = nullptr;
     TReplySender* Sender = nullptr;
     bool Verbose = false;
@@ -63,12 +73,58 @@ void OnInput(double, std::vector<unsigned char>* message, void* user) {
     if (!message || message->empty()) {
         return;
     }
-    context->Log("in ", *message);
-    std::lock_guard lock(context->Lock);
-    if (context->Sender) {
-        context->Sender->Post(context->Synth->Receive(*message));
+    {
+        std::lock_guard lock(context->InLock);
+        context->Incoming.push_back(std::move(*message));
+    }
+    context->Arrived.notify_one();
+}
+
+/// Answers the messages in the order they came, until Quit.
+void ReceiveLoop(TContext& context) {
+    for (;;) {
+        std::vector<unsigned char> message;
+        {
+            std::unique_lock lock(context.InLock);
+            context.Arrived.wait(lock, [&] { return context.Quit || !context.Incoming.empty(); });
+            if (context.Incoming.empty()) {
+                return;
+            }
+            message = std::move(context.Incoming.front());
+            context.Incoming.pop_front();
+        }
+        context.Log("in ", message);
+        std::lock_guard lock(context.Lock);
+        if (context.Sender) {
+            context.Sender->Post(context.Synth->Receive(message));
+        }
     }
 }
+
+/// The receiving thread, stopped (after the messages already in) when this goes.
+class TReceiver {
+public:
+    explicit TReceiver(TContext& context)
+        : FContext(context), FThread([&context] { ReceiveLoop(context); }) {}
+    ~TReceiver() { Stop(); }
+    TReceiver(const TReceiver&) = delete;
+    TReceiver& operator=(const TReceiver&) = delete;
+
+    void Stop() {
+        {
+            std::lock_guard lock(FContext.InLock);
+            FContext.Quit = true;
+        }
+        FContext.Arrived.notify_one();
+        if (FThread.joinable()) {
+            FThread.join();
+        }
+    }
+
+private:
+    TContext& FContext;
+    std::thread FThread;
+};
 
 int WriteBlankPresets(const std::string& dir) {
     std::error_code error;
@@ -132,6 +188,7 @@ int Run(const TSynthCommandLine& line) {
         std::lock_guard lock(context.Lock);
         context.Sender = sender.get();
     }
+    TReceiver receiver(context);
     in.openVirtualPort(line.PortName);
 
     std::cerr << "velcora-virtual-synth: " << synth.Model().Name << ", device id "
@@ -149,6 +206,7 @@ int Run(const TSynthCommandLine& line) {
 
     in.cancelCallback();
     in.closePort();
+    receiver.Stop();
     {
         std::lock_guard lock(context.Lock);
         context.Sender = nullptr;

@@ -25,40 +25,6 @@ std::string Fixture(const std::string& name) {
         GTEST_SKIP() << "real dump " << name << " not found beside the project";                   \
     }
 
-// Offsets, within one dump, of the bytes the program stamps when it writes: the device id
-// of every packet, the preset number, header bytes 33-34 and the checksum of every packet.
-std::vector<bool> StampedBytes(const TDumpSizes& sizes) {
-    std::vector<bool> stamped(static_cast<size_t>(sizes.TotalSize()), false);
-    size_t start = 0;
-    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
-        const size_t len = static_cast<size_t>(sizes.PacketSize(p));
-        stamped[start + 3] = true;
-        stamped[start + len - 2] = true;
-        start += len;
-    }
-    for (size_t at : {7, 8, 33, 34}) {
-        stamped[at] = true;
-    }
-    return stamped;
-}
-
-void ExpectSameExceptStamped(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
-                             const TDumpSizes& sizes) {
-    ASSERT_EQ(a.size(), b.size());
-    const auto stamped = StampedBytes(sizes);
-    const size_t total = stamped.size();
-    size_t differences = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && !stamped[i % total]) {
-            ADD_FAILURE() << "byte " << i << " (dump " << i / total << ", offset " << i % total
-                          << "): " << int(a[i]) << " vs " << int(b[i]);
-            if (++differences > 5) {
-                return;
-            }
-        }
-    }
-}
-
 } // namespace
 
 TEST(RealDumps, AudityBankLoadsSlotBySlotWithItsOwnSizes) {

@@ -3,6 +3,7 @@
 #include "ByteStream.h"
 
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <random>
 
 namespace velcora::test {
@@ -115,6 +116,45 @@ void TPatchWorld::Fill(TPatchRec& rec, const TDumpSpec& made) {
     Ctx.CurUserBank = saved;
     if (made.High >= 4) {
         rec.Dump().Slot(0)[8] = made.High;
+    }
+}
+
+std::vector<bool> StampedBytes(const TDumpSizes& sizes) {
+    std::vector<bool> stamped(static_cast<size_t>(sizes.TotalSize()), false);
+    size_t start = 0;
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        const size_t len = static_cast<size_t>(sizes.PacketSize(p));
+        stamped[start + 3] = true;
+        stamped[start + len - 2] = true;
+        start += len;
+    }
+    for (size_t at : {7, 8, 33, 34}) {
+        stamped[at] = true;
+    }
+    return stamped;
+}
+
+void ExpectSameExceptStamped(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
+                             const TDumpSizes& sizes, bool loopFormToo) {
+    ASSERT_EQ(a.size(), b.size());
+    auto skipped = StampedBytes(sizes);
+    if (loopFormToo) {
+        size_t start = 0;
+        for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+            skipped[start + 6] = true;
+            start += static_cast<size_t>(sizes.PacketSize(p));
+        }
+    }
+    const size_t total = skipped.size();
+    size_t differences = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && !skipped[i % total]) {
+            ADD_FAILURE() << "byte " << i << " (dump " << i / total << ", offset " << i % total
+                          << "): " << int(a[i]) << " vs " << int(b[i]);
+            if (++differences > 5) {
+                return;
+            }
+        }
     }
 }
 

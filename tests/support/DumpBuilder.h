@@ -28,6 +28,16 @@ std::vector<uint8_t> MakeDump(const TDumpSizes& sizes, const TDumpSpec& made = {
 std::vector<uint8_t> MakeDumps(const TDumpSizes& sizes, int count, uint32_t seedBase = 1);
 void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& bytes);
 
+/// Which bytes of one dump the program stamps when it writes or sends it: the device id and
+/// the checksum of every packet, the preset number and header bytes 33-34.
+std::vector<bool> StampedBytes(const TDumpSizes& sizes);
+/// Two runs of dumps of those sizes agree except in stamped bytes; with loopFormToo, also
+/// except in each packet's sub-header byte, which tells a closed-loop dump (as the hardware
+/// writes files) from an open-loop one (as a synth answers the program's requests). The
+/// first differences become test failures.
+void ExpectSameExceptStamped(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
+                             const TDumpSizes& sizes, bool loopFormToo = false);
+
 /// One record of a library file.
 struct TLibRecord {
     std::string Notes[3];
