@@ -54,6 +54,7 @@ class TConsoleView : public TSilentWorkspaceView {
 public:
     explicit TConsoleView(std::ostream& err) : FErr(err) {}
     void ShowProgress(bool visible, int maximum, int position) override {
+        FLastProgress = std::chrono::steady_clock::now();
         if (visible) {
             FErr << "\r" << position << "/" << maximum << std::flush;
         } else {
@@ -61,9 +62,18 @@ public:
         }
     }
 
+    /// How long since the progress last moved.
+    std::chrono::steady_clock::duration SinceProgress() const {
+        return std::chrono::steady_clock::now() - FLastProgress;
+    }
+
 private:
     std::ostream& FErr;
+    std::chrono::steady_clock::time_point FLastProgress = std::chrono::steady_clock::now();
 };
+
+// Longer than the program's own time-out of a fetch, which speaks first where it runs.
+constexpr auto StallLimit = 8s;
 
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
@@ -226,8 +236,17 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
     auto fetchBank = [&](int n) {
         ws.FCtx.CurUserBank = n;
         ws.bbGetBankClick();
-        PumpUntil([&] { return !ws.FTransferShowing; }, 10min);
-        return !failed() && !ws.FTransferShowing;
+        // The program's time-out does not watch the first request of a fetch, and nobody is
+        // here to press Cancel: a fetch that stops moving is given up as the time-out would.
+        while (ws.FTransferShowing) {
+            PumpUntil([&] { return !ws.FTransferShowing; }, 100ms);
+            if (ws.FTransferShowing && view.SinceProgress() > StallLimit) {
+                dialogs.MessageBox(TMessageKind::Warning, TWorkspace::TimedOutWarning,
+                                   TButtons::Ok);
+                ws.bbCancelGetClick();
+            }
+        }
+        return !failed();
     };
 
     if (o.Command == "identify") {
@@ -270,7 +289,7 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
     if (o.Command == "get-edit") {
         ws.bbGetEditBufClick();
         if (!PumpUntil([&] { return !ws.FExpectDump || failed(); }, 5s) || failed()) {
-            return Fail(err, "Timed out : didn't receive data from synth.", 1);
+            return Fail(err, TWorkspace::TimedOutWarning, 1);
         }
         TByteWriter bytes;
         ws.FEditPatch->WriteDump(bytes, ws.FCtx);

@@ -39,6 +39,8 @@ public:
     /// Index of the tab or the modified flag of the ROM bank in the bank panel.
     static constexpr int RomTab = 4;
     static inline const std::string DefaultBlankFile = "int_Blank Preset.SYX";
+    /// What a fetch that waited in vain for a dump says.
+    static inline const std::string TimedOutWarning = "Timed out : didn't receive data from synth.";
 
     /// iniPath: the settings file; startDir: where the shipped blank presets lie;
     /// documentsDir: the person's documents folder, root of the working folders.
@@ -90,6 +92,9 @@ public:
     /// Offers the receive buffer to the handlers of the replies awaited.
     void DispatchSysex();
     bool HandlePresetDump();
+    /// Copies the received message into packet slot p of FRxStage (the header starts a new
+    /// dump) and notes whether it came whole.
+    void Stage(int packet);
     bool HandleCancel();
     /// Ends the running transfer (the cancel button, the time-out and the synth's cancel).
     void bbCancelGetClick();
@@ -145,6 +150,11 @@ public:
     TPatchBank* FXferBank = nullptr;
     TPatchBank* FActionBank = nullptr;
     TPatchRec* FRxPatch = nullptr;
+    /// The dump being received is gathered here and reaches FRxPatch only when all eight
+    /// packets came whole: a lost or cut packet must not leave a patch that mixes two presets.
+    TPatchData FRxStage;
+    /// Bit p set: packet p of the dump being gathered came whole.
+    uint8_t FRxSeen = 0;
     int FRxMode = 0;
     std::string FStartDir;
     std::string FDocumentsDir;

@@ -113,8 +113,8 @@ bool TWorkspace::HandlePresetDump() {
             FRxPatch = &FRomBank->Slot(std::clamp(FCurPreset, 0, TPatchBank::SlotCount - 1));
         }
         if (FRxPatch != nullptr) {
-            std::memcpy(FRxPatch->Dump().Slot(0).data(), m, FRxLength);
             FSynth.ApplyHeaderByteCount({m, FRxLength});
+            Stage(0);
         }
         return true;
     }
@@ -123,15 +123,21 @@ bool TWorkspace::HandlePresetDump() {
     if (packet < 1 || packet > 7 || FRxLength > limit || FRxPatch == nullptr) {
         return true; // a message that fits no slot is ignored
     }
-    std::memcpy(FRxPatch->Dump().Slot(packet).data(), m, FRxLength);
-    if (packet == 1) {
-        FRxPatch->ReadName();
-        if (FRxPatch == FEditPatch.get()) {
-            ShowEditBufferName();
-        }
-    }
+    Stage(packet);
     if (packet != 7) {
         return true;
+    }
+    if (FRxSeen != 0xFF) {
+        // A packet was lost or cut short: the patch keeps what it held, and the request is
+        // still open, so the time-out tells the person.
+        FRxSeen = 0;
+        return true;
+    }
+    FRxSeen = 0;
+    FRxStage.CopyTo(FRxPatch->Dump());
+    FRxPatch->ReadName();
+    if (FRxPatch == FEditPatch.get()) {
+        ShowEditBufferName();
     }
     FExpectDump = false;
     const auto header = FRxPatch->Dump().Slot(0);
@@ -155,6 +161,21 @@ bool TWorkspace::HandlePresetDump() {
         FSynth.MeasureSizes(*FEditPatch);
     }
     return true;
+}
+
+void TWorkspace::Stage(int packet) {
+    const auto slot = FRxStage.Slot(packet);
+    if (packet == 0) {
+        FRxStage.Clear();
+        FRxSeen = 0;
+    }
+    std::memcpy(slot.data(), FRxBuffer.data(), FRxLength);
+    std::fill(slot.begin() + static_cast<std::ptrdiff_t>(FRxLength), slot.end(), uint8_t{0});
+    // Whole: exactly as long as the dump sizes make this packet, and ending the message.
+    const bool whole = FRxLength == static_cast<size_t>(FCtx.Sizes.PacketSize(packet)) &&
+                       FRxBuffer[FRxLength - 1] == 0xF7;
+    const auto bit = static_cast<uint8_t>(1u << packet);
+    FRxSeen = whole ? static_cast<uint8_t>(FRxSeen | bit) : static_cast<uint8_t>(FRxSeen & ~bit);
 }
 
 bool TWorkspace::HandleCancel() {

@@ -8,7 +8,6 @@ namespace velcora {
 
 namespace {
 
-const std::string TimedOutWarning = "Timed out : didn't receive data from synth.";
 // After every tenth patch sent the synth gets a longer breath.
 constexpr int LongPause = 1000;
 

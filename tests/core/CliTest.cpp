@@ -131,11 +131,27 @@ TEST_F(CliTest, EditBufferRoundTrip) {
     EXPECT_EQ(Run({"send-edit", Dir.File("missing.syx")}), 2);
 }
 
-TEST_F(CliTest, ASilentSynthEndsWithAnError) {
-    Synth.With([](emu::TVirtualSynth& s) {
-        s.Faults().Silent = true;
-        return 0;
-    });
-    EXPECT_EQ(Run({"identify"}), 1);
-    EXPECT_NE(Err.str().find("No synth answered"), std::string::npos);
+TEST_F(CliTest, ASynthThatFailsEndsTheRunWithAnError) {
+    const std::string file = Dir.File("never.syx");
+    const struct {
+        const char* What;
+        emu::TVirtualSynthFaults Faults;
+        std::vector<std::string> Command;
+        std::string Message;
+    } cases[] = {
+        {"silent", {.Silent = true}, {"identify"}, "No synth answered"},
+        // The first dump of a fetch comes damaged and is not taken: the fetch stalls.
+        {"cut packet", {.TruncatePacket = 3}, {"get-bank", "0", file}, "Timed out"},
+        {"cancel", {.CancelNextDump = true}, {"get-bank", "0", file}, "cancelled the dump"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Synth.With([&](emu::TVirtualSynth& s) {
+            s.Faults() = c.Faults;
+            return 0;
+        });
+        EXPECT_EQ(Run(c.Command), 1);
+        EXPECT_NE(Err.str().find(c.Message), std::string::npos) << Err.str();
+        EXPECT_FALSE(FileExists(file));
+    }
 }

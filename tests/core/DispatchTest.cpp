@@ -8,6 +8,7 @@
 #include "TestApp.h"
 #include "Workspace.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace velcora;
@@ -66,10 +67,11 @@ TEST_F(DispatchTest, AnEditBufferDumpInAnyOrderCompletesWithItsSeventhPacket) {
     for (int p : {0, 3, 1, 6, 2, 5, 4}) {
         Receive(packets[static_cast<size_t>(p)]);
     }
-    EXPECT_EQ(View.EditCategory, "Brs") << "packet 1 shows the name before the dump is complete";
+    EXPECT_EQ(View.EditCategory, "") << "the name shows once the dump is whole";
     EXPECT_TRUE(Ws->FExpectDump);
     Receive(packets[7]);
     EXPECT_FALSE(Ws->FExpectDump);
+    EXPECT_EQ(View.EditCategory, "Brs");
     EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 ) ");
     for (int p = 0; p < 8; ++p) {
         const auto slot = Ws->FEditPatch->Dump().Slot(p);
@@ -93,6 +95,61 @@ TEST_F(DispatchTest, ABankPresetLandsInItsSlotAndStartsTheNextRequest) {
     EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 )  : User Bank 1 : 5 Brs:Horn Sect   ");
     EXPECT_TRUE(Ws->FBankTimer.isActive());
     Ws->FBankTimer.stop();
+}
+
+TEST_F(DispatchTest, ADumpMissingAWholePacketLeavesThePatchAsItWas) {
+    // A synth dump that loses a message, or has one cut short, on the way.
+    const auto packets = Packets(5, 1);
+    auto without = [&](size_t lost) {
+        std::vector<TBytes> dump = packets;
+        dump.erase(dump.begin() + static_cast<long>(lost));
+        return dump;
+    };
+    auto cut = [&](size_t p) {
+        std::vector<TBytes> dump = packets;
+        dump[p].resize(dump[p].size() / 2);
+        dump[p].push_back(0xF7);
+        return dump;
+    };
+    std::vector<TBytes> unended = packets;
+    unended[3].back() = 0x00;
+    std::vector<TBytes> lastFirst = packets;
+    std::rotate(lastFirst.begin() + 1, lastFirst.begin() + 7, lastFirst.end());
+    const struct {
+        const char* What;
+        std::vector<TBytes> Messages;
+    } cases[] = {
+        {"no header", without(0)},
+        {"packet 3 lost", without(3)},
+        {"packet 3 cut short", cut(3)},
+        {"packet 7 cut short", cut(7)},
+        {"packet 3 without its F7", unended},
+        {"packet 7 before the others", lastFirst},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TPatchRec& slot = Ws->UserBank(1).Slot(5);
+        const TBytes before(slot.Dump().Bytes().begin(), slot.Dump().Bytes().end());
+        const std::string name = slot.Name();
+        Ws->FExpectDump = true;
+        Ws->FRxPatch = &slot;
+        for (const auto& m : c.Messages) {
+            Receive(m);
+        }
+        EXPECT_EQ(TBytes(slot.Dump().Bytes().begin(), slot.Dump().Bytes().end()), before);
+        EXPECT_EQ(slot.Name(), name);
+        EXPECT_TRUE(Ws->FExpectDump) << "the request stays open for the time-out";
+        EXPECT_FALSE(Ws->FBankTimer.isActive());
+
+        // The whole dump sent again lands.
+        for (const auto& m : packets) {
+            Receive(m);
+        }
+        EXPECT_EQ(slot.Name(), "Brs:Horn Sect   ");
+        EXPECT_FALSE(Ws->FExpectDump);
+        Ws->FBankTimer.stop();
+        slot.Init(Ws->FCtx);
+    }
 }
 
 TEST_F(DispatchTest, WhatNoHandlerTakes) {

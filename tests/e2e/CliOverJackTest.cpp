@@ -103,7 +103,7 @@ protected:
         }
         argv.insert(argv.end(), args.begin(), args.end());
         TChild cli(argv, Dir.File("cli.out"));
-        const int code = cli.Wait(10min);
+        const int code = cli.Wait(3min);
         Output = ReadText(Dir.File("cli.out"));
         Err = ReadText(Dir.File("cli.err"));
         return code;
@@ -183,8 +183,8 @@ TEST_F(CliOverJack, ASynthThatFailsEndsTheRunWithItsMessage) {
         std::string Message;
     } cases[] = {
         {{"--silent"}, {"identify"}, "No synth answered the Device Inquiry."},
-        {{"--cancel-next-dump"}, {"get-bank", "0", never}, "The bank was not fetched."},
-        {{"--truncate-packet", "3"}, {"get-bank", "0", never}, "The bank was not fetched."},
+        {{"--cancel-next-dump"}, {"get-bank", "0", never}, "The synth cancelled the dump."},
+        {{"--truncate-packet", "3"}, {"get-bank", "0", never}, "Timed out : didn't receive data"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Message);
