@@ -1,14 +1,12 @@
 #include "JackServer.h"
 
+#include "ChildProcess.h"
+
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -28,48 +26,31 @@ TJackServer::TJackServer(const TJackServerOptions& options) {
     FName = "velcora_test_" + std::to_string(getpid()) + "_" + std::to_string(gServerCount++);
     FLog = "/tmp/" + FName + ".log";
 
-    // Everything the child needs is made before the fork: this process may have threads, and
-    // the child may only make async-signal-safe calls before exec.
-    const std::string period = std::to_string(options.Period);
-    const std::string timeout = std::to_string(options.ClientTimeoutMs);
-    std::vector<const char*> argv = {"jackd", "--no-realtime"};
+    std::vector<std::string> args = {"jackd", "--no-realtime"};
     if (options.Sync) {
-        argv.push_back("--sync");
+        args.emplace_back("--sync");
     }
     if (options.ClientTimeoutMs > 0) {
-        argv.insert(argv.end(), {"-t", timeout.c_str()});
+        args.insert(args.end(), {"-t", std::to_string(options.ClientTimeoutMs)});
     }
-    argv.insert(argv.end(),
-                {"-n", FName.c_str(), "-d", "dummy", "-r", "48000", "-p", period.c_str(), nullptr});
-
-    const pid_t pid = fork();
-    if (pid < 0) {
+    args.insert(args.end(),
+                {"-n", FName, "-d", "dummy", "-r", "48000", "-p", std::to_string(options.Period)});
+    // The dummy back end needs no hardware, and no audio device is to be reserved.
+    setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+    FServer = std::make_unique<TChild>(args, FLog);
+    if (!FServer->Started()) {
+        FServer.reset();
         FReason = "cannot fork to start jackd";
         return;
     }
-    if (pid == 0) {
-        const int log = open(FLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (log >= 0) {
-            dup2(log, STDOUT_FILENO);
-            dup2(log, STDERR_FILENO);
-        }
-        // The server goes with the test program, even when that one crashes.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        // The dummy back end needs no hardware, and no audio device is to be reserved.
-        setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
-        execvp("jackd", const_cast<char* const*>(argv.data()));
-        _exit(127);
-    }
-    FPid = pid;
 
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < limit) {
-        int status = 0;
-        if (waitpid(FPid, &status, WNOHANG) == FPid) {
-            FPid = -1;
-            FReason = WIFEXITED(status) && WEXITSTATUS(status) == 127
+        if (FServer->Exited()) {
+            FReason = FServer->Wait(std::chrono::milliseconds(0)) == 127
                           ? "jackd is not installed (package jackd2)"
                           : "jackd exited at start (log: " + FLog + ")";
+            FServer.reset();
             return;
         }
         if (SocketExists(FName)) {
@@ -94,21 +75,10 @@ TJackServer::~TJackServer() {
 }
 
 void TJackServer::Stop() {
-    if (FPid <= 0) {
+    if (!FServer) {
         return;
     }
-    kill(FPid, SIGTERM);
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    int status = 0;
-    while (waitpid(FPid, &status, WNOHANG) != FPid) {
-        if (std::chrono::steady_clock::now() > limit) {
-            kill(FPid, SIGKILL);
-            waitpid(FPid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    FPid = -1;
+    FServer.reset();
     unsetenv("JACK_DEFAULT_SERVER");
     unlink(FLog.c_str());
 }

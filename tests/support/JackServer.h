@@ -1,11 +1,14 @@
 #pragma once
 
 #include <jack/jack.h>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
 namespace velcora::test {
+
+class TChild;
 
 /// How a test's JACK server runs.
 struct TJackServerOptions {
@@ -29,7 +32,7 @@ public:
     TJackServer(const TJackServer&) = delete;
     TJackServer& operator=(const TJackServer&) = delete;
 
-    bool Running() const { return FPid > 0; }
+    bool Running() const { return FServer != nullptr; }
     /// Why the server is not running.
     const std::string& Reason() const { return FReason; }
     const std::string& Name() const { return FName; }
@@ -37,7 +40,7 @@ public:
 private:
     void Stop();
 
-    pid_t FPid = -1;
+    std::unique_ptr<TChild> FServer;
     std::string FName;
     std::string FReason;
     std::string FLog;
