@@ -269,3 +269,29 @@ TEST_F(TransferTest, AClosedOutputReportsThePortsError) {
     EXPECT_THROW(Ws->bbAllSoundOffClick(), EMidiOutputError);
     EXPECT_THROW(Ws->bbSendEditBufClick(), EMidiOutputError);
 }
+
+TEST_F(TransferTest, EditBufferFetchedAndSentBack) {
+    Identify();
+    const auto synthEditName = [&] {
+        return Synth.With([](emu::TVirtualSynth& s) { return s.EditBuffer().Name(); });
+    };
+    Ws->bbGetEditBufClick();
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FExpectDump; }, std::chrono::seconds(10)));
+    EXPECT_EQ(Ws->FEditPatch->Name(), synthEditName());
+    EXPECT_EQ(View.EditCategory + ":" + View.EditName, synthEditName());
+
+    // Renamed and sent back, it becomes what the synth plays.
+    Ws->FEditPatch->SetName("Tst:Sent Back", Ws->FCtx.Sizes);
+    Ws->bbSendEditBufClick();
+    ASSERT_TRUE(PumpUntil([&] { return Ws->FMidiPCToSynth->PendingBuffers() == 0; }));
+    Synth.Drain();
+    EXPECT_EQ(synthEditName(), "Tst:Sent Back   ");
+    EXPECT_NE(Synth.With([](emu::TVirtualSynth& s) { return s.UserPreset(0, 0).Name(); }),
+              synthEditName());
+
+    // Fetched again, the edit buffer brings that name back.
+    Ws->FEditPatch->SetName("Tst:Local", Ws->FCtx.Sizes);
+    Ws->bbGetEditBufClick();
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FExpectDump; }, std::chrono::seconds(10)));
+    EXPECT_EQ(Ws->FEditPatch->Name(), "Tst:Sent Back   ");
+}
