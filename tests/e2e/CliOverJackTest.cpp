@@ -175,6 +175,27 @@ TEST_F(CliOverJack, RealAudityBankComesBackAsSent) {
     EXPECT_EQ(PresetNumber(got, 1605, 5), std::make_pair(5, 2));
 }
 
+TEST_F(CliOverJack, EditBufferTakesAPatchAndGivesItBack) {
+    StartSynth("XL-7");
+    if (HasFatalFailure()) {
+        return;
+    }
+    // Slot 5 of user bank 0, not what the synth's edit buffer starts with (slot 0).
+    const std::string bank = Dir.File("bank.syx");
+    ASSERT_EQ(Cli({"get-bank", "0", bank}), 0) << Err;
+    const TDumpSizes sizes = TDumpSizes::ForModelClass(3);
+    const size_t size = static_cast<size_t>(sizes.TotalSize());
+    const auto bytes = ReadBytes(bank);
+    ASSERT_EQ(bytes.size(), 128 * size);
+    const std::vector<uint8_t> one(bytes.begin() + static_cast<std::ptrdiff_t>(5 * size),
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(6 * size));
+    WriteBytes(Dir.File("one.syx"), one);
+
+    ASSERT_EQ(Cli({"send-edit", Dir.File("one.syx")}), 0) << Err;
+    ASSERT_EQ(Cli({"get-edit", Dir.File("back.syx")}), 0) << Err;
+    ExpectSameExceptStamped(one, ReadBytes(Dir.File("back.syx")), sizes);
+}
+
 TEST_F(CliOverJack, ASynthThatFailsEndsTheRunWithItsMessage) {
     const std::string never = Dir.File("never.syx");
     const struct {
