@@ -1,6 +1,7 @@
 // Fetching and sending banks with the virtual synth on the in-process MIDI driver: the whole
 // road from the request to the patch in its slot and back, the pause schedule of a send, the
-// time-out of a silent synth and the refusal while a message is dispatched.
+// time-out of a silent synth, the refusal while a message is dispatched, and a keyboard played
+// through to the synth.
 #include "DumpBuilder.h"
 #include "MidiOutputError.h"
 #include "Midiin.h"
@@ -16,6 +17,8 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <span>
 #include <string>
 
 using namespace velcora;
@@ -294,4 +297,46 @@ TEST_F(TransferTest, EditBufferFetchedAndSentBack) {
     Ws->bbGetEditBufClick();
     ASSERT_TRUE(PumpUntil([&] { return !Ws->FExpectDump; }, std::chrono::seconds(10)));
     EXPECT_EQ(Ws->FEditPatch->Name(), "Tst:Sent Back   ");
+}
+
+TEST(KeyboardThrough, EverythingButActiveSensingGoesOnToTheSynth) {
+    EnsureApp();
+    TTempDir dir;
+    TScriptedDialogs dialogs;
+    TRecordingView view;
+    TVirtualMidiDriver driver;
+    std::mutex lock;
+    std::vector<std::vector<uint8_t>> heard;
+    driver.AddDevice("Synth", [&](std::span<const uint8_t> m) {
+        std::lock_guard guard(lock);
+        heard.emplace_back(m.begin(), m.end());
+    });
+    const int keyboard = driver.AddDevice("Keyboard");
+    TWorkspace ws(dialogs, view, dir.File("Velcora.INI"), dir.Path(), dir.Path(), &driver);
+    ws.FMidiKbdToPC->SetProductName("Keyboard");
+    ws.FKbdInDev = static_cast<int>(ws.FMidiKbdToPC->DeviceID());
+    ws.FMidiKbdToPC->OpenAndStart();
+    const auto heardCount = [&] {
+        std::lock_guard guard(lock);
+        return heard.size();
+    };
+
+    // No synth output yet: what the keyboard plays goes nowhere, and nothing fails.
+    driver.Emit(keyboard, std::vector<uint8_t>{0x90, 60, 100});
+    PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+
+    ws.FMidiPCToSynth->SetProductName("Synth");
+    ASSERT_TRUE(ws.FMidiPCToSynth->Open());
+    ws.FSynthOutDev = static_cast<int>(ws.FMidiPCToSynth->DeviceID());
+    const std::vector<std::vector<uint8_t>> played = {{0x90, 60, 100}, {0xFE}, {0xB1, 7, 90},
+                                                      {0xE0, 0, 64},   {0xFE}, {0x80, 60, 0}};
+    for (const auto& m : played) {
+        driver.Emit(keyboard, m);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return heardCount() >= 4; }));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+    driver.Sync();
+    std::lock_guard guard(lock);
+    EXPECT_EQ(heard, (std::vector<std::vector<uint8_t>>{
+                         {0x90, 60, 100}, {0xB1, 7, 90}, {0xE0, 0, 64}, {0x80, 60, 0}}));
 }
