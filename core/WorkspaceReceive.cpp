@@ -127,13 +127,13 @@ bool TWorkspace::HandlePresetDump() {
     if (packet != 7) {
         return true;
     }
-    if (FRxSeen != 0xFF) {
+    const bool whole = FRxSeen == 0xFF;
+    FRxSeen = 0;
+    if (!whole) {
         // A packet was lost or cut short: the patch keeps what it held, and the request is
         // still open, so the time-out tells the person.
-        FRxSeen = 0;
         return true;
     }
-    FRxSeen = 0;
     FRxStage.CopyTo(FRxPatch->Dump());
     FRxPatch->ReadName();
     if (FRxPatch == FEditPatch.get()) {

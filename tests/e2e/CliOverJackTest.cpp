@@ -2,12 +2,12 @@
 // program's own operations run over the real MIDI stack end to end.
 #include "ChildProcess.h"
 #include "DumpBuilder.h"
+#include "IniFile.h"
 #include "JackServer.h"
 #include "TempDir.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <memory>
@@ -72,11 +72,14 @@ protected:
             << "the synth's ports never came";
 
         // No pauses worth waiting for, and a blank file set, which keeps its hint quiet.
-        std::ofstream ini(Dir.File("Velcora.INI"));
-        ini << "[" << model << "_0]\nTimeBetweenSysex=1\nTimeBetweenPatches=2\n"
-            << "BlankFile=Default.syx\n";
-        ini.close();
+        TIniFile ini(Dir.File("Velcora.INI"));
+        const std::string section = model + "_0";
+        ini.WriteInteger(section, "TimeBetweenSysex", 1);
+        ini.WriteInteger(section, "TimeBetweenPatches", 2);
+        ini.WriteString(section, "BlankFile", "Default.syx");
 
+        In.clear();
+        Out.clear();
         ASSERT_EQ(Cli({"devices"}, false), 0) << Err;
         std::istringstream lines(Output);
         for (std::string line; std::getline(lines, line);) {
