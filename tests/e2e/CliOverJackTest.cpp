@@ -32,16 +32,12 @@ std::pair<int, int> PresetNumber(const std::vector<uint8_t>& dumps, size_t size,
 
 class CliOverJack : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        // Periods of about 21 ms keep a bank's 128 request-and-answer rounds short. On a busy
-        // machine the server waits for a late client (synchronous mode, long time-out) rather
-        // than letting it miss a cycle's MIDI.
-        Server = std::make_unique<TJackServer>(
-            TJackServerOptions{.Period = 1024, .Sync = true, .ClientTimeoutMs = 20000});
-    }
-    static void TearDownTestSuite() { Server.reset(); }
-
     void SetUp() override {
+        // Periods of about 21 ms keep a bank's 128 request-and-answer rounds short; a long
+        // client time-out keeps a slow cycle on a busy machine from throwing a client out.
+        // A server of its own for each test: one that a test leaves broken stays with it.
+        Server = std::make_unique<TJackServer>(
+            TJackServerOptions{.Period = 1024, .Sync = false, .ClientTimeoutMs = 20000});
         if (!Server->Running()) {
             GTEST_SKIP() << Server->Reason();
         }
@@ -52,9 +48,12 @@ protected:
 
     void TearDown() override {
         if (HasFailure()) {
-            const std::string log = ReadText(Dir.File("synth.log"));
+            const auto tail = [](const std::string& text) {
+                return text.substr(text.size() > 4000 ? text.size() - 4000 : 0);
+            };
             std::cerr << "synth log (end):\n"
-                      << log.substr(log.size() > 4000 ? log.size() - 4000 : 0) << "\n"
+                      << tail(ReadText(Dir.File("synth.log"))) << "\njackd log (end):\n"
+                      << tail(ReadText(Server->LogPath())) << "\n"
                       << JackConnections();
         }
     }
@@ -112,8 +111,8 @@ protected:
         return code;
     }
 
-    static inline std::unique_ptr<TJackServer> Server;
     TTempDir Dir;
+    std::unique_ptr<TJackServer> Server;
     std::unique_ptr<TChild> Synth;
     std::string In;
     std::string Out;

@@ -36,6 +36,8 @@ public:
     /// Why the server is not running.
     const std::string& Reason() const { return FReason; }
     const std::string& Name() const { return FName; }
+    /// What jackd printed (the file goes with this object).
+    const std::string& LogPath() const { return FLog; }
 
 private:
     void Stop();
