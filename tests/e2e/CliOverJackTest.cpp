@@ -33,11 +33,12 @@ std::pair<int, int> PresetNumber(const std::vector<uint8_t>& dumps, size_t size,
 class CliOverJack : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Periods of about 21 ms keep a bank's 128 request-and-answer rounds short; a long
-        // client time-out keeps a slow cycle on a busy machine from throwing a client out.
-        // A server of its own for each test: one that a test leaves broken stays with it.
+        // Periods of about 21 ms keep a bank's 128 request-and-answer rounds short. On a busy
+        // machine the server waits for a late client (synchronous mode, long time-out) rather
+        // than letting it miss a cycle's MIDI, which a send could not even notice. A server
+        // of its own for each test: one that a test leaves broken stays with it.
         Server = std::make_unique<TJackServer>(
-            TJackServerOptions{.Period = 1024, .Sync = false, .ClientTimeoutMs = 20000});
+            TJackServerOptions{.Period = 1024, .Sync = true, .ClientTimeoutMs = 20000});
         if (!Server->Running()) {
             GTEST_SKIP() << Server->Reason();
         }
