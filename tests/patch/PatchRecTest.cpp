@@ -208,8 +208,10 @@ TEST(PatchData, SameIgnoringNameComparesExactlyTheDataRanges) {
         {"packet 7 byte before the last data byte", 2, 7, 37, false},
         {"Audity packet 7 offset 35", 1, 7, 35, false},
         {"Audity packet 7 last data byte", 1, 7, 36, true},
-        {"253-byte packet 2 checksum (offset 251)", 3, 2, -1, false},
-        {"253-byte packet 5 last data byte (250)", 3, 5, -2, false},
+        {"253-byte packet 2 checksum (offset 251)", 3, 2, -1, true},
+        {"253-byte packet 1 checksum", 3, 1, -1, true},
+        {"253-byte packet 5 last data byte (250)", 3, 5, -2, true},
+        {"253-byte packet 5 offset 249", 3, 5, 249, false},
         {"253-byte packet 7 offset 57", 3, 7, 57, false},
         {"253-byte packet 7 last data byte", 3, 7, -2, true},
     };
@@ -232,16 +234,29 @@ TEST(PatchData, SameIgnoringNameComparesExactlyTheDataRanges) {
     }
 }
 
-TEST(PatchData, MarkedChecksumsCountOnlyWith253BytePackets) {
-    for (auto [modelClass, same] : {std::pair{2, true}, std::pair{1, true}, std::pair{3, false}}) {
+TEST(PatchData, MarkedChecksumsNeverCount) {
+    for (int modelClass : {1, 2, 3}) {
         TPatchWorld w(modelClass);
         TPatchRec a;
         TPatchRec b;
         w.Fill(a, {});
         w.Fill(b, {});
         b.MarkChecksums(w.Ctx.Sizes);
-        EXPECT_EQ(a.Dump().SameIgnoringName(b.Dump(), w.Ctx.Sizes), same) << modelClass;
+        EXPECT_TRUE(a.Dump().SameIgnoringName(b.Dump(), w.Ctx.Sizes)) << modelClass;
     }
+}
+
+TEST(PatchData, ShortestMeasuredPacketsCompareWithinThemselves) {
+    // A first packet of 27 bytes ends right after the name: only the other packets count.
+    const auto sizes = TDumpSizes::Make(36, {27, 13, 13, 13, 13, 13, 13});
+    ASSERT_TRUE(sizes);
+    TPatchData a;
+    TPatchData b;
+    b.Slot(1)[9] = 'X';
+    b.Slot(1)[25] = 1; // checksum of packet 1
+    EXPECT_TRUE(a.SameIgnoringName(b, *sizes));
+    b.Slot(2)[9] = 1;
+    EXPECT_FALSE(a.SameIgnoringName(b, *sizes));
 }
 
 TEST(PatchRec, NotesRoundTripAndStayReadable) {
