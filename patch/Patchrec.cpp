@@ -3,6 +3,7 @@
 #include "ByteStream.h"
 #include "Dialogs.h"
 #include "FileSave.h"
+#include "NameText.h"
 #include "PatchContext.h"
 #include "PatchMessages.h"
 #include "SafeFile.h"
@@ -47,7 +48,7 @@ void TPatchRec::ReadName() {
 }
 
 void TPatchRec::SetName(std::string_view text, const TDumpSizes& sizes) {
-    FName = std::string(text) + std::string(TPatchData::NameLength, ' ');
+    FName = SevenBitName(text) + std::string(TPatchData::NameLength, ' ');
     std::memcpy(FDump.Slot(1).data() + TPatchData::NameOffset, FName.data(),
                 TPatchData::NameLength);
     MarkChecksums(sizes);

@@ -36,7 +36,8 @@ public:
     /// name := the 16 name bytes of the dump.
     void ReadName();
     /// Writes the first 16 characters of text (padded with spaces) into the name bytes and
-    /// marks the checksums; the cached name keeps the padded text.
+    /// marks the checksums; the cached name keeps the padded text. Every name the program
+    /// puts into a dump passes here and comes out as printable 7-bit text (SevenBitName).
     void SetName(std::string_view text, const TDumpSizes& sizes);
     /// Sets the checksum byte of every packet to 7F, which the synth takes as "no checksum".
     void MarkChecksums(const TDumpSizes& sizes);

@@ -109,6 +109,46 @@ TEST(PatchRec, SetNamePadsAndMarksEveryChecksum) {
     }
 }
 
+TEST(PatchRec, NamesInTheDumpArePrintableSevenBitText) {
+    struct Case {
+        std::string Typed;
+        std::string Stored;
+    };
+    const Case cases[] = {
+        {"Pad:Warm ~{}", "Pad:Warm ~{}"},
+        {std::string("A\x00"
+                     "B",
+                     3),
+         "A?B"},
+        {"A\x1F"
+         "B\x7F"
+         "C",
+         "A?B?C"},
+        {"Caf\xE9 \xC0"
+         "b\xFF",
+         "Cafe Aby"}, // accented letters lose the accent
+        {"1\xF7"
+         "2\x80"
+         "3\x81",
+         "1?2?3?"}, // F7 would end the message on the wire
+        {"\xA0"
+         "x\xE6"
+         "y\xDF",
+         " x?y?"}, // no-break space; letters without one
+    };
+    for (const auto& c : cases) {
+        TPatchWorld w;
+        TPatchRec rec;
+        w.Fill(rec, {});
+        rec.SetName(c.Typed, w.Ctx.Sizes);
+        const std::string expected = (c.Stored + std::string(16, ' ')).substr(0, 16);
+        const auto bytes = DumpBytes(rec, w.Ctx);
+        EXPECT_EQ(std::string(bytes.begin() + 36 + 9, bytes.begin() + 36 + 25), expected)
+            << c.Stored;
+        EXPECT_EQ(rec.Name().substr(0, 16), expected) << "the cached name is what the dump holds";
+    }
+}
+
 TEST(PatchRec, LongNameKeepsSixteenCharactersInTheDump) {
     TPatchWorld w;
     TPatchRec rec;
