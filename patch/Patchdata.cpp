@@ -76,6 +76,17 @@ int TPatchData::CheckDumpFile(TByteReader& in, bool rewind, TPatchContext& ctx) 
     return NotEmu;
 }
 
+bool TPatchData::Framed(const TDumpSizes& sizes) const {
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        const auto packet = Packet(p, sizes);
+        if (packet[0] != 0xF0 || packet[1] != 0x18 || packet[2] != 0x0F || packet[4] != 0x55 ||
+            packet.back() != 0xF7) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool TPatchData::SameIgnoringName(const TPatchData& other, const TDumpSizes& sizes) const {
     for (int k = 1; k <= 7; ++k) {
         const TRange r = ComparedRange(k, sizes);
