@@ -55,7 +55,8 @@ bool TSynth::HandleIdentity(std::span<const uint8_t> message) {
     ws.View().ShowSetupTimes(TimeBetweenSysex, TimeBetweenPatches);
     ws.FSendTimer.setInterval(TimeBetweenPatches);
     ws.LoadEndBanks(ws.FFolders.EndBanksBase + "1.syx");
-    if (FileNames[BlankFile] == TWorkspace::DefaultBlankFile) {
+    // Only when Default.syx gave no blank patch: the built-in one then fills the holes.
+    if (!ws.FFolders.BlankLoaded) {
         ws.FCtx.Dialogs.MessageBox(TMessageKind::Warning, BlankFileWarning, TButtons::Ok);
     }
     return true;

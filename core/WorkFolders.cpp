@@ -65,7 +65,12 @@ TWorkFolders BuildWorkFolders(int modelClass, const std::string& documentsDir,
             WriteFileAtomically(blankFile, shipped.Bytes);
         }
     }
-    blankPatch.LoadFileQuiet(blankFile, ctx);
+    f.BlankLoaded = blankPatch.LoadFileQuiet(blankFile, ctx) && blankPatch.Dump().Framed(ctx.Sizes);
+    if (!blankPatch.Dump().Framed(ctx.Sizes)) {
+        // Every emptied slot, new library and end-of-run backup is made of this patch: one
+        // that is not framed would make the files the program writes unreadable.
+        blankPatch.SetBuiltInBlank(ctx.Sizes);
+    }
 
     f.BanksDir = f.ModelDir + "Banks/";
     f.AllBanksDir = f.ModelDir + "AllBanks/";

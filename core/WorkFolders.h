@@ -17,6 +17,8 @@ struct TWorkFolders {
     std::string BackupDir;
     /// The end-of-run backups are this base, a number and ".syx".
     std::string EndBanksBase;
+    /// Default.syx gave the blank patch (else the blank patch was kept or built in).
+    bool BlankLoaded = false;
 };
 
 /// The folder of a model class below the root, and the blank-patch file shipped for it.
@@ -28,9 +30,10 @@ TModelFolder ModelFolder(int modelClass);
 
 /// Makes the model's folders below documentsDir + "Velcora/" (each only if missing), copies
 /// the shipped blank patch (startDir + its file name) to Patches/Default.syx unless that
-/// exists, and loads Default.syx quietly into the blank patch, which keeps its content when
-/// the file is missing or unsuitable. A folder that cannot be made is not reported here: the
-/// file operations in it fail later with their own messages.
+/// exists, and loads Default.syx quietly into the blank patch. When the file is missing or
+/// unsuitable the blank patch keeps its content if that is framed at the current sizes, and
+/// becomes the built-in blank patch otherwise. A folder that cannot be made is not reported here:
+/// the file operations in it fail later with their own messages.
 TWorkFolders BuildWorkFolders(int modelClass, const std::string& documentsDir,
                               const std::string& startDir, TPatchContext& ctx,
                               TPatchRec& blankPatch);

@@ -113,7 +113,7 @@ void TWorkspace::ReloadWorkspace() {
     FSynth.FileNames[TSynth::RomBankFile] = FRomBank->LoadDefaultFile();
     FSynth.FileNames[TSynth::PatchLibFile] = FLib->LoadDefault();
 
-    FBlankPatch->CopyTo(*FEditPatch);
+    FEditPatch->MakeBlank(FCtx);
     ShowEditBufferName();
     FView.ShowUserTab(0);
 }

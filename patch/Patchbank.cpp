@@ -39,11 +39,7 @@ void TPatchBank::Repaint() {
 }
 
 void TPatchBank::CopyBlankInto(TPatchRec& rec) const {
-    if (FCtx.BlankPatch != nullptr) {
-        FCtx.BlankPatch->CopyTo(rec);
-    } else {
-        rec.Init(FCtx);
-    }
+    rec.MakeBlank(FCtx);
     rec.SetSelected(false);
 }
 

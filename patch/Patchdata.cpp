@@ -24,17 +24,16 @@ constexpr size_t SlotSize(int p) {
 struct TRange {
     int First;
     int Last;
+    /// Number of bytes compared; none when a short first packet ends inside the name.
+    size_t Length() const { return Last < First ? 0 : static_cast<size_t>(Last - First + 1); }
 };
 
 TRange ComparedRange(int k, const TDumpSizes& sizes) {
-    if (k == 1) {
-        return {TPatchData::NameOffset + TPatchData::NameLength, 251};
-    }
-    if (k < 7) {
-        return {9, 251};
-    }
-    // The last packet stops one byte before its last data byte, as the others do with 255.
-    return {9, sizes.BlockSize(7) - 4};
+    // Every packet stops one byte before its last data byte (offset 251 in a 255-byte
+    // packet), so the checksum is never compared: a renamed copy, whose checksums are marked
+    // or cover another name, stays equal in every packet layout.
+    const int last = sizes.BlockSize(k) - 4;
+    return {k == 1 ? TPatchData::NameOffset + TPatchData::NameLength : 9, last};
 }
 
 } // namespace
@@ -77,11 +76,22 @@ int TPatchData::CheckDumpFile(TByteReader& in, bool rewind, TPatchContext& ctx) 
     return NotEmu;
 }
 
+bool TPatchData::Framed(const TDumpSizes& sizes) const {
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        const auto packet = Packet(p, sizes);
+        if (packet[0] != 0xF0 || packet[1] != 0x18 || packet[2] != 0x0F || packet[4] != 0x55 ||
+            packet.back() != 0xF7) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool TPatchData::SameIgnoringName(const TPatchData& other, const TDumpSizes& sizes) const {
     for (int k = 1; k <= 7; ++k) {
         const TRange r = ComparedRange(k, sizes);
         const size_t at = SlotOffset(k) + static_cast<size_t>(r.First);
-        const size_t len = static_cast<size_t>(r.Last - r.First + 1);
+        const size_t len = r.Length();
         if (std::memcmp(FBytes.data() + at, other.FBytes.data() + at, len) != 0) {
             return false;
         }
@@ -103,7 +113,7 @@ uint64_t TPatchData::CompareHash(const TDumpSizes& sizes) const {
     for (int k = 1; k <= 7; ++k) {
         const TRange r = ComparedRange(k, sizes);
         const uint8_t* p = FBytes.data() + SlotOffset(k) + r.First;
-        size_t len = static_cast<size_t>(r.Last - r.First + 1);
+        size_t len = r.Length();
         while (len >= 32) {
             for (int i = 0; i < 4; ++i) {
                 uint64_t w;

@@ -52,6 +52,10 @@ public:
     /// starts with a dump of this synth (the reader is then back at the start).
     int CheckDumpFile(TByteReader& in, bool rewind, TPatchContext& ctx);
 
+    /// Whether every packet, at these lengths, is framed as the synth frames it: F0 18 0F dd
+    /// 55 at its start and F7 at its end. Only such a dump is written to a file.
+    bool Framed(const TDumpSizes& sizes) const;
+
     /// Equal apart from the name, the header and the bytes the comparison leaves out.
     bool SameIgnoringName(const TPatchData& other, const TDumpSizes& sizes) const;
     /// A hash of exactly the bytes SameIgnoringName compares: equal patches hash equal.

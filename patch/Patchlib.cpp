@@ -124,13 +124,9 @@ void TPatchLib::UpdateTitle() {
 
 void TPatchLib::NewLibrary() {
     Clear();
-    if (FCtx.BlankPatch != nullptr) {
-        Add(*FCtx.BlankPatch);
-    } else {
-        TPatchRec blank;
-        blank.Init(FCtx);
-        Add(blank);
-    }
+    TPatchRec blank;
+    blank.MakeBlank(FCtx);
+    Add(blank);
     FFileName.clear();
     UpdateTitle();
     Redraw();

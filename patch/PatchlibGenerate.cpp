@@ -40,6 +40,16 @@ bool SwitchesAtHalf(int k, int j) {
            (k == 5 && ValueOffset(j) == 227);
 }
 
+// Mix and Morph keep each target slot's own header and framing; a slot without a frame at
+// the current sizes first takes the blank patch's, so that every result can be saved.
+void FrameTarget(TPatchRec& slot, const TPatchContext& ctx) {
+    if (!slot.Dump().Framed(ctx.Sizes)) {
+        const bool selected = slot.Selected();
+        slot.MakeBlank(ctx);
+        slot.SetSelected(selected);
+    }
+}
+
 } // namespace
 
 int TPatchLib::DeDup() {
@@ -94,6 +104,7 @@ bool TPatchLib::Mix(TPatchBank& bank, uint32_t seed) {
     std::uniform_int_distribution<size_t> pick(0, FSelection.size() - 1);
     const TDumpSizes& sizes = FCtx.Sizes;
     for (int t = 0; t < TPatchBank::SlotCount; ++t) {
+        FrameTarget(bank.Slot(t), FCtx);
         TPatchData& target = bank.Slot(t).Dump();
         for (int k = 1; k <= 7; ++k) {
             auto out = target.Packet(k, sizes);
@@ -143,6 +154,7 @@ bool TPatchLib::Morph(TPatchBank& bank) {
 
     for (int t = 0; t < TPatchBank::SlotCount; ++t) {
         const bool secondHalf = t >= 64;
+        FrameTarget(bank.Slot(t), FCtx);
         auto& target = bank.Slot(t).Dump();
         for (int k = 1; k <= 7; ++k) {
             // Whole slots: the value count of packet 2 may reach past a shorter packet.

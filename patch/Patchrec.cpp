@@ -1,8 +1,10 @@
 #include "Patchrec.h"
 
+#include "BuiltInBlank.h"
 #include "ByteStream.h"
 #include "Dialogs.h"
 #include "FileSave.h"
+#include "NameText.h"
 #include "PatchContext.h"
 #include "PatchMessages.h"
 #include "SafeFile.h"
@@ -25,9 +27,27 @@ void TPatchRec::Init(const TPatchContext& ctx) {
     FSelected = false;
     FDump.Clear();
     FName = PlaceholderName;
-    if (!ctx.Creating && ctx.BlankPatch != nullptr && ctx.BlankPatch != this) {
-        ctx.BlankPatch->CopyTo(*this);
+    if (!ctx.Creating) {
+        MakeBlank(ctx);
     }
+}
+
+void TPatchRec::MakeBlank(const TPatchContext& ctx) {
+    const TPatchRec* blank = ctx.BlankPatch;
+    if (blank != nullptr && blank != this && blank->FDump.Framed(ctx.Sizes)) {
+        blank->CopyTo(*this);
+    } else {
+        SetBuiltInBlank(ctx.Sizes);
+    }
+}
+
+void TPatchRec::SetBuiltInBlank(const TDumpSizes& sizes) {
+    for (auto& note : FNotes) {
+        note.clear();
+    }
+    FSelected = false;
+    FDump = BuiltInBlankDump(sizes);
+    ReadName();
 }
 
 void TPatchRec::CopyTo(TPatchRec& dest) const {
@@ -47,7 +67,7 @@ void TPatchRec::ReadName() {
 }
 
 void TPatchRec::SetName(std::string_view text, const TDumpSizes& sizes) {
-    FName = std::string(text) + std::string(TPatchData::NameLength, ' ');
+    FName = SevenBitName(text) + std::string(TPatchData::NameLength, ' ');
     std::memcpy(FDump.Slot(1).data() + TPatchData::NameOffset, FName.data(),
                 TPatchData::NameLength);
     MarkChecksums(sizes);
@@ -75,6 +95,18 @@ void TPatchRec::SetPresetNumber(uint8_t low, uint8_t high) {
 }
 
 void TPatchRec::WriteDump(TByteWriter& out, const TPatchContext& ctx) {
+    if (!FDump.Framed(ctx.Sizes)) {
+        // Never a dump the readers refuse: one such slot would cost every patch of the file.
+        TPatchRec blank;
+        blank.MakeBlank(ctx);
+        const auto header = FDump.Slot(0);
+        auto blankHeader = blank.FDump.Slot(0);
+        for (const size_t at : {size_t{7}, size_t{8}, size_t{33}, size_t{34}}) {
+            blankHeader[at] = header[at];
+        }
+        blank.WriteDump(out, ctx);
+        return;
+    }
     SetDeviceId(ctx.DeviceId, ctx.Sizes);
     for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
         out.Write(FDump.Packet(p, ctx.Sizes));
@@ -150,7 +182,7 @@ std::string TPatchRec::LoadFileDialog(const std::string& defaultName, TPatchCont
     return choice.FileName;
 }
 
-void TPatchRec::LoadFileQuiet(const std::string& fileName, TPatchContext& ctx) {
+bool TPatchRec::LoadFileQuiet(const std::string& fileName, TPatchContext& ctx) {
     struct TQuiet {
         explicit TQuiet(TPatchContext& c) : Ctx(c) { Ctx.QuietLoad = true; }
         ~TQuiet() { Ctx.QuietLoad = false; }
@@ -158,9 +190,7 @@ void TPatchRec::LoadFileQuiet(const std::string& fileName, TPatchContext& ctx) {
     } quiet(ctx);
 
     const TFileRead file = ReadFilePrefix(fileName, ctx.Sizes.TotalSize());
-    if (file.Ok) {
-        LoadEditBufferBytes(file.Bytes, ctx);
-    }
+    return file.Ok && LoadEditBufferBytes(file.Bytes, ctx);
 }
 
 bool TPatchRec::LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContext& ctx) {

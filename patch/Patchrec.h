@@ -28,15 +28,21 @@ public:
     TPatchRec(const TPatchRec&) = delete;
     TPatchRec& operator=(const TPatchRec&) = delete;
 
-    /// Empties the record; once the workspace exists it becomes a copy of the blank patch.
+    /// Empties the record; once the workspace exists it becomes the blank patch (MakeBlank).
     void Init(const TPatchContext& ctx);
+    /// This record becomes a copy of the context's blank patch when that is framed at the
+    /// current sizes, else the built-in blank patch of those sizes (SetBuiltInBlank).
+    void MakeBlank(const TPatchContext& ctx);
+    /// This record becomes the built-in blank patch of the sizes: unmarked, without notes.
+    void SetBuiltInBlank(const TDumpSizes& sizes);
     /// dest takes the mark, the name, the notes and the dump.
     void CopyTo(TPatchRec& dest) const;
 
     /// name := the 16 name bytes of the dump.
     void ReadName();
     /// Writes the first 16 characters of text (padded with spaces) into the name bytes and
-    /// marks the checksums; the cached name keeps the padded text.
+    /// marks the checksums; the cached name keeps the padded text. Every name the program
+    /// puts into a dump passes here and comes out as printable 7-bit text (SevenBitName).
     void SetName(std::string_view text, const TDumpSizes& sizes);
     /// Sets the checksum byte of every packet to 7F, which the synth takes as "no checksum".
     void MarkChecksums(const TDumpSizes& sizes);
@@ -44,7 +50,10 @@ public:
     /// Addresses the dump to a slot (low) of a bank (high); clears header bytes 33 and 34.
     void SetPresetNumber(uint8_t low, uint8_t high);
 
-    /// Appends the eight packets, with the synth's device id, addressed as held.
+    /// Appends the eight packets, with the synth's device id, addressed as held. A dump that
+    /// is not framed at the current sizes would make the whole file unreadable: the blank
+    /// patch (MakeBlank), addressed as this one, is written in its place; the record itself
+    /// is left as it is.
     void WriteDump(TByteWriter& out, const TPatchContext& ctx);
     void WriteAddressed(TByteWriter& out, uint8_t low, uint8_t high, const TPatchContext& ctx);
     /// Reads one dump; on success the bank byte becomes the current user bank and the name is
@@ -64,7 +73,8 @@ public:
     /// it into the probe patch; false (this record unchanged) when it is not framed.
     bool LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContext& ctx);
     /// Loads a single-patch file without dialogs or messages (quiet mode for its duration).
-    void LoadFileQuiet(const std::string& fileName, TPatchContext& ctx);
+    /// True when the file gave this record its dump.
+    bool LoadFileQuiet(const std::string& fileName, TPatchContext& ctx);
     /// Saves this patch to a file chosen in a dialog. Returns the chosen name, the default
     /// when the dialog was cancelled, empty when the save was cancelled or failed.
     std::string SaveFileDialog(const std::string& defaultName, TPatchContext& ctx);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -184,7 +185,19 @@ std::string BackupName(const std::string& path) {
     const size_t nameStart = sep == std::string::npos ? 0 : sep + 1;
     // A name shorter than three characters keeps all of them and gets "BAK" appended.
     const size_t keep = path.size() - nameStart >= 3 ? path.size() - 3 : path.size();
-    return path.substr(0, keep) + "BAK";
+    std::string backup = path.substr(0, keep) + "BAK";
+    // A name that already ends in "BAK" would be its own backup: renamed onto itself and then
+    // overwritten, it would leave no backup at all. Letter case is ignored because to some
+    // file systems "x.bak" and "x.BAK" are one file.
+    const bool same =
+        std::equal(backup.begin(), backup.end(), path.begin(), path.end(), [](char a, char b) {
+            return std::toupper(static_cast<unsigned char>(a)) ==
+                   std::toupper(static_cast<unsigned char>(b));
+        });
+    if (same) {
+        backup = path + ".BAK";
+    }
+    return backup;
 }
 
 std::string FileNameOnly(const std::string& path) {

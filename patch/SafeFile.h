@@ -70,7 +70,8 @@ TFileWrite RenameFile(const std::string& from, const std::string& to);
 
 bool FileExists(const std::string& path);
 
-/// The backup name of a file: its last three characters replaced by "BAK".
+/// The backup name of a file: its last three characters replaced by "BAK"; when that gives
+/// the file's own name (ignoring letter case), the name with ".BAK" appended.
 std::string BackupName(const std::string& path);
 
 /// The file name without its folders, and without its extension.

@@ -65,7 +65,6 @@ protected:
         TIniFile ini(Places.IniPath);
         ini.WriteInteger("Proteus 2000_0", "TimeBetweenSysex", 0);
         ini.WriteInteger("Proteus 2000_0", "TimeBetweenPatches", 1);
-        ini.WriteString("Proteus 2000_0", "BlankFile", "Default.syx");
     }
     int Run(std::vector<std::string> args) {
         Out.str("");
@@ -92,6 +91,7 @@ protected:
 TEST_F(CliTest, IdentifyAndDevices) {
     EXPECT_EQ(Run({"identify"}), 0) << Err.str();
     EXPECT_EQ(Out.str(), "Proteus 2000 (Ver: 1.20) device id 0\n");
+    EXPECT_EQ(Err.str(), "") << "the shipped blank preset suits: no warning about it";
     EXPECT_EQ(Run({"devices"}), 0);
     EXPECT_NE(Out.str().find("input  " + Name), std::string::npos);
 }

@@ -79,6 +79,38 @@ TEST_F(IdentifyTest, EveryModelOfTheTableSetsUpItsWorkspace) {
     }
 }
 
+TEST_F(IdentifyTest, TheBlankFileWarningOnlyWhenNoSuitableBlankWasLoaded) {
+    struct Case {
+        const char* What;
+        uint8_t Member;
+        const char* Shipped; // the default source beside the program, if any
+        int ShippedClass;    // the sizes of that file
+        bool Warning;
+    } cases[] = {
+        {"Proteus 2000, shipped default suits", 3, "Default Composer.syx", 2, false},
+        {"XL-7, shipped default suits", 13, "Default XL-2.syx", 3, false},
+        {"Proteus 2000, no shipped default", 3, nullptr, 0, true},
+        {"XL-7, shipped default of other sizes", 13, "Default XL-2.syx", 2, true},
+        {"unknown model: its default source never exists", 25, nullptr, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TTempDir start;
+        TTempDir docs;
+        if (c.Shipped != nullptr) {
+            WriteBytes(start.File(c.Shipped), MakeDump(TDumpSizes::ForModelClass(c.ShippedClass)));
+        }
+        TWorkspace ws(Dialogs, View, start.File("Velcora.INI"), start.Path(), docs.Path());
+        ws.FSynth.Pause = [](int) {};
+        if (c.Warning) {
+            Dialogs.ExpectMessage(TMessageKind::Warning, BlankFileWarning);
+        }
+        ASSERT_TRUE(ws.FSynth.HandleIdentity(IdentityReply(0, c.Member)));
+        EXPECT_TRUE(Dialogs.ScriptDone());
+        EXPECT_TRUE(ws.FBlankPatch->Dump().Framed(ws.FCtx.Sizes));
+    }
+}
+
 TEST_F(IdentifyTest, OtherRepliesAreNotTheIdentity) {
     auto ws = Make();
     TBytes other = IdentityReply(0, 3);
@@ -96,6 +128,7 @@ TEST_F(IdentifyTest, SettingsOfTheSynthAndItsLastBackup) {
     const std::string backup = Docs.Path() + "/Velcora/Proteus/Backup/";
     std::filesystem::create_directories(backup);
     WriteBytes(backup + "EndBanks1.syx", MakeDumps(TDumpSizes::ForModelClass(2), 512));
+    WriteBytes(Start.File("Default Composer.syx"), MakeDump(TDumpSizes::ForModelClass(2)));
 
     auto ws = Make();
     ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(3, 3)));

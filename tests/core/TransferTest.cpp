@@ -31,9 +31,12 @@ template <uint16_t Member> class TTransferFixture : public ::testing::Test {
 protected:
     TTransferFixture() {
         EnsureApp();
-        // The blank preset shipped beside the program fills the banks at identification.
-        WriteBytes(Dir.File("Default Composer.syx"),
-                   ReadBytes(std::string(VELCORA_ASSETS_DIR) + "/Default Composer.syx"));
+        // The blank presets shipped beside the program fill the banks at identification.
+        for (const char* shipped :
+             {"Default Audity.syx", "Default Composer.syx", "Default XL-2.syx"}) {
+            WriteBytes(Dir.File(shipped),
+                       ReadBytes(std::string(VELCORA_ASSETS_DIR) + "/" + shipped));
+        }
         Ws = std::make_unique<TWorkspace>(Dialogs, View, Dir.File("Velcora.INI"), Dir.Path(),
                                           Dir.Path(), &Driver);
         Ws->FSynth.Pause = [this](int ms) { Pauses.push_back(ms); };
@@ -51,7 +54,7 @@ protected:
         Ws->FSendTimer.stop();
     }
     void Identify() {
-        Dialogs.ExpectMessage(TMessageKind::Warning, BlankFileWarning);
+        // The shipped default beside the program gives the blank patch: no blank-file warning.
         Ws->FSynth.RequestIdentity();
         ASSERT_TRUE(PumpUntil([&] { return Ws->FSynthFound && !Ws->FExpectChannel; },
                               std::chrono::seconds(20)));

@@ -83,11 +83,49 @@ TEST(WorkFolders, AMissingOrUnsuitableBlankFileKeepsTheBlankPatch) {
     TPatchWorld w;
     TPatchRec blank;
     w.Fill(blank, {});
-    BuildWorkFolders(2, docs.Path(), start.Path(), w.Ctx, blank);
+    EXPECT_FALSE(BuildWorkFolders(2, docs.Path(), start.Path(), w.Ctx, blank).BlankLoaded);
     EXPECT_EQ(blank.Name(), "Pad:Warm Strings");
     WriteBytes(start.File("Default Composer.syx"), MakeDump(TDumpSizes::ForModelClass(3)));
-    BuildWorkFolders(2, docs.Path(), start.Path(), w.Ctx, blank);
+    EXPECT_FALSE(BuildWorkFolders(2, docs.Path(), start.Path(), w.Ctx, blank).BlankLoaded);
     EXPECT_EQ(blank.Name(), "Pad:Warm Strings");
+}
+
+TEST(WorkFolders, WithoutASuitableFileTheBlankPatchIsFramedAtTheModelsSizes) {
+    struct Case {
+        const char* What;
+        int ModelClass;
+        int FileClass; // sizes of the Default.syx found, 0 for none
+        bool Emu;
+        bool Loaded;
+    } cases[] = {
+        {"unknown model: no default source exists", 0, 0, true, false},
+        {"XL-7 without Default.syx", 3, 0, true, false},
+        {"XL-7 with a Proteus 2000 Default.syx", 3, 2, true, false},
+        {"Audity with a framed dump of another maker", 1, 1, false, false},
+        {"Audity with its own Default.syx", 1, 1, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TTempDir docs;
+        TTempDir start;
+        TPatchWorld w(c.ModelClass);
+        if (c.FileClass != 0) {
+            TDumpSpec made;
+            made.Name = "Bla:Own";
+            made.Emu = c.Emu;
+            const std::string patches =
+                docs.Path() + "/Velcora/" + ModelFolder(c.ModelClass).SubFolder + "Patches/";
+            std::filesystem::create_directories(patches);
+            WriteBytes(patches + "Default.syx",
+                       MakeDump(TDumpSizes::ForModelClass(c.FileClass), made));
+        }
+        TPatchRec blank; // never filled, as at start-up
+        const TWorkFolders f =
+            BuildWorkFolders(c.ModelClass, docs.Path(), start.Path(), w.Ctx, blank);
+        EXPECT_EQ(f.BlankLoaded, c.Loaded);
+        EXPECT_TRUE(blank.Dump().Framed(w.Ctx.Sizes));
+        EXPECT_EQ(blank.Name(), c.Loaded ? "Bla:Own         " : "ini:Blank Preset");
+    }
 }
 
 TEST(EndBanks, RotationKeepsTenGenerations) {

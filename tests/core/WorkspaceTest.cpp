@@ -2,6 +2,7 @@
 // the end-of-run backups and the close question.
 #include "Workspace.h"
 
+#include "ByteStream.h"
 #include "DumpBuilder.h"
 #include "EndBanks.h"
 #include "RecordingView.h"
@@ -156,6 +157,39 @@ TEST_F(WorkspaceTest, ClosingAsksAndKeepsTenBackups) {
     EXPECT_EQ(ReadBytes(EndBanksFile(base, 1)).size(), 512u * 1607u);
     EXPECT_FALSE(ws->Dirty()[2]) << "the user banks are saved in the backup";
     EXPECT_TRUE(ws->Dirty()[1]) << "the ROM bank is not";
+}
+
+TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {
+    // Class 0 has no shipped default, so its blank patch is the built-in one.
+    auto identifyUnknown = [](TWorkspace& ws) {
+        ws.FSynth.ModelName = "UNKNOWN";
+        ws.FSynth.ModelClass = 0;
+        ws.FSynth.Section = "UNKNOWN_16";
+        ws.FCtx.SetDefaultSizes(0);
+        ws.BuildWorkFolders(0);
+        ws.ReloadWorkspace();
+    };
+    std::string base;
+    {
+        auto ws = Make();
+        identifyUnknown(*ws);
+        const auto real = MakeDump(Sizes);
+        TByteReader in(real);
+        ASSERT_EQ(ws->UserBank(1).Slot(4).ReadDump(in, ws->FCtx), 0);
+        ws->UserBank(0).Slot(0).SetSelected(true);
+        ws->UserBank(0).DeleteSelected(TDeleteMode::PullUp);
+        Dialogs.ExpectMessage(TMessageKind::Confirmation,
+                              "Are you sure you want to close the program?\n\n"
+                              "These files need saving :\nLibrary ",
+                              TAnswer::Yes);
+        ASSERT_TRUE(ws->FormClose());
+        base = ws->FFolders.EndBanksBase;
+    }
+    auto ws = Make();
+    identifyUnknown(*ws);
+    ASSERT_TRUE(ws->LoadEndBanks(EndBanksFile(base, 1)));
+    EXPECT_EQ(ws->UserBank(1).Slot(4).Name(), "Pad:Warm Strings");
+    EXPECT_EQ(ws->UserBank(0).Slot(127).Name(), "ini:Blank Preset");
 }
 
 TEST_F(WorkspaceTest, ClosingBeforeAnyIdentificationWritesNoBackup) {

@@ -40,11 +40,34 @@ TSaveResult Save(TPatchWorld& w, const std::string& path, const std::string& que
 
 } // namespace
 
-TEST(BackupName, ReplacesTheLastThreeCharacters) {
-    EXPECT_EQ(BackupName("/a/bank.syx"), "/a/bank.BAK");
-    EXPECT_EQ(BackupName("lib.lib"), "lib.BAK");
-    EXPECT_EQ(BackupName("/a.b/x"), "/a.b/xBAK");
-    EXPECT_EQ(BackupName("/a/abc"), "/a/BAK");
+TEST(BackupName, ReplacesTheLastThreeCharactersAndNeverNamesTheFileItself) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/a/bank.syx", "/a/bank.BAK"},
+        {"lib.lib", "lib.BAK"},
+        {"/a.b/x", "/a.b/xBAK"},
+        {"/a/abc", "/a/BAK"},
+        // The replaced name would be the file itself, also to a file system that ignores
+        // letter case: ".BAK" is appended instead.
+        {"/a/bank.BAK", "/a/bank.BAK.BAK"},
+        {"/a/bank.bak", "/a/bank.bak.BAK"},
+        {"/a/xBaK", "/a/xBaK.BAK"},
+        {"/a/BAK", "/a/BAK.BAK"},
+        {"bak", "bak.BAK"},
+    };
+    for (const auto& [path, backup] : cases) {
+        EXPECT_EQ(BackupName(path), backup) << path;
+    }
+}
+
+TEST(AtomicWrite, SavingOverABackupKeepsTheOldFileBesideIt) {
+    TPatchWorld w;
+    TTempDir dir;
+    const std::string path = dir.File("bank.BAK");
+    WriteBytes(path, Old);
+    w.Dialogs.ExpectMessage(TMessageKind::Confirmation, msg::BackupQuestion, TAnswer::Yes);
+    EXPECT_EQ(Save(w, path, msg::BackupQuestion), TSaveResult::Saved);
+    EXPECT_EQ(ReadBytes(path), New);
+    EXPECT_EQ(ReadBytes(dir.File("bank.BAK.BAK")), Old);
 }
 
 TEST(AtomicWrite, NewFileAndReplacement) {

@@ -109,6 +109,46 @@ TEST(PatchRec, SetNamePadsAndMarksEveryChecksum) {
     }
 }
 
+TEST(PatchRec, NamesInTheDumpArePrintableSevenBitText) {
+    struct Case {
+        std::string Typed;
+        std::string Stored;
+    };
+    const Case cases[] = {
+        {"Pad:Warm ~{}", "Pad:Warm ~{}"},
+        {std::string("A\x00"
+                     "B",
+                     3),
+         "A?B"},
+        {"A\x1F"
+         "B\x7F"
+         "C",
+         "A?B?C"},
+        {"Caf\xE9 \xC0"
+         "b\xFF",
+         "Cafe Aby"}, // accented letters lose the accent
+        {"1\xF7"
+         "2\x80"
+         "3\x81",
+         "1?2?3?"}, // F7 would end the message on the wire
+        {"\xA0"
+         "x\xE6"
+         "y\xDF",
+         " x?y?"}, // no-break space; letters without one
+    };
+    for (const auto& c : cases) {
+        TPatchWorld w;
+        TPatchRec rec;
+        w.Fill(rec, {});
+        rec.SetName(c.Typed, w.Ctx.Sizes);
+        const std::string expected = (c.Stored + std::string(16, ' ')).substr(0, 16);
+        const auto bytes = DumpBytes(rec, w.Ctx);
+        EXPECT_EQ(std::string(bytes.begin() + 36 + 9, bytes.begin() + 36 + 25), expected)
+            << c.Stored;
+        EXPECT_EQ(rec.Name().substr(0, 16), expected) << "the cached name is what the dump holds";
+    }
+}
+
 TEST(PatchRec, LongNameKeepsSixteenCharactersInTheDump) {
     TPatchWorld w;
     TPatchRec rec;
@@ -208,8 +248,10 @@ TEST(PatchData, SameIgnoringNameComparesExactlyTheDataRanges) {
         {"packet 7 byte before the last data byte", 2, 7, 37, false},
         {"Audity packet 7 offset 35", 1, 7, 35, false},
         {"Audity packet 7 last data byte", 1, 7, 36, true},
-        {"253-byte packet 2 checksum (offset 251)", 3, 2, -1, false},
-        {"253-byte packet 5 last data byte (250)", 3, 5, -2, false},
+        {"253-byte packet 2 checksum (offset 251)", 3, 2, -1, true},
+        {"253-byte packet 1 checksum", 3, 1, -1, true},
+        {"253-byte packet 5 last data byte (250)", 3, 5, -2, true},
+        {"253-byte packet 5 offset 249", 3, 5, 249, false},
         {"253-byte packet 7 offset 57", 3, 7, 57, false},
         {"253-byte packet 7 last data byte", 3, 7, -2, true},
     };
@@ -232,16 +274,29 @@ TEST(PatchData, SameIgnoringNameComparesExactlyTheDataRanges) {
     }
 }
 
-TEST(PatchData, MarkedChecksumsCountOnlyWith253BytePackets) {
-    for (auto [modelClass, same] : {std::pair{2, true}, std::pair{1, true}, std::pair{3, false}}) {
+TEST(PatchData, MarkedChecksumsNeverCount) {
+    for (int modelClass : {1, 2, 3}) {
         TPatchWorld w(modelClass);
         TPatchRec a;
         TPatchRec b;
         w.Fill(a, {});
         w.Fill(b, {});
         b.MarkChecksums(w.Ctx.Sizes);
-        EXPECT_EQ(a.Dump().SameIgnoringName(b.Dump(), w.Ctx.Sizes), same) << modelClass;
+        EXPECT_TRUE(a.Dump().SameIgnoringName(b.Dump(), w.Ctx.Sizes)) << modelClass;
     }
+}
+
+TEST(PatchData, ShortestMeasuredPacketsCompareWithinThemselves) {
+    // A first packet of 27 bytes ends right after the name: only the other packets count.
+    const auto sizes = TDumpSizes::Make(36, {27, 13, 13, 13, 13, 13, 13});
+    ASSERT_TRUE(sizes);
+    TPatchData a;
+    TPatchData b;
+    b.Slot(1)[9] = 'X';
+    b.Slot(1)[25] = 1; // checksum of packet 1
+    EXPECT_TRUE(a.SameIgnoringName(b, *sizes));
+    b.Slot(2)[9] = 1;
+    EXPECT_FALSE(a.SameIgnoringName(b, *sizes));
 }
 
 TEST(PatchRec, NotesRoundTripAndStayReadable) {

@@ -85,6 +85,21 @@ TEST(RealDumps, SinglesOf253BytePacketModelsLoadWithTheirNames) {
     }
 }
 
+TEST(RealDumps, RenamedCopyOfA253BytePacketDumpIsADuplicate) {
+    REQUIRE_FIXTURE(path, "cs-p2500-0000.syx");
+    TPatchWorld w(3);
+    TPatchRec rec;
+    const auto bytes = ReadBytes(path);
+    TByteReader in(bytes);
+    ASSERT_EQ(rec.ReadDump(in, w.Ctx), 0);
+    TPatchLib lib(w.Ctx);
+    lib.Add(rec);
+    rec.SetName("arp:My Copy", w.Ctx.Sizes);
+    lib.Add(rec);
+    EXPECT_EQ(lib.DeDup(), 1);
+    EXPECT_EQ(lib.Selection(), (std::vector<int>{1}));
+}
+
 TEST(RealDumps, SinglesOf253BytePacketModelsAreRefusedUnderOtherSizes) {
     REQUIRE_FIXTURE(path, "cs-composer-0000.syx");
     for (int modelClass : {1, 2}) {
