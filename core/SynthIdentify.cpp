@@ -48,6 +48,8 @@ bool TSynth::HandleIdentity(std::span<const uint8_t> message) {
             OtherSynthQuestion(model.ModelName + " (" + std::to_string(identity->DeviceId) + ")",
                                dirty),
             TButtons::YesNo) != TAnswer::Yes) {
+        // The workspace stays with the synth it was made for; the setup dialog names it again.
+        ws.View().ShowSetupSynth(ModelName + " (" + std::to_string(ws.FCtx.DeviceId) + ")");
         return true;
     }
     ws.FCtx.DeviceId = identity->DeviceId;

@@ -242,6 +242,7 @@ TEST_F(IdentifyTest, ALaterIdentityReplyKeepsUnsavedWorkUnlessAnotherSynthIsAcce
         if (c.Asked) {
             Dialogs.ExpectMessage(TMessageKind::Confirmation, otherSynthQuestion, c.Answer);
         }
+        View.SetupSynth.clear(); // as "Look for Synth" leaves it
         TBytes again = IdentityReply(16, c.Member);
         again[13] = '5'; // a newer software version
         ASSERT_TRUE(ws->FSynth.HandleIdentity(again));
@@ -249,6 +250,7 @@ TEST_F(IdentifyTest, ALaterIdentityReplyKeepsUnsavedWorkUnlessAnotherSynthIsAcce
 
         EXPECT_EQ(ws->FSynth.Section, c.Reloaded ? "XL-7_16" : "Proteus 2000_16");
         EXPECT_EQ(ws->FSynth.ModelName, c.Reloaded ? "XL-7" : "Proteus 2000");
+        EXPECT_EQ(View.SetupSynth, c.Reloaded ? "XL-7 (16)" : "Proteus 2000 (16)");
         const bool refused = c.Asked && c.Answer == TAnswer::No;
         EXPECT_EQ(ws->FSynth.Version, refused ? "1.04" : "1.05");
         EXPECT_EQ(ws->FExpectHwConfig, !refused) << "the ROM lists asked for again";
