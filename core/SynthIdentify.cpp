@@ -76,8 +76,8 @@ bool TSynth::HandleIdentity(std::span<const uint8_t> message) {
         ws.FBlankName = FileBaseName(FileNames[BlankFile]);
     }
     ws.View().ShowSetupBlankName(ws.FBlankName);
-    TimeBetweenSysex = ws.FIni.ReadInteger(Section, "TimeBetweenSysex", 40);
-    TimeBetweenPatches = ws.FIni.ReadInteger(Section, "TimeBetweenPatches", 400);
+    TimeBetweenSysex = ClampPause(ws.FIni.ReadInteger(Section, "TimeBetweenSysex", 40));
+    TimeBetweenPatches = ClampPause(ws.FIni.ReadInteger(Section, "TimeBetweenPatches", 400));
     ws.View().ShowSetupSynth(ModelName + " (" + std::to_string(ws.FCtx.DeviceId) + ")");
     ws.View().ShowSetupTimes(TimeBetweenSysex, TimeBetweenPatches);
     ws.FSendTimer.setInterval(TimeBetweenPatches);

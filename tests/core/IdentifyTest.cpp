@@ -275,3 +275,28 @@ TEST_F(IdentifyTest, ALaterIdentityReplyKeepsUnsavedWorkUnlessAnotherSynthIsAcce
         }
     }
 }
+
+TEST_F(IdentifyTest, PausesFromTheSettingsStayWithinWhatTheSetupFieldsAllow) {
+    const struct {
+        const char* Stored;
+        int Sysex;
+        int Patches;
+    } cases[] = {
+        {"-1", 0, 0},          {"-50000", 0, 0},           {"0", 0, 0},       {"9999", 9999, 9999},
+        {"10000", 9999, 9999}, {"2147483647", 9999, 9999}, {"fast", 40, 400}, {"", 40, 400},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Stored);
+        TIniFile ini(Start.File("Velcora.INI"));
+        ini.WriteString("Proteus 2000_0", "BlankFile", "/blanks/Proteus.syx");
+        ini.WriteString("Proteus 2000_0", "TimeBetweenSysex", c.Stored);
+        ini.WriteString("Proteus 2000_0", "TimeBetweenPatches", c.Stored);
+        auto ws = Make();
+        ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(0, 3)));
+        EXPECT_EQ(ws->FSynth.TimeBetweenSysex, c.Sysex);
+        EXPECT_EQ(ws->FSynth.TimeBetweenPatches, c.Patches);
+        EXPECT_EQ(View.TimeBetweenSysex, c.Sysex);
+        EXPECT_EQ(View.TimeBetweenPatches, c.Patches);
+        EXPECT_EQ(ws->FSendTimer.interval(), c.Patches);
+    }
+}
