@@ -86,7 +86,7 @@ const TRomInfo* TSynthModel::FindRom(uint16_t id) const {
 }
 
 TSynthModel TSynthModel::WithShorterPackets(size_t bytes) const {
-    if (bytes > kMaxPacketShortening) {
+    if (PacketShortening + bytes > kMaxPacketShortening) {
         throw std::invalid_argument("packets can be at most " +
                                     std::to_string(kMaxPacketShortening) + " bytes shorter");
     }

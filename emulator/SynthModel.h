@@ -41,9 +41,9 @@ struct TSynthModel {
     const TRomInfo* FindRom(uint16_t id) const;
 
     /// A variant of this model whose data packets 1..6 are `bytes` shorter, as a firmware with
-    /// three fewer common parameters per byte would send them: the last packet keeps its
-    /// length and the header announces the smaller byte count. Throws std::invalid_argument
-    /// beyond kMaxPacketShortening.
+    /// fewer common parameters (three for each byte) would send them: the last packet keeps
+    /// its length and the header announces the smaller byte count. Throws
+    /// std::invalid_argument when the packets would lose more than kMaxPacketShortening.
     TSynthModel WithShorterPackets(size_t bytes) const;
 };
 
