@@ -23,7 +23,7 @@ void RotateEndBanks(const std::string& base) {
     }
 }
 
-std::string ClosePrompt(const TDirtyFlags& dirty) {
+std::string UnsavedList(const TDirtyFlags& dirty) {
     static const char* const items[] = {"\nLibrary ",     "\nROM Bank ",    "\nUser Bank 0 ",
                                         "\nUser Bank 1 ", "\nUser Bank 2 ", "\nUser Bank 3 "};
     std::string list;
@@ -32,10 +32,11 @@ std::string ClosePrompt(const TDirtyFlags& dirty) {
             list += items[i];
         }
     }
-    if (!list.empty()) {
-        list = "These files need saving :" + list;
-    }
-    return "Are you sure you want to close the program?\n\n" + list;
+    return list.empty() ? list : "These files need saving :" + list;
+}
+
+std::string ClosePrompt(const TDirtyFlags& dirty) {
+    return "Are you sure you want to close the program?\n\n" + UnsavedList(dirty);
 }
 
 } // namespace velcora

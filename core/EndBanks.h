@@ -18,6 +18,9 @@ void RotateEndBanks(const std::string& base);
 /// Unsaved items in the order library, ROM bank, user banks 0 to 3.
 using TDirtyFlags = std::array<bool, 6>;
 
+/// "These files need saving :" and a line for each unsaved item; empty when all is saved.
+std::string UnsavedList(const TDirtyFlags& dirty);
+
 /// The question asked before the program closes, listing what has not been saved.
 std::string ClosePrompt(const TDirtyFlags& dirty);
 

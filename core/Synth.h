@@ -2,6 +2,7 @@
 
 #include "SysexMessages.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -47,6 +48,10 @@ struct TSynth {
     bool SizesMeasured = false;
     int TimeBetweenSysex = 0;
     int TimeBetweenPatches = 0;
+    /// The longest pause the setup dialog's four-digit fields can hold, in milliseconds.
+    static constexpr int MaxPause = 9999;
+    /// A pause within 0..MaxPause: a negative interval would stop the send timer for good.
+    static int ClampPause(int milliseconds) { return std::clamp(milliseconds, 0, MaxPause); }
 
     /// The workspace that owns this record; the send path reaches the ports and the run's
     /// flags through it.

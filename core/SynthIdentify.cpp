@@ -1,5 +1,6 @@
 // What the program does with the synth's answers about itself.
 #include "Dialogs.h"
+#include "EndBanks.h"
 #include "Patchrec.h"
 #include "SafeFile.h"
 #include "Simid.h"
@@ -18,45 +19,74 @@ const std::string BlankFileWarning =
     "text editor and change the line ...\nBlankFile=.\\Patches\\Blank Preset.SYX\nso that it "
     "has the correct path.  ";
 
+std::string OtherSynthQuestion(const std::string& synth, const TDirtyFlags& dirty) {
+    return "Another synth has answered: " + synth +
+           ".\nSwitching to it reloads the banks, the library and the edit buffer of that "
+           "synth.\n\nSwitch to the other synth?\n\n" +
+           UnsavedList(dirty);
+}
+
 } // namespace
 
 bool TSynth::HandleIdentity(std::span<const uint8_t> message) {
-    SizesMeasured = false;
     const auto identity = sysex::ParseIdentityReply(message);
     if (!identity) {
         return false;
     }
     TWorkspace& ws = *Main;
+    const TModel model = ModelFromCode(identity->MemberCode);
+    const std::string section = model.ModelName + "_" + std::to_string(identity->DeviceId);
+    // The same synth answers again after the second inquiry at start-up and after "Look for
+    // Synth": what was fetched, edited or loaded since must not be thrown away for it. Another
+    // synth brings its own workspace, which replaces unsaved work only when the person agrees.
+    const bool sameSynth = section == Section;
+    const TDirtyFlags dirty = ws.Dirty();
+    if (!sameSynth && dirty != TDirtyFlags{} &&
+        ws.FCtx.Dialogs.MessageBox(
+            TMessageKind::Confirmation,
+            OtherSynthQuestion(model.ModelName + " (" + std::to_string(identity->DeviceId) + ")",
+                               dirty),
+            TButtons::YesNo) != TAnswer::Yes) {
+        // The workspace stays with the synth it was made for; the setup dialog names it again.
+        ws.View().ShowSetupSynth(ModelName + " (" + std::to_string(ws.FCtx.DeviceId) + ")");
+        return true;
+    }
+    SizesMeasured = false;
     ws.FCtx.DeviceId = identity->DeviceId;
     Version = identity->Version;
     ws.FSynthFound = true;
     ws.FBusy = false; // so that the request below can leave from inside the dispatcher
     RequestHwConfig();
 
-    const TModel model = ModelFromCode(identity->MemberCode);
     ModelName = model.ModelName;
     ModelClass = model.ModelClass;
     ws.View().SetCaption(ModelName + " (Ver: " + Version + " ) Library");
     ws.View().ShowSplashModel(ModelName);
-    Section = ModelName + "_" + std::to_string(ws.FCtx.DeviceId);
-    SetDefaultSizes();
-    SaveSizes();
-    ws.BuildWorkFolders(ModelClass);
-    ws.ReloadWorkspace();
+    Section = section;
+    if (!sameSynth) {
+        // The patches held keep the sizes they came with, so only a new workspace gets new ones.
+        SetDefaultSizes();
+        SaveSizes();
+        ws.BuildWorkFolders(ModelClass);
+        ws.ReloadWorkspace();
+    }
 
     FileNames[BlankFile] = ws.FSection.ReadString("BlankFile", TWorkspace::DefaultBlankFile);
     if (FileNames[BlankFile] != TWorkspace::DefaultBlankFile) {
         ws.FBlankName = FileBaseName(FileNames[BlankFile]);
     }
     ws.View().ShowSetupBlankName(ws.FBlankName);
-    TimeBetweenSysex = ws.FIni.ReadInteger(Section, "TimeBetweenSysex", 40);
-    TimeBetweenPatches = ws.FIni.ReadInteger(Section, "TimeBetweenPatches", 400);
+    TimeBetweenSysex = ClampPause(ws.FIni.ReadInteger(Section, "TimeBetweenSysex", 40));
+    TimeBetweenPatches = ClampPause(ws.FIni.ReadInteger(Section, "TimeBetweenPatches", 400));
     ws.View().ShowSetupSynth(ModelName + " (" + std::to_string(ws.FCtx.DeviceId) + ")");
     ws.View().ShowSetupTimes(TimeBetweenSysex, TimeBetweenPatches);
     ws.FSendTimer.setInterval(TimeBetweenPatches);
-    ws.LoadEndBanks(ws.FFolders.EndBanksBase + "1.syx");
-    // Only when Default.syx gave no blank patch: the built-in one then fills the holes.
-    if (!ws.FFolders.BlankLoaded) {
+    if (!sameSynth) {
+        ws.LoadEndBanks(ws.FFolders.EndBanksBase + "1.syx");
+    }
+    // Only when Default.syx gave no blank patch (the built-in one then fills the holes), and
+    // once per synth rather than at every answer of the same one.
+    if (!sameSynth && !ws.FFolders.BlankLoaded) {
         ws.FCtx.Dialogs.MessageBox(TMessageKind::Warning, BlankFileWarning, TButtons::Ok);
     }
     return true;

@@ -93,8 +93,13 @@ public:
     void DispatchSysex();
     bool HandlePresetDump();
     /// Copies the received message into packet slot p of FRxStage (the header starts a new
-    /// dump) and notes whether it came whole.
+    /// dump) and notes whether it came whole: framed, F0 to a single F7, 7-bit bytes between.
     void Stage(int packet);
+    /// Whether the eight packets gathered make one dump that FRxPatch may take: their lengths
+    /// are usable dump sizes, they carry the data bytes their header announced (a packet cut
+    /// short cannot), and they are the sizes in use, unless this is the edit-buffer dump that
+    /// measures them.
+    bool StagedDumpFits() const;
     bool HandleCancel();
     /// Ends the running transfer (the cancel button, the time-out and the synth's cancel).
     void bbCancelGetClick();
@@ -155,6 +160,8 @@ public:
     TPatchData FRxStage;
     /// Bit p set: packet p of the dump being gathered came whole.
     uint8_t FRxSeen = 0;
+    /// Length of each packet gathered, F0 to F7.
+    std::array<int, TDumpSizes::PacketCount> FRxLengths{};
     int FRxMode = 0;
     std::string FStartDir;
     std::string FDocumentsDir;

@@ -127,11 +127,12 @@ bool TWorkspace::HandlePresetDump() {
     if (packet != 7) {
         return true;
     }
-    const bool whole = FRxSeen == 0xFF;
+    const bool whole = FRxSeen == 0xFF && StagedDumpFits();
     FRxSeen = 0;
     if (!whole) {
-        // A packet was lost or cut short: the patch keeps what it held, and the request is
-        // still open, so the time-out tells the person.
+        // A packet was lost or cut short, or the dump has another shape than the one in use:
+        // the patch keeps what it held, and the request is still open, so the time-out tells
+        // the person.
         return true;
     }
     FRxStage.CopyTo(FRxPatch->Dump());
@@ -170,12 +171,34 @@ void TWorkspace::Stage(int packet) {
         FRxSeen = 0;
     }
     std::memcpy(slot.data(), FRxBuffer.data(), FRxLength);
+    // A shorter packet than the last one in this slot leaves none of that one's bytes behind.
     std::fill(slot.begin() + static_cast<std::ptrdiff_t>(FRxLength), slot.end(), uint8_t{0});
-    // Whole: exactly as long as the dump sizes make this packet, and ending the message.
-    const bool whole = FRxLength == static_cast<size_t>(FCtx.Sizes.PacketSize(packet)) &&
-                       FRxBuffer[FRxLength - 1] == 0xF7;
+    FRxLengths[static_cast<size_t>(packet)] = static_cast<int>(FRxLength);
+    // The lengths are measured up to the first F7 and the files are framed by them, so a
+    // packet counts only when that F7 is its end; a status byte inside means bytes were lost.
+    const std::span<const uint8_t> m(FRxBuffer.data(), FRxLength);
+    const bool whole = m.size() >= 2 && m.back() == 0xF7 &&
+                       std::all_of(m.begin() + 1, m.end() - 1, [](uint8_t b) { return b < 0x80; });
     const auto bit = static_cast<uint8_t>(1u << packet);
     FRxSeen = whole ? static_cast<uint8_t>(FRxSeen | bit) : static_cast<uint8_t>(FRxSeen & ~bit);
+}
+
+bool TWorkspace::StagedDumpFits() const {
+    const auto& l = FRxLengths;
+    const auto sizes = TDumpSizes::Make(l[0], {l[1], l[2], l[3], l[4], l[5], l[6], l[7]});
+    if (!sizes) {
+        return false;
+    }
+    const auto header = FRxStage.Slot(0).first(static_cast<size_t>(l[0]));
+    const auto announced = sysex::DumpHeaderByteCount(header);
+    if (!announced || *announced != static_cast<uint32_t>(sizes->DataByteCount())) {
+        return false;
+    }
+    // Every file a patch is written to is sized by the dump sizes: a patch of another shape
+    // would be written cut or padded. The edit-buffer dump awaited after a request is the one
+    // that sets the sizes (MeasureSizes, right after it lands).
+    const bool measuring = FRxPatch == FEditPatch.get() && !FSynth.SizesMeasured;
+    return measuring || *sizes == FCtx.Sizes;
 }
 
 bool TWorkspace::HandleCancel() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 
 namespace velcora::emu {
 
@@ -82,6 +83,20 @@ const TRomInfo* TSynthModel::FindRom(uint16_t id) const {
     const auto it =
         std::find_if(Roms.begin(), Roms.end(), [id](const TRomInfo& rom) { return rom.Id == id; });
     return it == Roms.end() ? nullptr : &*it;
+}
+
+TSynthModel TSynthModel::WithShorterPackets(size_t bytes) const {
+    if (PacketShortening + bytes > kMaxPacketShortening) {
+        throw std::invalid_argument("packets can be at most " +
+                                    std::to_string(kMaxPacketShortening) + " bytes shorter");
+    }
+    TSynthModel variant = *this;
+    variant.PacketShortening += bytes;
+    // Six packets of `bytes` fewer data bytes each, two bytes a parameter.
+    const uint16_t common = Join14(HeaderCounts[0], HeaderCounts[1]) - uint16_t(3 * bytes);
+    variant.HeaderCounts[0] = uint8_t(common & 0x7F);
+    variant.HeaderCounts[1] = uint8_t(common >> 7);
+    return variant;
 }
 
 std::span<const TSynthModel> SynthModels() {

@@ -24,9 +24,12 @@ struct TSynthModel {
     std::array<uint8_t, kHeaderCountsSize> HeaderCounts{};
     /// Whether a ROM preset's dump names its ROM in header bytes 33-34.
     bool HeaderCarriesRomId = true;
+    /// How many bytes data packets 1..6 fall short of the class's length (0 for every model
+    /// of the family; see WithShorterPackets).
+    size_t PacketShortening = 0;
 
     /// Length of data packets 1..6.
-    size_t PacketSize() const { return Class == 3 ? 253 : 255; }
+    size_t PacketSize() const { return (Class == 3 ? 253 : 255) - PacketShortening; }
     /// Data bytes in one preset: 16 name bytes and the 14-bit parameters.
     size_t DataBytes() const;
     /// Data bytes carried by packet k (1..7).
@@ -36,7 +39,16 @@ struct TSynthModel {
     /// Direct requests for ROM banks from this one up are cancelled (0: never).
     uint16_t FirstCancelledRomBank() const { return Class == 3 ? 4 : 0; }
     const TRomInfo* FindRom(uint16_t id) const;
+
+    /// A variant of this model whose data packets 1..6 are `bytes` shorter, as a firmware with
+    /// fewer common parameters (three for each byte) would send them: the last packet keeps
+    /// its length and the header announces the smaller byte count. Throws
+    /// std::invalid_argument when the packets would lose more than kMaxPacketShortening.
+    TSynthModel WithShorterPackets(size_t bytes) const;
 };
+
+/// The most a variant's packets may be shortened: every model keeps common parameters to spare.
+inline constexpr size_t kMaxPacketShortening = 12;
 
 inline constexpr uint16_t kUserPresets = 512;
 inline constexpr int kUserBanks = 4;

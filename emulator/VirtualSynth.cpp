@@ -28,23 +28,30 @@ bool IsUserAddress(uint16_t address) {
     return address < kUserPresets;
 }
 
+const TSynthModel& FindModel(uint16_t memberCode) {
+    for (const TSynthModel& model : SynthModels()) {
+        if (model.MemberCode == memberCode) {
+            return model;
+        }
+    }
+    return DefaultSynthModel();
+}
+
+TSynthModel ModelOf(const TVirtualSynthOptions& options) {
+    const TSynthModel& model = FindModel(options.MemberCode);
+    return options.ShorterPackets == 0 ? model : model.WithShorterPackets(options.ShorterPackets);
+}
+
 } // namespace
 
 TVirtualSynth::TVirtualSynth(const TVirtualSynthOptions& options)
-    : FModel(nullptr), FDeviceId(options.DeviceId & 0x7F), FChannel(options.Channel & 0x0F),
-      FReplyDelay(options.ReplyDelay), FWireSpeed(options.WireSpeed), FFaults(options.Faults) {
-    for (const TSynthModel& model : SynthModels()) {
-        if (model.MemberCode == options.MemberCode) {
-            FModel = &model;
-        }
-    }
-    if (!FModel) {
-        FModel = &DefaultSynthModel();
-    }
+    : FModel(ModelOf(options)), FDeviceId(options.DeviceId & 0x7F),
+      FChannel(options.Channel & 0x0F), FReplyDelay(options.ReplyDelay),
+      FWireSpeed(options.WireSpeed), FFaults(options.Faults) {
     FUserBanks.reserve(kUserPresets);
     for (int bank = 0; bank < kUserBanks; ++bank) {
         for (int slot = 0; slot < kBankSlots; ++slot) {
-            FUserBanks.push_back(MakeUserPreset(*FModel, bank, slot));
+            FUserBanks.push_back(MakeUserPreset(FModel, bank, slot));
         }
     }
     FEditBuffer = FUserBanks.front();
@@ -88,7 +95,7 @@ void TVirtualSynth::Send(TBytes bytes) {
 void TVirtualSynth::HandleSysex(TView message) {
     if (const auto target = ParseDeviceInquiry(message)) {
         if (AddressedTo(*target, FDeviceId)) {
-            Send(BuildIdentityReply(FDeviceId, FModel->MemberCode, FModel->Version));
+            Send(BuildIdentityReply(FDeviceId, FModel.MemberCode, FModel.Version));
         }
         return;
     }
@@ -99,7 +106,7 @@ void TVirtualSynth::HandleSysex(TView message) {
     switch (address->Command) {
     case cmdHwConfigRequest:
         if (message.size() == 7) {
-            Send(BuildHwConfig(FDeviceId, kUserPresets, FModel->Roms));
+            Send(BuildHwConfig(FDeviceId, kUserPresets, FModel.Roms));
         }
         break;
     case cmdParamRequest:
@@ -248,14 +255,14 @@ void TVirtualSynth::HandleDumpRequest(TView message) {
     const uint16_t bank = request->Preset / kBankSlots;
     // These machines refuse direct requests for the upper ROM banks; a librarian has to
     // load such presets into the edit buffer and fetch them from there.
-    if (FModel->FirstCancelledRomBank() != 0 && FModel->FindRom(request->RomId) &&
-        bank >= FModel->FirstCancelledRomBank()) {
+    if (FModel.FirstCancelledRomBank() != 0 && FModel.FindRom(request->RomId) &&
+        bank >= FModel.FirstCancelledRomBank()) {
         FOutgoing.reset();
         Send(BuildHandshake(FDeviceId, cmdCancel));
         return;
     }
     if (auto preset = RomPreset(request->RomId, request->Preset)) {
-        StartDump(*preset, request->Preset, FModel->HeaderCarriesRomId ? request->RomId : 0,
+        StartDump(*preset, request->Preset, FModel.HeaderCarriesRomId ? request->RomId : 0,
                   request->ClosedLoop);
     } else {
         Send(BuildErrorMessage(FDeviceId, cmdPresetDumpRequest, sub));
@@ -278,7 +285,7 @@ std::vector<TBytes> TVirtualSynth::DumpMessages(const TPreset& preset, uint16_t 
     size_t offset = 0;
     for (int k = 1; k <= kDataPackets; ++k) {
         const size_t left = data.size() - offset;
-        const size_t take = k < kDataPackets ? std::min(FModel->PacketDataBytes(k), left) : left;
+        const size_t take = k < kDataPackets ? std::min(FModel.PacketDataBytes(k), left) : left;
         messages.push_back(
             BuildDumpPacket(FDeviceId, closedLoop, uint16_t(k), data.subspan(offset, take)));
         offset += take;
@@ -351,7 +358,7 @@ void TVirtualSynth::HandleDumpHeader(const TDumpHeader& header) {
     FIncoming.reset();
     const bool toEditBuffer = header.Preset == kEditBufferPreset && header.RomId == 0;
     const bool toUser = IsUserAddress(header.Preset) && header.RomId == 0;
-    if ((!toEditBuffer && !toUser) || header.ByteCount != FModel->DataBytes()) {
+    if ((!toEditBuffer && !toUser) || header.ByteCount != FModel.DataBytes()) {
         RefuseIncoming(header.ClosedLoop);
         return;
     }
@@ -368,7 +375,7 @@ void TVirtualSynth::HandleDumpPacket(const TDumpPacket& packet) {
     TIncomingDump& dump = *FIncoming;
     const bool closed = dump.Header.ClosedLoop;
     if (packet.ClosedLoop != closed || packet.Number != dump.NextPacket ||
-        packet.Data.size() != FModel->PacketDataBytes(packet.Number)) {
+        packet.Data.size() != FModel.PacketDataBytes(packet.Number)) {
         RefuseIncoming(closed);
         return;
     }
@@ -411,7 +418,7 @@ void TVirtualSynth::HandleRandomize(TView message) {
         return;
     }
     ++FRandomCount;
-    FEditBuffer = MakeRandomPreset(*FModel, FRandomCount * 7919 + FDeviceId);
+    FEditBuffer = MakeRandomPreset(FModel, FRandomCount * 7919 + FDeviceId);
 }
 
 const TPreset& TVirtualSynth::UserPreset(int bank, int slot) const {
@@ -419,7 +426,7 @@ const TPreset& TVirtualSynth::UserPreset(int bank, int slot) const {
 }
 
 void TVirtualSynth::SetUserPreset(int bank, int slot, const TPreset& preset) {
-    if (preset.Data.size() != FModel->DataBytes()) {
+    if (preset.Data.size() != FModel.DataBytes()) {
         throw std::invalid_argument("preset of another model");
     }
     FUserBanks.at(size_t(bank * kBankSlots + slot)) = preset;
@@ -427,11 +434,11 @@ void TVirtualSynth::SetUserPreset(int bank, int slot, const TPreset& preset) {
 }
 
 std::optional<TPreset> TVirtualSynth::RomPreset(uint16_t romId, uint16_t index) const {
-    const TRomInfo* rom = FModel->FindRom(romId);
+    const TRomInfo* rom = FModel.FindRom(romId);
     if (!rom || index >= rom->Presets) {
         return std::nullopt;
     }
-    return MakeRomPreset(*FModel, romId, index);
+    return MakeRomPreset(FModel, romId, index);
 }
 
 std::optional<TPreset> TVirtualSynth::ParseWholeDump(std::span<const TBytes> messages) const {
@@ -439,14 +446,14 @@ std::optional<TPreset> TVirtualSynth::ParseWholeDump(std::span<const TBytes> mes
         return std::nullopt;
     }
     const auto header = ParseDumpHeader(messages[0]);
-    if (!header || header->ByteCount != FModel->DataBytes()) {
+    if (!header || header->ByteCount != FModel.DataBytes()) {
         return std::nullopt;
     }
     TPreset preset;
     preset.Counts = header->Counts;
     for (int k = 1; k <= kDataPackets; ++k) {
         const auto packet = ParseDumpPacket(messages[size_t(k)]);
-        if (!packet || packet->Number != k || packet->Data.size() != FModel->PacketDataBytes(k) ||
+        if (!packet || packet->Number != k || packet->Data.size() != FModel.PacketDataBytes(k) ||
             !ChecksumAccepted(*packet)) {
             return std::nullopt;
         }
@@ -490,9 +497,9 @@ std::string TVirtualSynth::LoadUserBanks(const std::string& path) {
         return "cannot open " + path;
     }
     const TBytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const size_t dumpSize = FModel->DumpSize();
+    const size_t dumpSize = FModel.DumpSize();
     if (bytes.size() != dumpSize * kUserPresets) {
-        return path + " is not an all-banks file of a " + FModel->Name;
+        return path + " is not an all-banks file of a " + FModel.Name;
     }
     std::vector<TPreset> banks;
     banks.reserve(kUserPresets);
@@ -500,7 +507,7 @@ std::string TVirtualSynth::LoadUserBanks(const std::string& path) {
         std::vector<TBytes> messages;
         size_t offset = i * dumpSize;
         for (int k = 0; k <= kDataPackets; ++k) {
-            const size_t size = k == 0 ? kHeaderSize : FModel->PacketDataBytes(k) + kPacketOverhead;
+            const size_t size = k == 0 ? kHeaderSize : FModel.PacketDataBytes(k) + kPacketOverhead;
             messages.emplace_back(bytes.begin() + std::ptrdiff_t(offset),
                                   bytes.begin() + std::ptrdiff_t(offset + size));
             offset += size;

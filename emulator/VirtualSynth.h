@@ -34,7 +34,8 @@ public:
     /// MIDI wire speed: 31250 baud, ten bits a byte.
     static constexpr std::chrono::microseconds kWireByteTime{320};
 
-    /// An unknown member code falls back to the default model.
+    /// An unknown member code falls back to the default model. Throws std::invalid_argument for
+    /// packets shortened beyond kMaxPacketShortening.
     explicit TVirtualSynth(const TVirtualSynthOptions& options = {});
 
     /// Takes one complete message (a SysEx message, or a short message of one to three bytes)
@@ -42,7 +43,7 @@ public:
     /// bytes are safe here: what is not understood is ignored.
     std::vector<TOutgoing> Receive(TView message, TClock::time_point now = TClock::now());
 
-    const TSynthModel& Model() const { return *FModel; }
+    const TSynthModel& Model() const { return FModel; }
     uint8_t DeviceId() const { return FDeviceId; }
     uint8_t Channel() const { return FChannel; }
     TVirtualSynthFaults& Faults() { return FFaults; }
@@ -99,7 +100,7 @@ private:
     /// The data bytes of one dump given as its eight messages, or nothing when malformed.
     std::optional<TPreset> ParseWholeDump(std::span<const TBytes> messages) const;
 
-    const TSynthModel* FModel;
+    TSynthModel FModel;
     uint8_t FDeviceId;
     uint8_t FChannel;
     std::chrono::milliseconds FReplyDelay;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +23,10 @@ struct TVirtualSynthFaults {
 struct TVirtualSynthOptions {
     /// Member code of the model (see SynthModels); the default is a Proteus 2000.
     uint16_t MemberCode = 3;
+    /// Data packets 1..6 this many bytes shorter than the model's, as a firmware outside the
+    /// family's table would send them (TSynthModel::WithShorterPackets); 0 for the model as
+    /// it is made.
+    size_t ShorterPackets = 0;
     uint8_t DeviceId = 0;
     /// Basic channel, 0..15.
     uint8_t Channel = 0;

@@ -33,16 +33,20 @@ protected:
     }
     // The eight messages of a dump as the synth sends them open loop.
     std::vector<TBytes> Packets(uint8_t pl, uint8_t pm, uint8_t deviceId = 16) {
+        return Packets(Ws->FCtx.Sizes, pl, pm, deviceId);
+    }
+    static std::vector<TBytes> Packets(const TDumpSizes& sizes, uint8_t pl, uint8_t pm,
+                                       uint8_t deviceId = 16) {
         TDumpSpec made;
         made.Low = pl;
         made.High = pm;
         made.DeviceId = deviceId;
         made.Name = "Brs:Horn Sect";
-        const TBytes dump = MakeDump(Ws->FCtx.Sizes, made);
+        const TBytes dump = MakeDump(sizes, made);
         std::vector<TBytes> packets;
         size_t at = 0;
         for (int p = 0; p < 8; ++p) {
-            const size_t len = static_cast<size_t>(Ws->FCtx.Sizes.PacketSize(p));
+            const size_t len = static_cast<size_t>(sizes.PacketSize(p));
             packets.emplace_back(dump.begin() + static_cast<long>(at),
                                  dump.begin() + static_cast<long>(at + len));
             at += len;
@@ -149,6 +153,75 @@ TEST_F(DispatchTest, ADumpMissingAWholePacketLeavesThePatchAsItWas) {
         EXPECT_FALSE(Ws->FExpectDump);
         Ws->FBankTimer.stop();
         slot.Init(Ws->FCtx);
+    }
+}
+
+TEST_F(DispatchTest, PacketsOfOtherLengthsMakeADumpWhenFramedAndAsLongAsTheirHeaderSays) {
+    // A synth whose data packets are four bytes shorter than the table's.
+    const TDumpSizes table = TDumpSizes::ForModelClass(2);
+    const TDumpSizes shorter = *TDumpSizes::Make(36, {251, 251, 251, 251, 251, 251, 41});
+    const auto tableDump = Packets(table, 0x7F, 0x7F);
+    const auto shortDump = Packets(shorter, 0x7F, 0x7F);
+    std::vector<TBytes> strayEnd = tableDump;
+    strayEnd[3][100] = 0xF7;
+    std::vector<TBytes> statusInside = tableDump;
+    statusInside[5][40] = 0x90;
+    std::vector<TBytes> otherCount = tableDump;
+    otherCount[0][9] = static_cast<uint8_t>(otherCount[0][9] + 2);
+    std::vector<TBytes> cutAndEnded = shortDump;
+    cutAndEnded[2].resize(200);
+    cutAndEnded[2].push_back(0xF7);
+    const struct {
+        const char* What;
+        bool ToEditBuffer;
+        bool Measured;
+        std::vector<TBytes> Messages;
+        bool Lands;
+    } cases[] = {
+        {"the edit buffer awaited, shorter packets", true, false, shortDump, true},
+        {"the edit buffer awaited, the table's packets", true, false, tableDump, true},
+        {"the edit buffer once measured, shorter packets", true, true, shortDump, false},
+        {"a bank preset of shorter packets", false, false, shortDump, false},
+        {"a bank preset of the table's packets", false, false, tableDump, true},
+        {"an F7 inside packet 3", true, false, strayEnd, false},
+        {"a status byte inside packet 5", false, false, statusInside, false},
+        {"a header announcing two bytes more", true, false, otherCount, false},
+        {"packet 2 cut short and ended", true, false, cutAndEnded, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Ws->FCtx.Sizes = table;
+        Ws->FSynth.SizesMeasured = c.Measured;
+        TPatchRec& target = c.ToEditBuffer ? *Ws->FEditPatch : Ws->UserBank(1).Slot(5);
+        target.Init(Ws->FCtx);
+        const TBytes before(target.Dump().Bytes().begin(), target.Dump().Bytes().end());
+        Ws->FExpectDump = true;
+        Ws->FRxPatch = &target;
+        // What a dump of the table's lengths left in the gathering slots, but for its end.
+        for (int p = 0; p < 7; ++p) {
+            Receive(tableDump[static_cast<size_t>(p)]);
+        }
+        for (const auto& m : c.Messages) {
+            Receive(m);
+        }
+        Ws->FBankTimer.stop();
+        EXPECT_EQ(Ws->FExpectDump, !c.Lands);
+        if (!c.Lands) {
+            EXPECT_EQ(TBytes(target.Dump().Bytes().begin(), target.Dump().Bytes().end()), before);
+            continue;
+        }
+        EXPECT_EQ(target.Name(), "Brs:Horn Sect   ");
+        for (int p = 0; p < 8; ++p) {
+            const TBytes& sent = c.Messages[static_cast<size_t>(p)];
+            const auto slot = target.Dump().Slot(p);
+            EXPECT_TRUE(std::equal(sent.begin(), sent.end(), slot.begin())) << p;
+            EXPECT_TRUE(std::all_of(slot.begin() + static_cast<long>(sent.size()), slot.end(),
+                                    [](uint8_t b) { return b == 0; }))
+                << "nothing of a longer packet stays behind packet " << p;
+        }
+        if (c.ToEditBuffer) {
+            EXPECT_EQ(Ws->FCtx.Sizes, c.Messages == shortDump ? shorter : table) << "measured";
+        }
     }
 }
 

@@ -227,3 +227,109 @@ TEST_F(IdentifyTest, DumpSizesFollowHeadersAndTheMeasuredEditBuffer) {
     ws->FSynth.MeasureSizes(garbage);
     EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), 1615) << "unusable lengths keep the sizes";
 }
+
+TEST_F(IdentifyTest, ALaterIdentityReplyKeepsUnsavedWorkUnlessAnotherSynthIsAcceptedInstead) {
+    const std::string otherSynthQuestion =
+        "Another synth has answered: XL-7 (16).\nSwitching to it reloads the banks, the library "
+        "and the edit buffer of that synth.\n\nSwitch to the other synth?\n\n"
+        "These files need saving :\nLibrary \nUser Bank 2 ";
+    struct Case {
+        const char* What;
+        uint8_t Member; ///< of the second reply; the first is a Proteus 2000 with id 16
+        bool Unsaved;   ///< library and user bank 2 modified
+        bool Asked;     ///< the question comes, answered by Answer
+        TAnswer Answer;
+        bool Reloaded; ///< the second synth's workspace replaces the first's
+    } cases[] = {
+        {"the same synth, work unsaved", 3, true, false, TAnswer::Ok, false},
+        {"the same synth, nothing unsaved", 3, false, false, TAnswer::Ok, false},
+        {"another synth, nothing unsaved", 13, false, false, TAnswer::Ok, true},
+        {"another synth, work unsaved, Yes", 13, true, true, TAnswer::Yes, true},
+        {"another synth, work unsaved, No", 13, true, true, TAnswer::No, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::filesystem::remove(Start.File("Velcora.INI"));
+        TIniFile ini(Start.File("Velcora.INI"));
+        // A blank file of its own for each synth, so that identification asks nothing else.
+        ini.WriteString("Proteus 2000_16", "BlankFile", "/blanks/Proteus.syx");
+        ini.WriteString("XL-7_16", "BlankFile", "/blanks/XL-7.syx");
+        auto ws = Make();
+        ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(16, 3)));
+        const TWorkFolders folders = ws->FFolders;
+        // Sizes measured from the synth's edit buffer: the patches held have them.
+        ws->FCtx.Sizes = *TDumpSizes::Make(36, {251, 251, 251, 251, 251, 251, 41});
+        const TDumpSizes sizes = ws->FCtx.Sizes;
+        // Work of the session: a bank fetched or edited, the library, the edit buffer.
+        ws->UserBank(2).Slot(7).SetName("Tst:Fetched", ws->FCtx.Sizes);
+        ws->FEditPatch->SetName("Edt:Tweaked", ws->FCtx.Sizes);
+        ws->FLib->Add(ws->UserBank(2).Slot(7));
+        ws->FLib->SetModified(c.Unsaved);
+        if (c.Unsaved) {
+            ws->MarkDirty(ws->UserBank(2));
+        }
+        const TDirtyFlags dirty = ws->Dirty();
+        const int libCount = ws->FLib->Count();
+        ws->FExpectHwConfig = false;
+
+        if (c.Asked) {
+            Dialogs.ExpectMessage(TMessageKind::Confirmation, otherSynthQuestion, c.Answer);
+        }
+        View.SetupSynth.clear(); // as "Look for Synth" leaves it
+        TBytes again = IdentityReply(16, c.Member);
+        again[13] = '5'; // a newer software version
+        ASSERT_TRUE(ws->FSynth.HandleIdentity(again));
+        EXPECT_TRUE(Dialogs.ScriptDone());
+
+        EXPECT_EQ(ws->FSynth.Section, c.Reloaded ? "XL-7_16" : "Proteus 2000_16");
+        EXPECT_EQ(ws->FSynth.ModelName, c.Reloaded ? "XL-7" : "Proteus 2000");
+        EXPECT_EQ(View.SetupSynth, c.Reloaded ? "XL-7 (16)" : "Proteus 2000 (16)");
+        const bool refused = c.Asked && c.Answer == TAnswer::No;
+        EXPECT_EQ(ws->FSynth.Version, refused ? "1.04" : "1.05");
+        EXPECT_EQ(ws->FExpectHwConfig, !refused) << "the ROM lists asked for again";
+        if (c.Reloaded) {
+            EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), 1615);
+            EXPECT_NE(ws->FFolders.ModelDir, folders.ModelDir);
+        } else {
+            EXPECT_EQ(ws->FCtx.Sizes, sizes);
+            EXPECT_EQ(ws->FFolders.ModelDir, folders.ModelDir);
+            EXPECT_EQ(ws->FFolders.BackupDir, folders.BackupDir);
+        }
+        const auto nameOf = [](const TPatchRec& patch) { return patch.Name().substr(0, 11); };
+        if (c.Reloaded) {
+            EXPECT_NE(nameOf(ws->UserBank(2).Slot(7)), "Tst:Fetched");
+            EXPECT_NE(nameOf(*ws->FEditPatch), "Edt:Tweaked");
+            EXPECT_EQ(ws->FLib->Count(), 1) << "a new library";
+        } else {
+            EXPECT_EQ(nameOf(ws->UserBank(2).Slot(7)), "Tst:Fetched");
+            EXPECT_EQ(nameOf(*ws->FEditPatch), "Edt:Tweaked");
+            EXPECT_EQ(ws->FLib->Count(), libCount);
+            EXPECT_EQ(ws->Dirty(), dirty) << "the close prompt still lists them";
+        }
+    }
+}
+
+TEST_F(IdentifyTest, PausesFromTheSettingsStayWithinWhatTheSetupFieldsAllow) {
+    const struct {
+        const char* Stored;
+        int Sysex;
+        int Patches;
+    } cases[] = {
+        {"-1", 0, 0},          {"-50000", 0, 0},           {"0", 0, 0},       {"9999", 9999, 9999},
+        {"10000", 9999, 9999}, {"2147483647", 9999, 9999}, {"fast", 40, 400}, {"", 40, 400},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Stored);
+        TIniFile ini(Start.File("Velcora.INI"));
+        ini.WriteString("Proteus 2000_0", "BlankFile", "/blanks/Proteus.syx");
+        ini.WriteString("Proteus 2000_0", "TimeBetweenSysex", c.Stored);
+        ini.WriteString("Proteus 2000_0", "TimeBetweenPatches", c.Stored);
+        auto ws = Make();
+        ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(0, 3)));
+        EXPECT_EQ(ws->FSynth.TimeBetweenSysex, c.Sysex);
+        EXPECT_EQ(ws->FSynth.TimeBetweenPatches, c.Patches);
+        EXPECT_EQ(View.TimeBetweenSysex, c.Sysex);
+        EXPECT_EQ(View.TimeBetweenPatches, c.Patches);
+        EXPECT_EQ(ws->FSendTimer.interval(), c.Patches);
+    }
+}

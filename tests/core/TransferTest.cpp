@@ -26,8 +26,9 @@ using namespace velcora::test;
 
 namespace {
 
-/// The program and a virtual synth of one model (by member code) on the in-process driver.
-template <uint16_t Member> class TTransferFixture : public ::testing::Test {
+/// The program and a virtual synth of one model (by member code) on the in-process driver,
+/// its data packets shortened by Shorter bytes.
+template <uint16_t Member, size_t Shorter = 0> class TTransferFixture : public ::testing::Test {
 protected:
     TTransferFixture() {
         EnsureApp();
@@ -86,6 +87,7 @@ protected:
     emu::TVirtualSynthDevice Synth{Driver, [] {
                                        emu::TVirtualSynthOptions options;
                                        options.MemberCode = Member;
+                                       options.ShorterPackets = Shorter;
                                        return options;
                                    }()};
     std::unique_ptr<TWorkspace> Ws;
@@ -93,6 +95,8 @@ protected:
 
 using TransferTest = TTransferFixture<3>;     // a Proteus 2000
 using Xl7TransferTest = TTransferFixture<13>; // a Command Station: no direct ROM bank 4
+// A Proteus 2000 whose data packets are 251 bytes instead of the family's 255.
+using ShortPacketTransferTest = TTransferFixture<3, 4>;
 
 } // namespace
 
@@ -300,6 +304,50 @@ TEST_F(TransferTest, EditBufferFetchedAndSentBack) {
     Ws->bbGetEditBufClick();
     ASSERT_TRUE(PumpUntil([&] { return !Ws->FExpectDump; }, std::chrono::seconds(10)));
     EXPECT_EQ(Ws->FEditPatch->Name(), "Tst:Sent Back   ");
+}
+
+TEST_F(ShortPacketTransferTest, SizesMeasuredFromTheEditBufferThenAWholeBankFetchedSavedAndLoaded) {
+    Identify();
+    EXPECT_EQ(Ws->FCtx.Sizes.BlockSize(1), 255) << "the table's sizes until measured";
+    // What "Look for Synth" asks half a second after the Device Inquiry.
+    Ws->FSynth.RequestEditBuffer();
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FExpectDump; }, std::chrono::seconds(10)));
+    EXPECT_EQ(Ws->FEditPatch->Name(),
+              Synth.With([](emu::TVirtualSynth& s) { return s.EditBuffer().Name(); }));
+    EXPECT_TRUE(Ws->FSynth.SizesMeasured);
+    const std::string& section = Ws->FSynth.Section;
+    for (int k = 1; k <= 6; ++k) {
+        EXPECT_EQ(Ws->FCtx.Sizes.BlockSize(k), 251) << k;
+    }
+    EXPECT_EQ(Ws->FCtx.Sizes.BlockSize(7), 41);
+    EXPECT_EQ(Ws->FIni.ReadInteger(section, "Block1Size", 0), 251);
+    EXPECT_EQ(Ws->FIni.ReadInteger(section, "TotalSize", 0), 36 + 6 * 251 + 41);
+
+    Ws->StartGet(Ws->UserBank(0), false);
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(60)));
+    for (int slot : {0, 1, 64, 127}) {
+        const std::string expected =
+            Synth.With([&](emu::TVirtualSynth& s) { return s.UserPreset(0, slot).Name(); });
+        EXPECT_EQ(Ws->UserBank(0).Slot(slot).Name(), expected) << slot;
+    }
+
+    // The fetched bank goes to a file at the measured sizes and comes back whole.
+    const std::string file = Dir.File("short.syx");
+    Dialogs.ExpectSave("Save Patch Bank File", file);
+    ASSERT_TRUE(Ws->UserBank(0).SaveFileDialog());
+    EXPECT_EQ(ReadBytes(file).size(), 128u * static_cast<size_t>(Ws->FCtx.Sizes.TotalSize()));
+    ASSERT_TRUE(Ws->UserBank(1).LoadFileByName(file));
+    const auto packets = [&](TPatchBank& bank) {
+        std::vector<uint8_t> bytes;
+        for (int slot = 0; slot < 128; ++slot) {
+            for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+                const auto packet = bank.Slot(slot).Dump().Packet(p, Ws->FCtx.Sizes);
+                bytes.insert(bytes.end(), packet.begin(), packet.end());
+            }
+        }
+        return bytes;
+    };
+    ExpectSameExceptStamped(packets(Ws->UserBank(0)), packets(Ws->UserBank(1)), Ws->FCtx.Sizes);
 }
 
 TEST(KeyboardThrough, EverythingButActiveSensingGoesOnToTheSynth) {

@@ -183,6 +183,42 @@ TEST(VirtualSynth, AnswersEachModelsRequests) {
     }
 }
 
+TEST(VirtualSynth, AVariantWithShorterPacketsKeepsItsLastPacketAndAnnouncesItsByteCount) {
+    const struct {
+        uint16_t Code;
+        size_t Shorter;
+        size_t Packet;
+        size_t Last;
+        uint32_t ByteCount;
+    } cases[] = {
+        {kProteus2000, 0, 255, 41, 1494},
+        {kProteus2000, 4, 251, 41, 1470},
+        {kAudity, 2, 253, 39, 1480},
+        {kXl7, kMaxPacketShortening, 241, 61, 1430},
+    };
+    for (const auto& c : cases) {
+        TVirtualSynthOptions options = Options(c.Code);
+        options.ShorterPackets = c.Shorter;
+        TVirtualSynth synth(options);
+        SCOPED_TRACE(synth.Model().Name + " " + std::to_string(c.Shorter));
+        const auto dump = Replies(synth, Request(0, 5, 1));
+        const TBytes data = CheckDump(dump, synth.Model(), 5 + 128, 0, false);
+        EXPECT_EQ(data, synth.UserPreset(1, 5).Data);
+        ASSERT_EQ(dump.size(), 8u);
+        EXPECT_EQ(dump[1].size(), c.Packet);
+        EXPECT_EQ(dump[7].size(), c.Last);
+        EXPECT_EQ(ParseDumpHeader(dump[0])->ByteCount, c.ByteCount);
+        // A dump of its own shape is taken back.
+        for (const auto& m : synth.DumpMessages(synth.UserPreset(1, 5), 7 + 128, 0, false)) {
+            Replies(synth, m);
+        }
+        EXPECT_EQ(synth.UserPreset(1, 7).Data, data);
+    }
+    TVirtualSynthOptions tooShort = Options(kProteus2000);
+    tooShort.ShorterPackets = kMaxPacketShortening + 1;
+    EXPECT_THROW(TVirtualSynth{tooShort}, std::invalid_argument);
+}
+
 TEST(VirtualSynth, DumpsAWholeUserBankInOrder) {
     for (uint16_t code : {kAudity, kProteus2000, kXl7}) {
         TVirtualSynth synth(Options(code, 3));
