@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "PatchMessages.h"
 #include "SafeFile.h"
 #include "WorkspaceView.h"
 
@@ -149,8 +150,14 @@ bool TWorkspace::FormClose() {
         FCtx.Dialogs.MessageBox(TMessageKind::Error, BackupNotCreated, TButtons::Ok);
         return true;
     }
-    RotateEndBanks(FFolders.EndBanksBase);
-    WriteAllBanks(EndBanksFile(FFolders.EndBanksBase, 1));
+    const std::string newest = EndBanksFile(FFolders.EndBanksBase, 1);
+    const TFileWrite w = WriteEndBanks(FFolders.EndBanksBase, AllBanksBytes(FCtx, UserBanks()));
+    if (!w.Ok) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Error, msg::CantSave(newest, w.Error), TButtons::Ok);
+        return true;
+    }
+    FCtx.AllBanksFile = newest;
+    MarkUserBanksClean();
     return true;
 }
 
