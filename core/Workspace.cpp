@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "PatchMessages.h"
 #include "SafeFile.h"
 #include "WorkspaceView.h"
 
@@ -27,9 +28,12 @@ TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::strin
     FBankTimer.setInterval(20);
     FTimedOut.setInterval(5000);
     FSendTimer.setInterval(200);
-    QObject::connect(&FBankTimer, &QTimer::timeout, &FBankTimer, [this] { BankTimerTimer(); });
-    QObject::connect(&FTimedOut, &QTimer::timeout, &FTimedOut, [this] { TimedOutTimer(); });
-    QObject::connect(&FSendTimer, &QTimer::timeout, &FSendTimer, [this] { SendTimerTimer(); });
+    QObject::connect(&FBankTimer, &QTimer::timeout, &FBankTimer,
+                     [this] { RunGuarded([this] { BankTimerTimer(); }); });
+    QObject::connect(&FTimedOut, &QTimer::timeout, &FTimedOut,
+                     [this] { RunGuarded([this] { TimedOutTimer(); }); });
+    QObject::connect(&FSendTimer, &QTimer::timeout, &FSendTimer,
+                     [this] { RunGuarded([this] { SendTimerTimer(); }); });
     FSynth.Pause = [](int ms) {
         if (ms > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -44,9 +48,15 @@ TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::strin
         FMidiSynthToPC->SetSysexOnly(true);
         FMidiKbdToPC = std::make_unique<TMidiInput>(*driver);
         FMidiPCToSynth = std::make_unique<TMidiOutput>(*driver);
-        FMidiSynthToPC->OnMidiInput = [this](TMidiInput*) { MidiSynthToPCMidiInput(); };
-        FMidiSynthToPC->OnOverflow = [this](TMidiInput*) { MidiSynthToPCOverflow(); };
-        FMidiKbdToPC->OnMidiInput = [this](TMidiInput*) { MidiKbdToPCMidiInput(); };
+        FMidiSynthToPC->OnMidiInput = [this](TMidiInput*) {
+            RunGuarded([this] { MidiSynthToPCMidiInput(); });
+        };
+        FMidiSynthToPC->OnOverflow = [this](TMidiInput*) {
+            RunGuarded([this] { MidiSynthToPCOverflow(); });
+        };
+        FMidiKbdToPC->OnMidiInput = [this](TMidiInput*) {
+            RunGuarded([this] { MidiKbdToPCMidiInput(); });
+        };
     }
     if (!FStartDir.empty() && FStartDir.back() != '/') {
         FStartDir.push_back('/');
@@ -149,8 +159,14 @@ bool TWorkspace::FormClose() {
         FCtx.Dialogs.MessageBox(TMessageKind::Error, BackupNotCreated, TButtons::Ok);
         return true;
     }
-    RotateEndBanks(FFolders.EndBanksBase);
-    WriteAllBanks(EndBanksFile(FFolders.EndBanksBase, 1));
+    const std::string newest = EndBanksFile(FFolders.EndBanksBase, 1);
+    const TFileWrite w = WriteEndBanks(FFolders.EndBanksBase, AllBanksBytes(FCtx, UserBanks()));
+    if (!w.Ok) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Error, msg::CantSave(newest, w.Error), TButtons::Ok);
+        return true;
+    }
+    FCtx.AllBanksFile = newest;
+    MarkUserBanksClean();
     return true;
 }
 

@@ -14,6 +14,7 @@
 
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -103,6 +104,14 @@ public:
     bool HandleCancel();
     /// Ends the running transfer (the cancel button, the time-out and the synth's cancel).
     void bbCancelGetClick();
+
+    /// Runs the handler of an event (a timer, a port's notification, a command): an error it
+    /// raises, a port's above all, never reaches the event loop. Its text is shown in an error
+    /// box, and a transfer that was running ends as failed.
+    void RunGuarded(const std::function<void()>& handler) noexcept;
+    /// Ends the running transfer, if any, without the caption of a finished one, and shows
+    /// the text in an error box.
+    void FailTransfer(const std::string& text);
 
     // The transfer commands.
     static constexpr int LoadViaEditBuffer = 0;

@@ -1,40 +1,55 @@
 // The transfer commands the buttons call: banks, selected slots, the edit buffer, ROM banks.
+#include "Dialogs.h"
 #include "Midiout.h"
 #include "SysexMessages.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
 
+#include <algorithm>
+
 namespace velcora {
 
+namespace {
+
+const std::string NoRomKnown =
+    "The synth has not told which ROMs it holds yet,\nso there is no ROM bank to get.\n\nLook "
+    "for the synth on the Setup Midi Page and try again.";
+
+} // namespace
+
 void TWorkspace::bbGetBankClick() {
-    StartGet(CurUserBank(), false);
-    // At once, before anything arrived: whatever comes replaces what the bank held.
-    MarkDirty(CurUserBank());
+    RunGuarded([this] {
+        StartGet(CurUserBank(), false);
+        // At once, before anything arrived: whatever comes replaces what the bank held.
+        MarkDirty(CurUserBank());
+    });
 }
 
 void TWorkspace::bbGetSelectedClick() {
-    StartGet(CurUserBank(), true);
-    MarkDirty(CurUserBank());
+    RunGuarded([this] {
+        StartGet(CurUserBank(), true);
+        MarkDirty(CurUserBank());
+    });
 }
 
 void TWorkspace::bbSendBankClick() {
-    StartSend(CurUserBank(), false);
+    RunGuarded([this] { StartSend(CurUserBank(), false); });
 }
 
 void TWorkspace::bbSendSelectedClick() {
-    StartSend(CurUserBank(), true);
+    RunGuarded([this] { StartSend(CurUserBank(), true); });
 }
 
 void TWorkspace::bbGetEditBufClick() {
-    FSynth.RequestEditBuffer();
+    RunGuarded([this] { FSynth.RequestEditBuffer(); });
 }
 
 void TWorkspace::bbSendEditBufClick() {
-    FSynth.Audition(*FEditPatch);
+    RunGuarded([this] { FSynth.Audition(*FEditPatch); });
 }
 
 void TWorkspace::bbAllSoundOffClick() {
-    FSynth.AllSoundOff();
+    RunGuarded([this] { FSynth.AllSoundOff(); });
 }
 
 void TWorkspace::cbROMBankListChange(int index) {
@@ -45,23 +60,30 @@ void TWorkspace::cbROMBankListChange(int index) {
 }
 
 void TWorkspace::bbROMGetBankClick() {
-    FRomBank->DeselectAllAndRepaint();
-    SelectRxView(TPatchBank::RomBankNumber);
-    FRomBankNo = FRomBankListIndex;
-    FRomXfer = true;
-    FView.EnableRomLists(false);
-    FRomViaEditBuffer = FLoadMethod != LoadDirectRom;
-    if (FRomViaEditBuffer) {
-        const bool known = FRomIndex >= 0 && FRomIndex < FSynth.RomCount;
-        const int id = known ? FSynth.Roms[static_cast<size_t>(FRomIndex)].Id : 0;
-        const auto select = sysex::BankSelect(FSynthChannel, static_cast<uint8_t>(id),
-                                              static_cast<uint8_t>(FRomBankNo));
-        for (const auto& m : select) {
-            FMidiPCToSynth->PutShort(m[0], m[1], m[2]);
-        }
+    // Without the hardware configuration there is no ROM to name: a direct request would
+    // fetch the current user bank instead, and a bank select would name no ROM.
+    if (FRomIndex < 0 || FRomIndex >= std::min(FSynth.RomCount, TSynth::MaxRoms)) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning, NoRomKnown, TButtons::Ok);
+        return;
     }
-    StartGet(*FRomBank, false);
-    FView.ShowRomBankFile("From synth");
+    RunGuarded([this] {
+        FRomBank->DeselectAllAndRepaint();
+        SelectRxView(TPatchBank::RomBankNumber);
+        FRomBankNo = FRomBankListIndex;
+        FRomXfer = true;
+        FView.EnableRomLists(false);
+        FRomViaEditBuffer = FLoadMethod != LoadDirectRom;
+        if (FRomViaEditBuffer) {
+            const int id = FSynth.Roms[static_cast<size_t>(FRomIndex)].Id;
+            const auto select = sysex::BankSelect(FSynthChannel, static_cast<uint8_t>(id),
+                                                  static_cast<uint8_t>(FRomBankNo));
+            for (const auto& m : select) {
+                FMidiPCToSynth->PutShort(m[0], m[1], m[2]);
+            }
+        }
+        StartGet(*FRomBank, false);
+        FView.ShowRomBankFile("From synth");
+    });
 }
 
 } // namespace velcora

@@ -10,6 +10,7 @@ namespace {
 
 // After every tenth patch sent the synth gets a longer breath.
 constexpr int LongPause = 1000;
+const std::string UnknownError = "An unknown error occurred.";
 
 } // namespace
 
@@ -74,7 +75,11 @@ void TWorkspace::BankTimerTimer() {
     for (int n = 0; n < 4; ++n) {
         FView.ShowCursor(n, 0);
     }
-    FView.SetCaption(FSynth.ModelName + " (Ver: " + FSynth.Version + " )");
+    // A dump asked for before a cancel or a failure may still complete after it: that fetch
+    // did not finish, and the caption must not say it did.
+    if (FTransferShowing) {
+        FView.SetCaption(FSynth.ModelName + " (Ver: " + FSynth.Version + " )");
+    }
     EndFetch();
 }
 
@@ -82,6 +87,36 @@ void TWorkspace::TimedOutTimer() {
     FCtx.Dialogs.MessageBox(TMessageKind::Warning, TimedOutWarning, TButtons::Ok);
     bbCancelGetClick();
     FTimedOut.stop();
+}
+
+void TWorkspace::RunGuarded(const std::function<void()>& handler) noexcept {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        FailTransfer(e.what());
+    } catch (...) {
+        FailTransfer(UnknownError);
+    }
+}
+
+void TWorkspace::FailTransfer(const std::string& text) {
+    // Ended before the box is shown: its event loop must not run the machine's next step.
+    if (FTransferShowing || FRomXfer) {
+        FBankTimer.stop();
+        FSendTimer.stop();
+        FTimedOut.stop();
+        if (FXferBank != nullptr) {
+            FXferBank->SetXferPos(FXferBank->SelectionCount());
+        }
+        if (FSending) {
+            FTransferShowing = false;
+            FView.ShowProgress(false, 0, 0);
+            EnableCommands(true);
+        } else {
+            EndFetch();
+        }
+    }
+    FCtx.Dialogs.MessageBox(TMessageKind::Error, text, TButtons::Ok);
 }
 
 void TWorkspace::StartSend(TPatchBank& bank, bool onlyMarked) {

@@ -3,6 +3,7 @@
 #include "MidiResult.h"
 
 #include <QSocketNotifier>
+#include <QtGlobal>
 #include <cerrno>
 #include <fcntl.h>
 #include <stdexcept>
@@ -31,7 +32,7 @@ TMidiNotifier::TMidiNotifier(THandler handler, QObject* parent)
         throw std::runtime_error("No file descriptor left for a MIDI port's wake-up");
     }
     FSocketNotifier = new QSocketNotifier(FReadFd, QSocketNotifier::Read, this);
-    connect(FSocketNotifier, &QSocketNotifier::activated, this, [this] { Deliver(); });
+    connect(FSocketNotifier, &QSocketNotifier::activated, this, [this] { DeliverFromEventLoop(); });
 }
 
 TMidiNotifier::~TMidiNotifier() {
@@ -82,6 +83,19 @@ bool TMidiNotifier::PopCode(uint16_t& code) noexcept {
     code = FCodes[tail % kRingSize];
     FCodeTail.store(tail + 1, std::memory_order_release);
     return true;
+}
+
+void TMidiNotifier::DeliverFromEventLoop() noexcept {
+    // Qt's event loop must never see an exception. The program's handlers show their own
+    // errors; one that still raises is noted here, and what was queued behind it comes on
+    // the next pass, which Deliver has already arranged.
+    try {
+        Deliver();
+    } catch (const std::exception& e) {
+        qWarning("A MIDI notification handler failed: %s", e.what());
+    } catch (...) {
+        qWarning("A MIDI notification handler failed");
+    }
 }
 
 void TMidiNotifier::Deliver() {

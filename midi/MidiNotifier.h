@@ -31,13 +31,15 @@ public:
     /// Any thread: posts the completion of an output buffer.
     void PostDone(TMidiHeader* header) noexcept;
 
-    /// GUI thread: handles everything posted so far. The socket notifier calls it; a caller
-    /// without an event loop may call it directly.
+    /// GUI thread: handles everything posted so far; a handler's error goes on to the caller.
+    /// A caller without an event loop may call it directly.
     void Deliver();
 
 private:
     static constexpr uint32_t kRingSize = 4096;
 
+    /// What the socket notifier runs: Deliver, with nothing raised into the event loop.
+    void DeliverFromEventLoop() noexcept;
     void Ring() noexcept;
     bool PopCode(uint16_t& code) noexcept;
 

@@ -94,6 +94,12 @@ bool SaveAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks) {
     return true;
 }
 
+std::vector<uint8_t> AllBanksBytes(TPatchContext& ctx, const TUserBanks& banks) {
+    TByteWriter out;
+    WriteBanks(ctx, banks, out);
+    return out.Bytes();
+}
+
 bool WriteAllBanks(TPatchContext& ctx, const TUserBanks& banks, const std::string& path) {
     TByteWriter out;
     WriteBanks(ctx, banks, out);

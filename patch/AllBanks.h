@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace velcora {
 
@@ -24,6 +25,9 @@ bool LoadAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks);
 
 /// Saves the four user banks to an all-banks file chosen in a dialog; true when written.
 bool SaveAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks);
+
+/// The bytes of an all-banks file holding the four user banks, dumps as held.
+std::vector<uint8_t> AllBanksBytes(TPatchContext& ctx, const TUserBanks& banks);
 
 /// Writes the four user banks, dumps as held, to one file (atomically); remembers it as the
 /// all-banks file. An error box and false when the file could not be written.

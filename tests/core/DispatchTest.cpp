@@ -2,6 +2,8 @@
 // patches whatever the order of their packets, the device-id filter, messages that fit no
 // slot, and the synth's cancel.
 #include "DumpBuilder.h"
+#include "MidiInputError.h"
+#include "MidiOutputError.h"
 #include "RecordingView.h"
 #include "SynthTexts.h"
 #include "TempDir.h"
@@ -9,6 +11,7 @@
 #include "Workspace.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace velcora;
@@ -313,6 +316,54 @@ TEST_F(DispatchTest, TheSynthsCancelEndsTheTransfer) {
     EXPECT_TRUE(View.CommandsOn);
     EXPECT_FALSE(Ws->FRomXfer);
     EXPECT_FALSE(Ws->FTransferShowing);
+}
+
+TEST_F(DispatchTest, AnErrorRaisedInAnEventEndsTheTransferAndIsShown) {
+    struct Case {
+        const char* What;
+        std::function<void()> Start;
+        std::function<void()> Raise;
+        std::string Text;
+    } cases[] = {
+        {"an input port's error while a bank is fetched",
+         [&] { Ws->StartGet(Ws->UserBank(0), false); },
+         [] { throw EMidiInputError("Input device removed"); }, "Input device removed"},
+        {"an output port's error while a bank is sent",
+         [&] { Ws->StartSend(Ws->UserBank(2), false); },
+         [] { throw EMidiOutputError("(Long Msg) Device not opened."); },
+         "(Long Msg) Device not opened."},
+        {"something else, with no transfer running", [] {}, [] { throw 42; },
+         "An unknown error occurred."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        c.Start();
+        Dialogs.ExpectMessage(TMessageKind::Error, c.Text);
+        Ws->RunGuarded(c.Raise);
+        EXPECT_TRUE(Dialogs.ScriptDone());
+        EXPECT_FALSE(Ws->FTransferShowing);
+        EXPECT_FALSE(View.ProgressVisible);
+        EXPECT_TRUE(View.CommandsOn);
+        EXPECT_FALSE(Ws->FSendTimer.isActive());
+        EXPECT_NE(View.Caption, "Proteus 2000 (Ver: 1.04 )") << "not reported as fetched";
+        EXPECT_NE(View.Caption, "Proteus 2000 (Ver: 1.04 ) ") << "not reported as sent";
+    }
+}
+
+// The dump a failed fetch was waiting for may still come: it is stored, as after a cancel,
+// but the fetch must not then look as if it had finished.
+TEST_F(DispatchTest, ALateDumpDoesNotMakeAFailedFetchLookFinished) {
+    Ws->StartGet(Ws->UserBank(0), false);
+    Dialogs.ExpectMessage(TMessageKind::Error, "Input device removed");
+    Ws->RunGuarded([] { throw EMidiInputError("Input device removed"); });
+    for (const auto& p : Packets(0, 0)) {
+        Receive(p);
+    }
+    EXPECT_EQ(Ws->UserBank(0).Slot(0).Name(), "Brs:Horn Sect   ");
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->FBankTimer.isActive(); }));
+    EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 )  : User Bank 0 : 0 Brs:Horn Sect   ");
+    EXPECT_FALSE(View.ProgressVisible);
+    EXPECT_TRUE(View.CommandsOn);
 }
 
 TEST_F(DispatchTest, TheIdentityReplyWhenOneIsAwaited) {

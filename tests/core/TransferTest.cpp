@@ -26,6 +26,41 @@ using namespace velcora::test;
 
 namespace {
 
+/// An output port that raises its error at a chosen message from now on, once, as a device
+/// that goes away in the middle of a transfer does; it counts the messages it was given.
+class TFailingOutput : public TMidiOutput {
+public:
+    using TMidiOutput::PutLong;
+    using TMidiOutput::TMidiOutput;
+    static inline const std::string Gone = "The MIDI device was removed.";
+
+    void PutShort(uint8_t status, uint8_t data1, uint8_t data2) override {
+        ++Shorts;
+        Countdown(FShortsLeft);
+        TMidiOutput::PutShort(status, data1, data2);
+    }
+    void PutLong(std::span<const uint8_t> bytes) override {
+        ++Longs;
+        Countdown(FLongsLeft);
+        TMidiOutput::PutLong(bytes);
+    }
+    /// The n-th short message from now (1: the next) raises.
+    void FailShortIn(int n) { FShortsLeft = n; }
+    void FailLongIn(int n) { FLongsLeft = n; }
+
+    int Shorts = 0;
+    int Longs = 0;
+
+private:
+    static void Countdown(int& left) {
+        if (left > 0 && --left == 0) {
+            throw EMidiOutputError(Gone);
+        }
+    }
+    int FShortsLeft = 0;
+    int FLongsLeft = 0;
+};
+
 /// The program and a virtual synth of one model (by member code) on the in-process driver,
 /// its data packets shortened by Shorter bytes.
 template <uint16_t Member, size_t Shorter = 0> class TTransferFixture : public ::testing::Test {
@@ -41,6 +76,9 @@ protected:
         Ws = std::make_unique<TWorkspace>(Dialogs, View, Dir.File("Velcora.INI"), Dir.Path(),
                                           Dir.Path(), &Driver);
         Ws->FSynth.Pause = [this](int ms) { Pauses.push_back(ms); };
+        auto output = std::make_unique<TFailingOutput>(Driver);
+        Output = output.get();
+        Ws->FMidiPCToSynth = std::move(output);
         const std::string name = emu::TVirtualSynthDevice::kDefaultName;
         Ws->FMidiPCToSynth->SetProductName(name);
         EXPECT_TRUE(Ws->FMidiPCToSynth->Open());
@@ -91,6 +129,7 @@ protected:
                                        return options;
                                    }()};
     std::unique_ptr<TWorkspace> Ws;
+    TFailingOutput* Output = nullptr;
 };
 
 using TransferTest = TTransferFixture<3>;     // a Proteus 2000
@@ -276,8 +315,132 @@ TEST_F(TransferTest, ACancelledFetchStillStoresTheDumpAlreadyAskedFor) {
 
 TEST_F(TransferTest, AClosedOutputReportsThePortsError) {
     ASSERT_TRUE(Ws->FMidiPCToSynth->Close());
-    EXPECT_THROW(Ws->bbAllSoundOffClick(), EMidiOutputError);
-    EXPECT_THROW(Ws->bbSendEditBufClick(), EMidiOutputError);
+    Dialogs.ExpectMessage(TMessageKind::Error, "(Short Msg) Device not opened.");
+    Ws->bbAllSoundOffClick();
+    // Send Edit Buffer stops at its first All Sound Off, before the dump.
+    Dialogs.ExpectMessage(TMessageKind::Error, "(Short Msg) Device not opened.");
+    Ws->bbSendEditBufClick();
+    EXPECT_EQ(Output->Longs, 0);
+    EXPECT_TRUE(Dialogs.ScriptDone());
+}
+
+// A port error in the middle of a transfer, raised in a timer's step or in an input port's
+// notification: the event loop never sees it, the person sees the port's text once, and the
+// transfer ends as failed, not as finished.
+TEST_F(TransferTest, APortErrorEndsTheRunningTransferAsFailed) {
+    Identify();
+    const std::string fetched = "Proteus 2000 (Ver: " + Ws->FSynth.Version + " )";
+    const std::string sent = fetched + " ";
+    const int keyboard = Driver.AddDevice("Keyboard");
+    Ws->FMidiKbdToPC->SetProductName("Keyboard");
+    Ws->FKbdInDev = static_cast<int>(Ws->FMidiKbdToPC->DeviceID());
+    Ws->FMidiKbdToPC->OpenAndStart();
+    Ws->FSynth.TimeBetweenPatches = 1;
+    Ws->FSendTimer.setInterval(1);
+
+    struct Case {
+        const char* What;
+        std::function<void()> Start;
+    } cases[] = {
+        {"the second program change of a ROM fetch through the edit buffer",
+         [&] {
+             Ws->FSynth.cbROMListChange(0);
+             Ws->cbROMBankListChange(0);
+             Ws->FLoadMethod = TWorkspace::LoadViaEditBuffer;
+             Output->FailShortIn(4); // the bank select pair, the first and second preset
+             Ws->bbROMGetBankClick();
+         }},
+        {"the second patch of a bank sent",
+         [&] {
+             Output->FailLongIn(12); // the fourth message of the second patch
+             Ws->bbSendBankClick();
+         }},
+        {"a key played through while a bank is fetched",
+         [&] {
+             Ws->bbGetBankClick();
+             Output->FailShortIn(1);
+             Driver.Emit(keyboard, std::vector<uint8_t>{0x90, 60, 100});
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        View.Caption.clear();
+        Dialogs.ExpectMessage(TMessageKind::Error, TFailingOutput::Gone);
+        c.Start();
+        ASSERT_TRUE(PumpUntil([&] { return Dialogs.ScriptDone(); }, std::chrono::seconds(20)));
+        // Whatever was still on its way, and the time-out, have their chance to speak up.
+        PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+        EXPECT_FALSE(Ws->FTransferShowing);
+        EXPECT_FALSE(View.ProgressVisible);
+        EXPECT_TRUE(View.CommandsOn);
+        EXPECT_TRUE(View.RomListsOn);
+        EXPECT_FALSE(Ws->FRomXfer);
+        EXPECT_FALSE(Ws->FTimedOut.isActive());
+        EXPECT_FALSE(Ws->FSendTimer.isActive());
+        EXPECT_NE(View.Caption, fetched) << "not reported as finished";
+        EXPECT_NE(View.Caption, sent) << "not reported as finished";
+    }
+}
+
+TEST_F(TransferTest, AFailedRomFetchLeavesTheNextUserFetchToTheUserBank) {
+    Identify();
+    struct Case {
+        const char* What;
+        int Method;
+        int FailShort; // 0: the short messages go out
+        int FailLong;
+    } cases[] = {
+        {"the bank select fails", TWorkspace::LoadViaEditBuffer, 1, 0},
+        {"the first program change fails", TWorkspace::LoadViaEditBuffer, 3, 0},
+        {"the first direct request fails", TWorkspace::LoadDirectRom, 0, 1},
+    };
+    TPatchBank& user = Ws->UserBank(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        Ws->FBlankPatch->CopyTo(user.Slot(3));
+        user.Slot(3).SetSelected(true);
+        const std::string romBefore = Ws->FRomBank->Slot(3).Name();
+        Ws->FSynth.cbROMListChange(0);
+        Ws->cbROMBankListChange(0);
+        Ws->FLoadMethod = c.Method;
+        Output->FailShortIn(c.FailShort);
+        Output->FailLongIn(c.FailLong);
+        Dialogs.ExpectMessage(TMessageKind::Error, TFailingOutput::Gone);
+        Ws->bbROMGetBankClick();
+        EXPECT_TRUE(Dialogs.ScriptDone());
+        EXPECT_FALSE(Ws->FRomXfer);
+        EXPECT_FALSE(Ws->FRomViaEditBuffer);
+        EXPECT_TRUE(View.RomListsOn);
+        EXPECT_FALSE(View.ProgressVisible);
+
+        Ws->FCtx.CurUserBank = 0;
+        Ws->bbGetSelectedClick();
+        ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(20)));
+        const std::string expected =
+            Synth.With([](emu::TVirtualSynth& s) { return s.UserPreset(0, 3).Name(); });
+        EXPECT_EQ(user.Slot(3).Name(), expected);
+        EXPECT_EQ(Ws->FRomBank->Slot(3).Name(), romBefore);
+    }
+}
+
+TEST_F(TransferTest, GetRomBankIsRefusedWhileNoRomIsKnown) {
+    const std::string noRom = "The synth has not told which ROMs it holds yet,\nso there is no "
+                              "ROM bank to get.\n\nLook for the synth on the Setup Midi Page "
+                              "and try again.";
+    for (int method : {TWorkspace::LoadDirectRom, TWorkspace::LoadViaEditBuffer}) {
+        SCOPED_TRACE(method);
+        Ws->FLoadMethod = method;
+        Dialogs.ExpectMessage(TMessageKind::Warning, noRom);
+        Ws->bbROMGetBankClick();
+        EXPECT_TRUE(Dialogs.ScriptDone());
+        EXPECT_EQ(Output->Shorts + Output->Longs, 0) << "nothing is sent";
+        EXPECT_EQ(View.RomFile, "") << "the ROM tab does not claim a fetch";
+        EXPECT_TRUE(View.RomListsOn);
+        EXPECT_FALSE(View.ProgressVisible);
+        EXPECT_FALSE(Ws->FRomXfer);
+        EXPECT_FALSE(Ws->FRomViaEditBuffer);
+        EXPECT_FALSE(Ws->FExpectDump);
+    }
 }
 
 TEST_F(TransferTest, EditBufferFetchedAndSentBack) {

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 
 using namespace velcora;
 using namespace velcora::test;
@@ -157,6 +158,76 @@ TEST_F(WorkspaceTest, ClosingAsksAndKeepsTenBackups) {
     EXPECT_EQ(ReadBytes(EndBanksFile(base, 1)).size(), 512u * 1607u);
     EXPECT_FALSE(ws->Dirty()[2]) << "the user banks are saved in the backup";
     EXPECT_TRUE(ws->Dirty()[1]) << "the ROM bank is not";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(ws->FFolders.BackupDir),
+                            std::filesystem::directory_iterator{}),
+              4)
+        << "nothing but the backups is left in their folder";
+}
+
+TEST_F(WorkspaceTest, AFailedBackupKeepsEveryGenerationItHad) {
+    struct Case {
+        const char* What;
+        std::optional<size_t> FailWritesAfter;
+        int DirectoryAt;          // a folder sitting at this generation's name, or 0
+        std::map<int, int> After; // generation -> the generation its content came from
+        std::string Reason;       // after the path in the error box
+    };
+    const auto gen = [](int n) { return "EndBanks" + std::to_string(n) + ".syx"; };
+    const std::map<int, int> untouched = {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5},
+                                          {6, 6}, {7, 7}, {8, 8}, {9, 9}, {10, 10}};
+    const Case cases[] = {
+        {"the disk fills up", 1000, 0, untouched, "No space left on device"},
+        // 10 is dropped and 9, 8, 7 move up before 5 meets the folder at 6; 1 stays the old
+        // newest backup, since putting the new one there would destroy the only copy of it.
+        {"a generation cannot move",
+         std::nullopt,
+         6,
+         {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {8, 7}, {9, 8}, {10, 9}},
+         "Can't rename " + gen(5) + " to " + gen(6) + ": Is a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        TTempDir docs;
+        TScriptedDialogs dialogs;
+        TWorkspace ws(dialogs, View, Ini(), Start.Path(), docs.Path());
+        ws.FSynth.Section = "Proteus 2000_16";
+        ws.FCtx.SetDefaultSizes(2);
+        ws.BuildWorkFolders(2);
+        ws.ReloadWorkspace();
+        ws.MarkDirty(ws.UserBank(1));
+        const std::string base = ws.FFolders.EndBanksBase;
+        for (int n = 1; n <= 10; ++n) {
+            if (n != c.DirectoryAt) {
+                WriteBytes(EndBanksFile(base, n), {static_cast<uint8_t>(n)});
+            }
+        }
+        if (c.DirectoryAt != 0) {
+            std::filesystem::create_directory(EndBanksFile(base, c.DirectoryAt));
+        }
+        const std::string newest = EndBanksFile(base, 1);
+        dialogs.ExpectMessage(TMessageKind::Confirmation,
+                              "Are you sure you want to close the program?\n\n"
+                              "These files need saving :\nLibrary \nUser Bank 1 ",
+                              TAnswer::Yes);
+        dialogs.ExpectMessage(TMessageKind::Error, "Can't save the file\n" + newest + "\n\n" +
+                                                       c.Reason + "\nThe old file is unchanged.");
+        test_hooks::FailWritesAfter(c.FailWritesAfter);
+        EXPECT_TRUE(ws.FormClose()) << "the program still ends";
+        test_hooks::FailWritesAfter(std::nullopt);
+
+        std::map<int, int> after;
+        for (const auto& entry : std::filesystem::directory_iterator(ws.FFolders.BackupDir)) {
+            const std::string name = entry.path().filename().string();
+            if (entry.is_directory()) {
+                continue;
+            }
+            const auto bytes = ReadBytes(entry.path().string());
+            ASSERT_EQ(bytes.size(), 1u) << name << ": no new or half-written file is left";
+            after[std::stoi(name.substr(8))] = bytes[0];
+        }
+        EXPECT_EQ(after, c.After);
+        EXPECT_TRUE(ws.Dirty()[3]) << "the banks were not saved anywhere";
+    }
 }
 
 TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {

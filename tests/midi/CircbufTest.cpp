@@ -225,6 +225,25 @@ TEST_F(MidiHandlerTest, AfterAHandlerRaisesTheRestIsStillDelivered) {
     EXPECT_TRUE(test::PumpUntil([this] { return FPosts.size() == 2; }));
 }
 
+TEST_F(MidiHandlerTest, AHandlersErrorStaysOutOfTheEventLoop) {
+    bool thrown = false;
+    FNotifier = std::make_unique<TMidiNotifier>([&](uint32_t code, TMidiHeader*) {
+        if (!thrown) {
+            thrown = true;
+            throw std::runtime_error("handler failed");
+        }
+        FPosts.push_back({code, nullptr});
+    });
+    FBlock.Target = FNotifier.get();
+    for (uint32_t i = 0; i < 3; ++i) {
+        Call(TMidiMessage::InData, 0x90);
+    }
+    bool delivered = false;
+    EXPECT_NO_THROW(delivered = test::PumpUntil([this] { return FPosts.size() == 2; }));
+    EXPECT_TRUE(thrown);
+    EXPECT_TRUE(delivered) << "the items after the failing one still come";
+}
+
 TEST_F(MidiHandlerTest, NotificationsReachTheEventLoop) {
     Call(TMidiMessage::InData, 0x90);
     EXPECT_TRUE(test::PumpUntil([this] { return !FPosts.empty(); }));
