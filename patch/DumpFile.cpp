@@ -1,6 +1,7 @@
 #include "DumpFile.h"
 
 #include "PatchMessages.h"
+#include "Patchdata.h"
 
 namespace velcora {
 
@@ -17,13 +18,16 @@ TDumpScan ScanDumps(std::span<const uint8_t> bytes, const TDumpSizes& sizes, int
             scan.Truncated = true;
             break;
         }
-        size_t end = at;
+        // The writers frame every dump this way, so a file they wrote always passes; a dump
+        // that does not would be written back as the blank patch.
+        size_t start = at;
         for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
-            end += static_cast<size_t>(sizes.PacketSize(p));
-            if (bytes[end - 1] != 0xF7) {
+            const size_t size = static_cast<size_t>(sizes.PacketSize(p));
+            if (!TPatchData::PacketFramed(bytes.subspan(start, size))) {
                 scan.BadDump = scan.Complete;
                 return scan;
             }
+            start += size;
         }
         at += total;
         ++scan.Complete;

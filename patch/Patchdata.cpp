@@ -76,11 +76,14 @@ int TPatchData::CheckDumpFile(TByteReader& in, bool rewind, TPatchContext& ctx) 
     return NotEmu;
 }
 
+bool TPatchData::PacketFramed(std::span<const uint8_t> packet) {
+    return packet.size() > 5 && packet[0] == 0xF0 && packet[1] == 0x18 && packet[2] == 0x0F &&
+           packet[4] == 0x55 && packet.back() == 0xF7;
+}
+
 bool TPatchData::Framed(const TDumpSizes& sizes) const {
     for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
-        const auto packet = Packet(p, sizes);
-        if (packet[0] != 0xF0 || packet[1] != 0x18 || packet[2] != 0x0F || packet[4] != 0x55 ||
-            packet.back() != 0xF7) {
+        if (!PacketFramed(Packet(p, sizes))) {
             return false;
         }
     }

@@ -55,6 +55,9 @@ public:
     /// Whether every packet, at these lengths, is framed as the synth frames it: F0 18 0F dd
     /// 55 at its start and F7 at its end. Only such a dump is written to a file.
     bool Framed(const TDumpSizes& sizes) const;
+    /// One packet of a preset dump as the synth frames it: F0 18 0F, any device id, 55, and
+    /// F7 as its last byte.
+    static bool PacketFramed(std::span<const uint8_t> packet);
 
     /// Equal apart from the name, the header and the bytes the comparison leaves out.
     bool SameIgnoringName(const TPatchData& other, const TDumpSizes& sizes) const;

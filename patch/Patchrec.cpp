@@ -196,7 +196,8 @@ bool TPatchRec::LoadFileQuiet(const std::string& fileName, TPatchContext& ctx) {
 bool TPatchRec::LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContext& ctx) {
     // Only the framing is tested: a single patch may come from any E-mu model of the class.
     TByteReader in(bytes);
-    if (ctx.ProbePatch == nullptr || ctx.ProbePatch->ReadDump(in, ctx) != 0) {
+    if (ctx.ProbePatch == nullptr || ctx.ProbePatch->ReadDump(in, ctx) != 0 ||
+        !ctx.ProbePatch->Dump().Framed(ctx.Sizes)) {
         return false;
     }
     in.Seek(0);

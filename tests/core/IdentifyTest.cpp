@@ -250,10 +250,9 @@ TEST_F(IdentifyTest, ALaterIdentityReplyKeepsUnsavedWorkUnlessAnotherSynthIsAcce
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
         std::filesystem::remove(Start.File("Velcora.INI"));
-        TIniFile ini(Start.File("Velcora.INI"));
-        // A blank file of its own for each synth, so that identification asks nothing else.
-        ini.WriteString("Proteus 2000_16", "BlankFile", "/blanks/Proteus.syx");
-        ini.WriteString("XL-7_16", "BlankFile", "/blanks/XL-7.syx");
+        // The shipped blank presets of both models, so that identification asks nothing else.
+        WriteBytes(Start.File("Default Composer.syx"), MakeDump(TDumpSizes::ForModelClass(2)));
+        WriteBytes(Start.File("Default XL-2.syx"), MakeDump(TDumpSizes::ForModelClass(3)));
         auto ws = Make();
         ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(16, 3)));
         const TWorkFolders folders = ws->FFolders;
@@ -321,7 +320,7 @@ TEST_F(IdentifyTest, PausesFromTheSettingsStayWithinWhatTheSetupFieldsAllow) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Stored);
         TIniFile ini(Start.File("Velcora.INI"));
-        ini.WriteString("Proteus 2000_0", "BlankFile", "/blanks/Proteus.syx");
+        WriteBytes(Start.File("Default Composer.syx"), MakeDump(TDumpSizes::ForModelClass(2)));
         ini.WriteString("Proteus 2000_0", "TimeBetweenSysex", c.Stored);
         ini.WriteString("Proteus 2000_0", "TimeBetweenPatches", c.Stored);
         auto ws = Make();

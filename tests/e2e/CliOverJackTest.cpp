@@ -71,12 +71,11 @@ protected:
         ASSERT_TRUE(WaitFor([] { return JackMidiPorts(SynthPorts).size() >= 2; }, 30s))
             << "the synth's ports never came";
 
-        // No pauses worth waiting for, and a blank file set, which keeps its hint quiet.
+        // No pauses worth waiting for.
         TIniFile ini(Dir.File("Velcora.INI"));
         const std::string section = model + "_0";
         ini.WriteInteger(section, "TimeBetweenSysex", 1);
         ini.WriteInteger(section, "TimeBetweenPatches", 2);
-        ini.WriteString(section, "BlankFile", "Default.syx");
 
         In.clear();
         Out.clear();

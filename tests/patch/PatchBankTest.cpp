@@ -263,6 +263,10 @@ TEST_F(BankTest, BadFilesAreRefusedWithAMessageAndChangeNothing) {
     truncated.resize(truncated.size() - 700);
     auto damaged = bank;
     damaged[50 * 1607 + 36 + 254] = 0x00; // packet 1 of dump 51 loses its F7
+    // Packet 3 of dump 52 still ends in F7 but is not a preset packet: the writers would not
+    // write it back, so taking it would lose it at the next save.
+    auto unframed = bank;
+    unframed[51 * 1607 + 36 + 2 * 255 + 4] = 0x10;
     TDumpSpec notEmu;
     notEmu.Emu = false;
     struct Case {
@@ -280,6 +284,8 @@ TEST_F(BankTest, BadFilesAreRefusedWithAMessageAndChangeNothing) {
          TMessageKind::Warning, msg::DifferentSynth},
         {"ends inside a dump", truncated, TMessageKind::Warning, msg::TruncatedFile},
         {"a damaged dump", damaged, TMessageKind::Warning, msg::DamagedPreset(51)},
+        {"a packet without its preset framing", unframed, TMessageKind::Warning,
+         msg::DamagedPreset(52)},
     };
     Mark({1});
     const auto before = Snapshot();

@@ -428,6 +428,16 @@ TEST_F(SinglePatchFile, LoadCancelledOrRefusedLeavesTheRecord) {
     W.Dialogs.ExpectMessage(TMessageKind::Warning, msg::DifferentSynth);
     EXPECT_EQ(Edit.LoadFileDialog("Patch.syx", W.Ctx), "");
 
+    // Ends every packet in F7, but packet 5 is no preset packet: saved again, it would be
+    // written as the blank patch.
+    auto unframed = MakeDump(W.Ctx.Sizes);
+    unframed[36 + 4 * 255 + 1] = 0x7E;
+    const std::string odd = Dir.File("odd.syx");
+    WriteBytes(odd, unframed);
+    W.Dialogs.ExpectOpen(msg::LoadPatchTitle, odd);
+    W.Dialogs.ExpectMessage(TMessageKind::Warning, msg::DifferentSynth);
+    EXPECT_EQ(Edit.LoadFileDialog("Patch.syx", W.Ctx), "");
+
     const std::string empty = Dir.File("empty.syx");
     WriteBytes(empty, {});
     W.Dialogs.ExpectOpen(msg::LoadPatchTitle, empty);
