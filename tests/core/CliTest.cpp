@@ -67,12 +67,33 @@ protected:
         ini.WriteInteger("Proteus 2000_0", "TimeBetweenPatches", 1);
         ini.WriteString("Proteus 2000_0", "BlankFile", "Default.syx");
     }
-    int Run(std::vector<std::string> args) {
+    int Run(std::vector<std::string> args) { return RunOn(Name, std::move(args)); }
+    int RunOn(const std::string& outName, std::vector<std::string> args) {
         Out.str("");
         Err.str("");
-        const TCliOptions o = ParseCliCommandLine(args);
+        TCliOptions o = ParseCliCommandLine(args);
         EXPECT_TRUE(o.Error.empty()) << o.Error;
-        return RunCli(o, Driver, Name, Name, Places, Out, Err);
+        o.OutputStallLimit = std::chrono::milliseconds(500);
+        return RunCli(o, Driver, Name, outName, Places, Out, Err);
+    }
+    /// An output device that hands everything to the synth but never reports a buffer sent,
+    /// as a line that stopped moving: what the port queued stays queued.
+    std::string AddStalledLine() {
+        const std::string name = "Stalled line";
+        TVirtualDeviceOptions options;
+        options.Input = false;
+        options.NeverComplete = true;
+        Driver.AddDevice(
+            name,
+            [this](std::span<const uint8_t> message) {
+                const auto replies =
+                    Synth.With([&](emu::TVirtualSynth& s) { return s.Receive(message); });
+                for (const auto& reply : replies) {
+                    Driver.Emit(Synth.Device(), reply.Bytes);
+                }
+            },
+            options);
+        return name;
     }
     std::string SynthName(int bank, int slot) {
         return Synth.With([&](emu::TVirtualSynth& s) { return s.UserPreset(bank, slot).Name(); });
@@ -129,6 +150,27 @@ TEST_F(CliTest, EditBufferRoundTrip) {
     EXPECT_EQ(ReadBytes(file).size(), 1607u);
     EXPECT_EQ(Run({"send-edit", file}), 0) << Err.str();
     EXPECT_EQ(Run({"send-edit", Dir.File("missing.syx")}), 2);
+}
+
+TEST_F(CliTest, SendsExitWithAnErrorWhenTheOutputStallsWithMessagesLeft) {
+    const std::string bank = Dir.File("bank0.syx");
+    const std::string patch = Dir.File("edit.syx");
+    ASSERT_EQ(Run({"get-bank", "0", bank}), 0) << Err.str();
+    ASSERT_EQ(Run({"get-edit", patch}), 0) << Err.str();
+    const std::string stalled = AddStalledLine();
+    const struct {
+        std::vector<std::string> Command;
+        std::string Message;
+    } cases[] = {
+        {{"send-edit", patch}, "The edit buffer was not sent."},
+        {{"send-bank", "2", bank}, "The bank was not sent."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Command[0]);
+        EXPECT_EQ(RunOn(stalled, c.Command), 1);
+        EXPECT_NE(Err.str().find("The MIDI output stalled with "), std::string::npos) << Err.str();
+        EXPECT_NE(Err.str().find(c.Message), std::string::npos) << Err.str();
+    }
 }
 
 TEST_F(CliTest, ASynthThatFailsEndsTheRunWithAnError) {
