@@ -7,6 +7,8 @@
 #include "TestApp.h"
 #include "VirtualSynthDevice.h"
 
+#include <chrono>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -171,6 +173,34 @@ TEST_F(CliTest, SendsExitWithAnErrorWhenTheOutputStallsWithMessagesLeft) {
         EXPECT_NE(Err.str().find("The MIDI output stalled with "), std::string::npos) << Err.str();
         EXPECT_NE(Err.str().find(c.Message), std::string::npos) << Err.str();
     }
+}
+
+namespace {
+std::chrono::nanoseconds ThreadCpuTime() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
+} // namespace
+
+TEST_F(CliTest, WaitingForASlowSynthLeavesTheProcessorIdle) {
+    emu::TVirtualSynthOptions options;
+    options.ReplyDelay = std::chrono::milliseconds(300);
+    emu::TVirtualSynthDevice slow(Driver, options, "Slow Synth");
+    const std::string file = Dir.File("edit.syx");
+    TCliOptions o = ParseCliCommandLine({"get-edit", file});
+
+    const auto wall0 = std::chrono::steady_clock::now();
+    const auto cpu0 = ThreadCpuTime();
+    ASSERT_EQ(RunCli(o, Driver, "Slow Synth", "Slow Synth", Places, Out, Err), 0) << Err.str();
+    const auto cpu = ThreadCpuTime() - cpu0;
+    const auto wall = std::chrono::steady_clock::now() - wall0;
+
+    // Four replies, each 300 ms late: the run is mostly waiting, which must cost next to
+    // nothing (a loop asking for events would take the whole time).
+    EXPECT_GE(wall, std::chrono::milliseconds(1200));
+    EXPECT_LT(cpu, wall / 10) << "CPU " << std::chrono::duration<double>(cpu).count() << " s of "
+                              << std::chrono::duration<double>(wall).count() << " s";
 }
 
 TEST_F(CliTest, ASynthThatFailsEndsTheRunWithAnError) {
