@@ -2,6 +2,7 @@
 
 #include "ByteStream.h"
 #include "Dialogs.h"
+#include "EventWait.h"
 #include "MidiCaps.h"
 #include "MidiDriver.h"
 #include "Midiin.h"
@@ -10,7 +11,7 @@
 #include "Workspace.h"
 #include "WorkspaceView.h"
 
-#include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <ostream>
@@ -75,15 +76,18 @@ private:
 // Longer than the program's own time-out of a fetch, which speaks first where it runs.
 constexpr auto StallLimit = 8s;
 
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
+/// Waits while the output port keeps sending; false when it stands still for limit with
+/// messages queued, which closing the port would drop unsent.
+bool WaitForOutput(TMidiOutput& port, std::chrono::milliseconds limit) {
+    for (;;) {
+        const size_t pending = port.PendingBuffers();
+        if (pending == 0) {
+            return true;
+        }
+        if (!RunEventsUntil([&] { return port.PendingBuffers() < pending; }, limit)) {
             return false;
         }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    return true;
 }
 
 int Fail(std::ostream& err, const std::string& text, int code) {
@@ -171,7 +175,8 @@ std::string CliUsage() {
            "                        Velcora.INI beside the program when not given\n"
            "  --force               overwrite an existing FILE\n"
            "Progress goes to standard error; a synth that does not answer, cancels or times\n"
-           "out ends the program with exit code 1 and the message.\n";
+           "out, or a MIDI output that stops with messages unsent, ends the program with\n"
+           "exit code 1 and the message.\n";
 }
 
 int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
@@ -224,12 +229,12 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
     // hardware configuration and channel replies come in.
     for (int tries = 0; tries < 5 && !ws.FSynthFound; ++tries) {
         ws.FSynth.RequestIdentity();
-        PumpUntil([&] { return ws.FSynthFound; }, 600ms);
+        RunEventsUntil([&] { return ws.FSynthFound; }, 600ms);
     }
     if (!ws.FSynthFound) {
         return Fail(err, "No synth answered the Device Inquiry.", 1);
     }
-    PumpUntil([&] { return !ws.FExpectHwConfig && !ws.FExpectChannel; }, 2s);
+    RunEventsUntil([&] { return !ws.FExpectHwConfig && !ws.FExpectChannel; }, 2s);
     dialogs.Problems.clear(); // the blank-file hint of identification is no failure here
 
     auto failed = [&] { return !dialogs.Problems.empty(); };
@@ -239,14 +244,26 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
         // The program's time-out does not watch the first request of a fetch, and nobody is
         // here to press Cancel: a fetch that stops moving is given up as the time-out would.
         while (ws.FTransferShowing) {
-            PumpUntil([&] { return !ws.FTransferShowing; }, 100ms);
-            if (ws.FTransferShowing && view.SinceProgress() > StallLimit) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(StallLimit - view.SinceProgress());
+            RunEventsUntil([&] { return !ws.FTransferShowing; }, std::max(left, 1ms));
+            if (ws.FTransferShowing && view.SinceProgress() >= StallLimit) {
                 dialogs.MessageBox(TMessageKind::Warning, TWorkspace::TimedOutWarning,
                                    TButtons::Ok);
                 ws.bbCancelGetClick();
             }
         }
         return !failed();
+    };
+
+    // Sent means gone out of the port: what it still holds when the run ends is dropped.
+    auto outputDrained = [&] {
+        if (WaitForOutput(*ws.FMidiPCToSynth, o.OutputStallLimit)) {
+            return true;
+        }
+        err << "The MIDI output stalled with " << ws.FMidiPCToSynth->PendingBuffers()
+            << " SysEx message(s) not sent.\n";
+        return false;
     };
 
     if (o.Command == "identify") {
@@ -282,13 +299,15 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
             return Fail(err, "The file was not loaded.", 2);
         }
         ws.bbSendBankClick();
-        PumpUntil([&] { return !ws.FTransferShowing; }, 30min);
-        PumpUntil([&] { return ws.FMidiPCToSynth->PendingBuffers() == 0; }, 10s);
-        return failed() ? Fail(err, "The bank was not sent.", 1) : 0;
+        const bool ended = RunEventsUntil([&] { return !ws.FTransferShowing; }, 30min);
+        if (!ended || failed() || !outputDrained()) {
+            return Fail(err, "The bank was not sent.", 1);
+        }
+        return 0;
     }
     if (o.Command == "get-edit") {
         ws.bbGetEditBufClick();
-        if (!PumpUntil([&] { return !ws.FExpectDump || failed(); }, 5s) || failed()) {
+        if (!RunEventsUntil([&] { return !ws.FExpectDump || failed(); }, 5s) || failed()) {
             return Fail(err, TWorkspace::TimedOutWarning, 1);
         }
         TByteWriter bytes;
@@ -300,7 +319,9 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
             return Fail(err, "This file is for a different synth.", 2);
         }
         ws.bbSendEditBufClick();
-        PumpUntil([&] { return ws.FMidiPCToSynth->PendingBuffers() == 0; }, 10s);
+        if (failed() || !outputDrained()) {
+            return Fail(err, "The edit buffer was not sent.", 1);
+        }
         return 0;
     }
     return Fail(err, "unknown command " + o.Command, 2);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ struct TCliOptions {
     bool Force = false;
     bool Help = false;
     std::string Error; ///< why the command line was refused
+    /// How long the MIDI output may go without sending a queued message before what it
+    /// still holds counts as lost (not a command-line option).
+    std::chrono::milliseconds OutputStallLimit{10000};
 };
 
 TCliOptions ParseCliCommandLine(const std::vector<std::string>& args);
@@ -33,7 +37,8 @@ struct TCliPlaces {
 
 /// Runs one command with the program's own operations against the synth on the given ports
 /// of the driver, progress on err. Returns the exit code: 0 done, 1 the synth did not answer,
-/// cancelled or timed out, 2 bad input (command line, files, devices).
+/// cancelled or timed out, or the output stalled with messages unsent, 2 bad input (command
+/// line, files, devices).
 int RunCli(const TCliOptions& options, IMidiDriver& driver, const std::string& inName,
            const std::string& outName, const TCliPlaces& places, std::ostream& out,
            std::ostream& err);

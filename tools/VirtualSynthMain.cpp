@@ -17,16 +17,20 @@
 #include <fstream>
 #include <iostream>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 
 namespace {
 
 using namespace velcora::emu;
 
-volatile std::sig_atomic_t GStop = 0;
-
-extern "C" void OnStopSignal(int) {
-    GStop = 1;
+/// The signals that stop the synth, blocked in every thread and taken by the main thread.
+sigset_t StopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
 }
 
 /// Everything the input callback and the receiving thread touch, shared with the main thread
@@ -195,13 +199,16 @@ int Run(const TSynthCommandLine& line) {
               << int(synth.DeviceId()) << ", channel " << int(synth.Channel()) + 1 << ", on "
               << (line.Jack ? "JACK" : "ALSA") << " ports \"" << line.PortName << "\"\n";
 
-    auto lastSave = std::chrono::steady_clock::now();
-    while (!GStop) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (std::chrono::steady_clock::now() - lastSave > std::chrono::seconds(2)) {
-            SaveBanksIfChanged(context, line.BanksFile);
-            lastSave = std::chrono::steady_clock::now();
+    // Sleeps until a stop signal, woken every two seconds to keep the banks file up to date.
+    const sigset_t stop = StopSignals();
+    for (;;) {
+        const timespec period{2, 0};
+        const int signal = line.BanksFile.empty() ? sigwaitinfo(&stop, nullptr)
+                                                  : sigtimedwait(&stop, nullptr, &period);
+        if (signal == SIGINT || signal == SIGTERM) {
+            break;
         }
+        SaveBanksIfChanged(context, line.BanksFile);
     }
 
     in.cancelCallback();
@@ -242,11 +249,10 @@ int main(int argc, char** argv) {
         return WriteBlankPresets(line.BlankPresetsDir);
     }
 
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // Before any thread starts, so that every thread inherits the mask and the signals wait
+    // for the main thread instead of ending the program unsaved.
+    const sigset_t stop = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
 
     try {
         return Run(line);

@@ -7,6 +7,8 @@
 #include "TestApp.h"
 #include "VirtualSynthDevice.h"
 
+#include <chrono>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -66,12 +68,33 @@ protected:
         ini.WriteInteger("Proteus 2000_0", "TimeBetweenSysex", 0);
         ini.WriteInteger("Proteus 2000_0", "TimeBetweenPatches", 1);
     }
-    int Run(std::vector<std::string> args) {
+    int Run(std::vector<std::string> args) { return RunOn(Name, std::move(args)); }
+    int RunOn(const std::string& outName, std::vector<std::string> args) {
         Out.str("");
         Err.str("");
-        const TCliOptions o = ParseCliCommandLine(args);
+        TCliOptions o = ParseCliCommandLine(args);
         EXPECT_TRUE(o.Error.empty()) << o.Error;
-        return RunCli(o, Driver, Name, Name, Places, Out, Err);
+        o.OutputStallLimit = std::chrono::milliseconds(500);
+        return RunCli(o, Driver, Name, outName, Places, Out, Err);
+    }
+    /// An output device that hands everything to the synth but never reports a buffer sent,
+    /// as a line that stopped moving: what the port queued stays queued.
+    std::string AddStalledLine() {
+        const std::string name = "Stalled line";
+        TVirtualDeviceOptions options;
+        options.Input = false;
+        options.NeverComplete = true;
+        Driver.AddDevice(
+            name,
+            [this](std::span<const uint8_t> message) {
+                const auto replies =
+                    Synth.With([&](emu::TVirtualSynth& s) { return s.Receive(message); });
+                for (const auto& reply : replies) {
+                    Driver.Emit(Synth.Device(), reply.Bytes);
+                }
+            },
+            options);
+        return name;
     }
     std::string SynthName(int bank, int slot) {
         return Synth.With([&](emu::TVirtualSynth& s) { return s.UserPreset(bank, slot).Name(); });
@@ -129,6 +152,55 @@ TEST_F(CliTest, EditBufferRoundTrip) {
     EXPECT_EQ(ReadBytes(file).size(), 1607u);
     EXPECT_EQ(Run({"send-edit", file}), 0) << Err.str();
     EXPECT_EQ(Run({"send-edit", Dir.File("missing.syx")}), 2);
+}
+
+TEST_F(CliTest, SendsExitWithAnErrorWhenTheOutputStallsWithMessagesLeft) {
+    const std::string bank = Dir.File("bank0.syx");
+    const std::string patch = Dir.File("edit.syx");
+    ASSERT_EQ(Run({"get-bank", "0", bank}), 0) << Err.str();
+    ASSERT_EQ(Run({"get-edit", patch}), 0) << Err.str();
+    const std::string stalled = AddStalledLine();
+    const struct {
+        std::vector<std::string> Command;
+        std::string Message;
+    } cases[] = {
+        {{"send-edit", patch}, "The edit buffer was not sent."},
+        {{"send-bank", "2", bank}, "The bank was not sent."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Command[0]);
+        EXPECT_EQ(RunOn(stalled, c.Command), 1);
+        EXPECT_NE(Err.str().find("The MIDI output stalled with "), std::string::npos) << Err.str();
+        EXPECT_NE(Err.str().find(c.Message), std::string::npos) << Err.str();
+    }
+}
+
+namespace {
+std::chrono::nanoseconds ThreadCpuTime() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
+} // namespace
+
+TEST_F(CliTest, WaitingForASlowSynthLeavesTheProcessorIdle) {
+    emu::TVirtualSynthOptions options;
+    options.ReplyDelay = std::chrono::milliseconds(300);
+    emu::TVirtualSynthDevice slow(Driver, options, "Slow Synth");
+    const std::string file = Dir.File("edit.syx");
+    TCliOptions o = ParseCliCommandLine({"get-edit", file});
+
+    const auto wall0 = std::chrono::steady_clock::now();
+    const auto cpu0 = ThreadCpuTime();
+    ASSERT_EQ(RunCli(o, Driver, "Slow Synth", "Slow Synth", Places, Out, Err), 0) << Err.str();
+    const auto cpu = ThreadCpuTime() - cpu0;
+    const auto wall = std::chrono::steady_clock::now() - wall0;
+
+    // Four replies, each 300 ms late: the run is mostly waiting, which must cost next to
+    // nothing (a loop asking for events would take the whole time).
+    EXPECT_GE(wall, std::chrono::milliseconds(1200));
+    EXPECT_LT(cpu, wall / 10) << "CPU " << std::chrono::duration<double>(cpu).count() << " s of "
+                              << std::chrono::duration<double>(wall).count() << " s";
 }
 
 TEST_F(CliTest, ASynthThatFailsEndsTheRunWithAnError) {
