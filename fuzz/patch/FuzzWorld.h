@@ -42,6 +42,7 @@ struct TFuzzWorld {
             packet[0] = 0xF0;
             packet[1] = 0x18;
             packet[2] = 0x0F;
+            packet[4] = 0x55;
             packet[packet.size() - 1] = 0xF7;
         }
         Blank.ReadName();
