@@ -31,13 +31,15 @@ protected:
         return std::make_unique<TWorkspace>(Dialogs, View, Ini(), Start.Path(), Docs.Path());
     }
     std::string Ini() const { return Start.File("Velcora.INI"); }
-    // As an identification of a Proteus 2000 with device id 16 would set it up.
-    void Identify(TWorkspace& ws) {
-        ws.FSynth.ModelName = "Proteus 2000";
-        ws.FSynth.ModelClass = 2;
-        ws.FSynth.Section = "Proteus 2000_16";
-        ws.FCtx.SetDefaultSizes(2);
-        ws.BuildWorkFolders(2);
+    // As an identification of a synth with device id 16 (a Proteus 2000 unless said) would
+    // set it up.
+    static void Identify(TWorkspace& ws, const std::string& model = "Proteus 2000",
+                         int modelClass = 2) {
+        ws.FSynth.ModelName = model;
+        ws.FSynth.ModelClass = modelClass;
+        ws.FSynth.Section = model + "_16";
+        ws.FCtx.SetDefaultSizes(modelClass);
+        ws.BuildWorkFolders(modelClass);
         ws.ReloadWorkspace();
     }
 
@@ -232,18 +234,10 @@ TEST_F(WorkspaceTest, AFailedBackupKeepsEveryGenerationItHad) {
 
 TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {
     // Class 0 has no shipped default, so its blank patch is the built-in one.
-    auto identifyUnknown = [](TWorkspace& ws) {
-        ws.FSynth.ModelName = "UNKNOWN";
-        ws.FSynth.ModelClass = 0;
-        ws.FSynth.Section = "UNKNOWN_16";
-        ws.FCtx.SetDefaultSizes(0);
-        ws.BuildWorkFolders(0);
-        ws.ReloadWorkspace();
-    };
     std::string base;
     {
         auto ws = Make();
-        identifyUnknown(*ws);
+        Identify(*ws, "UNKNOWN", 0);
         const auto real = MakeDump(Sizes);
         TByteReader in(real);
         ASSERT_EQ(ws->UserBank(1).Slot(4).ReadDump(in, ws->FCtx), 0);
@@ -257,7 +251,7 @@ TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {
         base = ws->FFolders.EndBanksBase;
     }
     auto ws = Make();
-    identifyUnknown(*ws);
+    Identify(*ws, "UNKNOWN", 0);
     ASSERT_TRUE(ws->LoadEndBanks(EndBanksFile(base, 1)));
     EXPECT_EQ(ws->UserBank(1).Slot(4).Name(), "Pad:Warm Strings");
     EXPECT_EQ(ws->UserBank(0).Slot(127).Name(), "ini:Blank Preset");

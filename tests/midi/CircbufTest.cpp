@@ -98,6 +98,20 @@ protected:
         FNotifier->Deliver();
         return std::exchange(FPosts, {});
     }
+    /// Three notifications for a handler that raises at the first one.
+    void PostThreeToAHandlerThatRaisesOnce(bool& thrown) {
+        FNotifier = std::make_unique<TMidiNotifier>([this, &thrown](uint32_t code, TMidiHeader*) {
+            if (!thrown) {
+                thrown = true;
+                throw std::runtime_error("handler failed");
+            }
+            FPosts.push_back({code, nullptr});
+        });
+        FBlock.Target = FNotifier.get();
+        for (uint32_t i = 0; i < 3; ++i) {
+            Call(TMidiMessage::InData, 0x90);
+        }
+    }
 
     std::unique_ptr<TCircularBuffer> FRing = CircbufAlloc(3);
     TPortCallbackBlock FBlock;
@@ -209,17 +223,7 @@ TEST_F(MidiHandlerTest, OutputDonePostsTheHeaderInOrder) {
 
 TEST_F(MidiHandlerTest, AfterAHandlerRaisesTheRestIsStillDelivered) {
     bool thrown = false;
-    FNotifier = std::make_unique<TMidiNotifier>([&](uint32_t code, TMidiHeader*) {
-        if (!thrown) {
-            thrown = true;
-            throw std::runtime_error("handler failed");
-        }
-        FPosts.push_back({code, nullptr});
-    });
-    FBlock.Target = FNotifier.get();
-    for (uint32_t i = 0; i < 3; ++i) {
-        Call(TMidiMessage::InData, 0x90);
-    }
+    PostThreeToAHandlerThatRaisesOnce(thrown);
     EXPECT_THROW(FNotifier->Deliver(), std::runtime_error);
     // No further post comes; the event loop alone must bring the other two.
     EXPECT_TRUE(test::PumpUntil([this] { return FPosts.size() == 2; }));
@@ -227,17 +231,7 @@ TEST_F(MidiHandlerTest, AfterAHandlerRaisesTheRestIsStillDelivered) {
 
 TEST_F(MidiHandlerTest, AHandlersErrorStaysOutOfTheEventLoop) {
     bool thrown = false;
-    FNotifier = std::make_unique<TMidiNotifier>([&](uint32_t code, TMidiHeader*) {
-        if (!thrown) {
-            thrown = true;
-            throw std::runtime_error("handler failed");
-        }
-        FPosts.push_back({code, nullptr});
-    });
-    FBlock.Target = FNotifier.get();
-    for (uint32_t i = 0; i < 3; ++i) {
-        Call(TMidiMessage::InData, 0x90);
-    }
+    PostThreeToAHandlerThatRaisesOnce(thrown);
     bool delivered = false;
     EXPECT_NO_THROW(delivered = test::PumpUntil([this] { return FPosts.size() == 2; }));
     EXPECT_TRUE(thrown);
