@@ -2,12 +2,11 @@
 // pacing and the default pauses, against the ideal (every byte's wire time plus every pause the
 // program takes), and with no pacing and no pauses; and the processor time the whole process
 // spends meanwhile, all threads together. Prints figures; passes or fails nothing.
-#include "Dialogs.h"
 #include "EventWait.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "QuietDialogs.h"
 #include "SafeFile.h"
-#include "TestApp.h"
 #include "VirtualSynthDevice.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
@@ -25,22 +24,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class TQuietDialogs : public IDialogs {
-public:
-    TAnswer MessageBox(TMessageKind, const std::string& text, TButtons) override {
-        Last = text;
-        return TAnswer::Ok;
-    }
-    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& n) override {
-        return {false, n};
-    }
-    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& n) override {
-        return {false, n};
-    }
-    std::string Last;
-};
+using bench::TQuietDialogs;
 
 constexpr double WireByteMs = 0.32; // 31250 baud, ten bits a byte
 
@@ -159,7 +143,7 @@ BENCHMARK(BM_BankUnpaced)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BankAtWireSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    test::EnsureApp();
+    QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

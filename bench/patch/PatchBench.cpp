@@ -2,8 +2,12 @@
 // (about 32 MB). Every figure is printed beside a baseline measured in the same run, as a
 // ratio; nothing here passes or fails.
 #include "ByteStream.h"
-#include "DumpBuilder.h"
+#include "DumpMaker.h"
+#include "PatchContext.h"
+#include "Patchbank.h"
 #include "Patchlib.h"
+#include "Patchrec.h"
+#include "QuietDialogs.h"
 #include "SafeFile.h"
 #include "TempDir.h"
 
@@ -25,6 +29,30 @@ using namespace velcora::test;
 namespace {
 
 constexpr int LibrarySize = TPatchLib::MaxPatches;
+
+/// The patch layer's surroundings as the workspace provides them, with nobody to answer a
+/// dialog: the context of the Proteus 2000 family, a blank and a probe patch, the clipboard.
+struct TPatchWorld {
+    TPatchWorld() {
+        Ctx.SetDefaultSizes(2);
+        TDumpSpec blank;
+        blank.Name = "---:Blank       ";
+        blank.Low = 127;
+        blank.High = 127;
+        const auto bytes = MakeDump(Ctx.Sizes, blank);
+        TByteReader in(bytes);
+        Blank.ReadDump(in, Ctx);
+        Blank.Dump().Slot(0)[8] = 127; // the blank keeps its out-of-range preset number
+        Ctx.BlankPatch = &Blank;
+        Ctx.ProbePatch = &Probe;
+        Ctx.ClipBank = &Clip;
+    }
+    bench::TQuietDialogs Dialogs;
+    TPatchContext Ctx{Dialogs};
+    TPatchRec Blank;
+    TPatchRec Probe;
+    TPatchBank Clip{Ctx, TPatchBank::ClipBankNumber, "Buffer", false};
+};
 
 // One world for every benchmark: the library file and its bytes are made once.
 struct TBenchWorld {
