@@ -9,7 +9,6 @@
 #include "VirtualMidiDriver.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -54,16 +53,17 @@ protected:
                            message.size() > 2 ? message[2] : 0);
         }
         std::vector<TBytes> got;
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (got.size() < count && std::chrono::steady_clock::now() < end) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-            while (auto event = FIn->GetMidiEvent()) {
-                if (event->SysexBytes) {
-                    got.emplace_back(event->SysexBytes.get(),
-                                     event->SysexBytes.get() + event->SysexByteCount);
+        RunEventsUntil(
+            [&] {
+                while (auto event = FIn->GetMidiEvent()) {
+                    if (event->SysexBytes) {
+                        got.emplace_back(event->SysexBytes.get(),
+                                         event->SysexBytes.get() + event->SysexByteCount);
+                    }
                 }
-            }
-        }
+                return got.size() >= count;
+            },
+            limit, 1ms);
         return got;
     }
 

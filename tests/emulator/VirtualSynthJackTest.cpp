@@ -12,7 +12,6 @@
 #include "TestApp.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -96,16 +95,17 @@ TEST(VirtualSynthJack, ProgramTalksToTheSynthOverJack) {
                             std::chrono::milliseconds limit = 20000ms) {
             out.PutLong(message);
             std::vector<TBytes> got;
-            const auto end = std::chrono::steady_clock::now() + limit;
-            while (got.size() < count && std::chrono::steady_clock::now() < end) {
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-                while (auto event = in.GetMidiEvent()) {
-                    if (event->SysexBytes) {
-                        got.emplace_back(event->SysexBytes.get(),
-                                         event->SysexBytes.get() + event->SysexByteCount);
+            RunEventsUntil(
+                [&] {
+                    while (auto event = in.GetMidiEvent()) {
+                        if (event->SysexBytes) {
+                            got.emplace_back(event->SysexBytes.get(),
+                                             event->SysexBytes.get() + event->SysexByteCount);
+                        }
                     }
-                }
-            }
+                    return got.size() >= count;
+                },
+                limit, 1ms);
             return got;
         };
 
