@@ -41,6 +41,8 @@ struct TSynth {
     std::string ModelName;
     int ModelClass = 0;
     std::string Version;
+    /// How every window caption starts once the synth is known: "Proteus 2000 (Ver: 1.04 )".
+    std::string Caption() const { return ModelName + " (Ver: " + Version + " )"; }
     /// Settings section of this synth: model name, "_", device id in decimal.
     std::string Section;
     std::array<std::string, 8> FileNames{};

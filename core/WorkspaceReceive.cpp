@@ -144,7 +144,7 @@ bool TWorkspace::HandlePresetDump() {
     const auto header = FRxPatch->Dump().Slot(0);
     const int pl = header[7];
     const int pm = header[8];
-    const std::string version = FSynth.ModelName + " (Ver: " + FSynth.Version + " )";
+    const std::string version = FSynth.Caption();
     if (pm == 0x7F || pl >= 128) {
         FView.SetCaption(version + " ");
     } else {
@@ -241,7 +241,7 @@ void TWorkspace::EndSend() {
     FTransferShowing = false;
     FView.ShowProgress(false, 0, 0);
     EnableCommands(true);
-    FView.SetCaption(FSynth.ModelName + " (Ver: " + FSynth.Version + " ) ");
+    FView.SetCaption(FSynth.Caption() + " ");
 }
 
 void TWorkspace::EnableCommands(bool on) {
