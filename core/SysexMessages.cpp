@@ -1,5 +1,7 @@
 #include "SysexMessages.h"
 
+#include "PresetNumber.h"
+
 namespace velcora::sysex {
 
 namespace {
@@ -45,7 +47,7 @@ TBytes PresetDumpRequest(uint8_t deviceId, uint8_t pl, uint8_t pm, uint8_t rl, u
 }
 
 TBytes EditBufferRequest(uint8_t deviceId) {
-    return PresetDumpRequest(deviceId, 0x7F, 0x7F);
+    return PresetDumpRequest(deviceId, EditBufferNumber, EditBufferNumber);
 }
 
 TBytes PresetNameEdit(uint8_t deviceId, const std::string& name) {

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "PresetNumber.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
 
@@ -145,7 +146,7 @@ bool TWorkspace::HandlePresetDump() {
     const int pl = header[7];
     const int pm = header[8];
     const std::string version = FSynth.Caption();
-    if (pm == 0x7F || pl >= 128) {
+    if (pm == EditBufferNumber || pl >= 128) {
         FView.SetCaption(version + " ");
     } else {
         if (!FRomXfer) {

@@ -8,6 +8,7 @@
 #include "PatchContext.h"
 #include "PatchMessages.h"
 #include "Patchbank.h"
+#include "PresetNumber.h"
 #include "SafeFile.h"
 #include "SectionSettings.h"
 
@@ -18,7 +19,6 @@ namespace velcora {
 
 namespace {
 
-constexpr uint8_t EditBuffer = 127;
 constexpr size_t CountBytes = 4;
 
 int32_t ReadCount(std::span<const uint8_t> bytes) {
@@ -356,7 +356,7 @@ void TPatchLib::WriteLibrary(TByteWriter& out) {
     WriteCount(out, Count());
     for (TPatchRec* p : FPatches) {
         p->WriteNotes(out);
-        p->WriteAddressed(out, EditBuffer, EditBuffer, FCtx);
+        p->WriteAddressed(out, EditBufferNumber, EditBufferNumber, FCtx);
     }
 }
 

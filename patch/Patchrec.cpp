@@ -7,18 +7,13 @@
 #include "NameText.h"
 #include "PatchContext.h"
 #include "PatchMessages.h"
+#include "PresetNumber.h"
 #include "SafeFile.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace velcora {
-
-namespace {
-
-constexpr int EditBuffer = 127;
-
-} // namespace
 
 void TPatchRec::Init(const TPatchContext& ctx) {
     for (auto& note : FNotes) {
@@ -202,7 +197,7 @@ bool TPatchRec::LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContex
     }
     in.Seek(0);
     ReadDump(in, ctx);
-    SetPresetNumberBytes(EditBuffer, EditBuffer);
+    SetPresetNumberBytes(EditBufferNumber, EditBufferNumber);
     return true;
 }
 
