@@ -129,10 +129,7 @@ void TWorkspace::ReloadWorkspace() {
 }
 
 bool TWorkspace::LoadEndBanks(const std::string& path) {
-    // An all-banks file holds 512 dumps; nothing past them is read.
-    const TFileRead file = ReadFilePrefix(path, 4 * TPatchBank::SlotCount *
-                                                    static_cast<size_t>(FCtx.Sizes.TotalSize()));
-    if (!file.Ok || !ReadAllBanks(FCtx, UserBanks(), file.Bytes, false)) {
+    if (!ReadAllBanksFile(FCtx, UserBanks(), path, false)) {
         return false;
     }
     MarkUserBanksClean();
