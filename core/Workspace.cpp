@@ -99,7 +99,7 @@ TUserBanks TWorkspace::UserBanks() {
     return {FUserBank[0].get(), FUserBank[1].get(), FUserBank[2].get(), FUserBank[3].get()};
 }
 
-void TWorkspace::BuildWorkFolders(int modelClass) {
+void TWorkspace::BuildWorkFolders(TModelClass modelClass) {
     FFolders = velcora::BuildWorkFolders(modelClass, FDocumentsDir, FStartDir, FCtx, *FBlankPatch);
     FCtx.PatchesDir = FFolders.PatchesDir;
     FCtx.BanksDir = FFolders.BanksDir;

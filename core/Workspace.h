@@ -58,7 +58,7 @@ public:
     TUserBanks UserBanks();
 
     /// Makes the model's working folders and loads the blank patch from them.
-    void BuildWorkFolders(int modelClass);
+    void BuildWorkFolders(TModelClass modelClass);
     /// Resets every bank and the library to the blank patch, then reloads the remembered
     /// bank and library files of the identified synth, and the edit buffer.
     void ReloadWorkspace();

@@ -15,7 +15,7 @@ namespace velcora::fuzz {
 
 struct TFuzzWorld {
     explicit TFuzzWorld(uint8_t selector) {
-        Ctx.Sizes = TDumpSizes::ForModelClass(selector % 4);
+        Ctx.Sizes = TDumpSizes::ForModelClass(static_cast<TModelClass>(selector % 4));
         Ctx.CurUserBank = (selector >> 2) % 4;
         Ctx.DeviceId = selector;
         Ctx.ProbePatch = &Probe;
