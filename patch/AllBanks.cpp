@@ -32,7 +32,7 @@ bool ReadAllBanks(TPatchContext& ctx, const TUserBanks& banks, std::span<const u
         return false;
     }
     TByteReader in(bytes);
-    if (bytes.empty() || ctx.ProbePatch->ReadDump(in, ctx) != 0) {
+    if (bytes.empty() || ctx.ProbePatch->ReadDump(in, ctx) != TReadResult::Ok) {
         if (report) {
             ctx.Dialogs.MessageBox(TMessageKind::Warning,
                                    bytes.empty() ? msg::EmptyFile : msg::DifferentSynth,

@@ -204,7 +204,7 @@ bool TPatchBank::LoadBytes(std::span<const uint8_t> bytes) {
         return false;
     }
     TByteReader in(bytes);
-    if (Slot(Scratch).Dump().CheckDumpFile(in, false, FCtx) != 0) {
+    if (Slot(Scratch).Dump().CheckDumpFile(in, false, FCtx) != TReadResult::Ok) {
         return false;
     }
     // Every dump the bank takes must be whole: a dump cut short or badly framed halfway

@@ -302,7 +302,7 @@ bool TPatchLib::CheckBytes(std::span<const uint8_t> bytes, int& count) {
         if (r == 0) {
             TByteReader first(bytes);
             first.Seek(in.Position());
-            if (FScratch.Dump().CheckDumpFile(first, false, FCtx) != 0) {
+            if (FScratch.Dump().CheckDumpFile(first, false, FCtx) != TReadResult::Ok) {
                 return false;
             }
         }

@@ -114,14 +114,14 @@ void TPatchRec::WriteAddressed(TByteWriter& out, uint8_t low, uint8_t high,
     WriteDump(out, ctx);
 }
 
-int TPatchRec::ReadDump(TByteReader& in, const TPatchContext& ctx) {
-    const int code = FDump.ReadPackets(in, ctx.Sizes);
-    if (code != 0) {
+TReadResult TPatchRec::ReadDump(TByteReader& in, const TPatchContext& ctx) {
+    const TReadResult code = FDump.ReadPackets(in, ctx.Sizes);
+    if (code != TReadResult::Ok) {
         return code;
     }
     FDump.Slot(0)[8] = static_cast<uint8_t>(ctx.CurUserBank);
     ReadName();
-    return 0;
+    return TReadResult::Ok;
 }
 
 void TPatchRec::WriteNotes(TByteWriter& out) const {
@@ -191,7 +191,7 @@ bool TPatchRec::LoadFileQuiet(const std::string& fileName, TPatchContext& ctx) {
 bool TPatchRec::LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContext& ctx) {
     // Only the framing is tested: a single patch may come from any E-mu model of the class.
     TByteReader in(bytes);
-    if (ctx.ProbePatch == nullptr || ctx.ProbePatch->ReadDump(in, ctx) != 0 ||
+    if (ctx.ProbePatch == nullptr || ctx.ProbePatch->ReadDump(in, ctx) != TReadResult::Ok ||
         !ctx.ProbePatch->Dump().Framed(ctx.Sizes)) {
         return false;
     }

@@ -240,7 +240,7 @@ TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {
         Identify(*ws, "UNKNOWN", TModelClass::Unknown);
         const auto real = MakeDump(Sizes);
         TByteReader in(real);
-        ASSERT_EQ(ws->UserBank(1).Slot(4).ReadDump(in, ws->FCtx), 0);
+        ASSERT_EQ(ws->UserBank(1).Slot(4).ReadDump(in, ws->FCtx), TReadResult::Ok);
         ws->UserBank(0).Slot(0).SetSelected(true);
         ws->UserBank(0).DeleteSelected(TDeleteMode::PullUp);
         Dialogs.ExpectMessage(TMessageKind::Confirmation,

@@ -156,7 +156,7 @@ TEST(BlankPatch, AnUnframedRecordIsWrittenAsTheBlankAtItsAddress) {
         empty.WriteAddressed(out, 9, 2, w.Ctx);
         TPatchRec back;
         TByteReader in(out.Bytes());
-        ASSERT_EQ(back.ReadDump(in, w.Ctx), 0);
+        ASSERT_EQ(back.ReadDump(in, w.Ctx), TReadResult::Ok);
         EXPECT_TRUE(back.Dump().Framed(w.Ctx.Sizes));
         EXPECT_EQ(back.Name(), w.Blank.Name()) << "the context's blank, framed at these sizes";
         EXPECT_EQ(out.Bytes()[7], 9);

@@ -200,7 +200,7 @@ TEST(PatchRec, ReadDumpStampsTheCurrentUserBank) {
     w.Ctx.CurUserBank = 1;
     TPatchRec rec;
     TByteReader in(bytes);
-    ASSERT_EQ(rec.ReadDump(in, w.Ctx), 0);
+    ASSERT_EQ(rec.ReadDump(in, w.Ctx), TReadResult::Ok);
     EXPECT_EQ(rec.Dump().Slot(0)[8], 1);
     EXPECT_EQ(rec.Name(), "Pad:Warm Strings");
 }
@@ -219,15 +219,15 @@ TEST(PatchData, ReadPacketsNamesTheFirstUnframedPacket) {
         bad[ends[p]] = 0x00;
         TPatchData data;
         TByteReader in(bad);
-        EXPECT_EQ(data.ReadPackets(in, w.Ctx.Sizes), -(p + 1)) << "packet " << p;
+        EXPECT_EQ(static_cast<int>(data.ReadPackets(in, w.Ctx.Sizes)), -(p + 1)) << "packet " << p;
     }
     // Cut inside packet 7: the packet cannot be read whole, whatever the buffer held.
     TPatchData data;
     TByteReader whole(good);
-    ASSERT_EQ(data.ReadPackets(whole, w.Ctx.Sizes), 0);
+    ASSERT_EQ(data.ReadPackets(whole, w.Ctx.Sizes), TReadResult::Ok);
     std::vector<uint8_t> cut(good.begin(), good.end() - 1);
     TByteReader in(cut);
-    EXPECT_EQ(data.ReadPackets(in, w.Ctx.Sizes), -8);
+    EXPECT_EQ(data.ReadPackets(in, w.Ctx.Sizes), TReadResult::Packet7Unframed);
 }
 
 TEST(PatchData, SameIgnoringNameComparesExactlyTheDataRanges) {
@@ -375,17 +375,24 @@ TEST(CheckDumpFile, TellsWhatIsWrong) {
         const char* What;
         std::vector<uint8_t> Bytes;
         bool Quiet;
-        int Code;
+        TReadResult Code;
         std::string Message;
         TMessageKind Kind;
     };
     const Case cases[] = {
-        {"a dump of this synth", good, false, 0, "", TMessageKind::Warning},
-        {"another model", audity, false, -8, msg::DifferentSynth, TMessageKind::Warning},
-        {"another model, quiet", audity, true, -8, msg::DifferentSynth, TMessageKind::Warning},
-        {"not E-mu", notEmu, false, TPatchData::NotEmu, msg::NotProteusFile, TMessageKind::Error},
-        {"not E-mu, quiet", notEmu, true, TPatchData::NotEmu, "", TMessageKind::Error},
-        {"empty", {}, false, -1, msg::DifferentSynth, TMessageKind::Warning},
+        {"a dump of this synth", good, false, TReadResult::Ok, "", TMessageKind::Warning},
+        {"another model", audity, false, TReadResult::Packet7Unframed, msg::DifferentSynth,
+         TMessageKind::Warning},
+        {"another model, quiet", audity, true, TReadResult::Packet7Unframed, msg::DifferentSynth,
+         TMessageKind::Warning},
+        {"not E-mu", notEmu, false, TReadResult::NotEmu, msg::NotProteusFile, TMessageKind::Error},
+        {"not E-mu, quiet", notEmu, true, TReadResult::NotEmu, "", TMessageKind::Error},
+        {"empty",
+         {},
+         false,
+         TReadResult::HeaderUnframed,
+         msg::DifferentSynth,
+         TMessageKind::Warning},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
@@ -396,7 +403,7 @@ TEST(CheckDumpFile, TellsWhatIsWrong) {
         TPatchData data;
         TByteReader in(c.Bytes);
         EXPECT_EQ(data.CheckDumpFile(in, true, w.Ctx), c.Code);
-        if (c.Code == 0) {
+        if (c.Code == TReadResult::Ok) {
             EXPECT_EQ(in.Position(), 0u);
         }
         EXPECT_TRUE(w.Dialogs.ScriptDone());

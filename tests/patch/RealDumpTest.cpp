@@ -91,7 +91,7 @@ TEST(RealDumps, RenamedCopyOfA253BytePacketDumpIsADuplicate) {
     TPatchRec rec;
     const auto bytes = ReadBytes(path);
     TByteReader in(bytes);
-    ASSERT_EQ(rec.ReadDump(in, w.Ctx), 0);
+    ASSERT_EQ(rec.ReadDump(in, w.Ctx), TReadResult::Ok);
     TPatchLib lib(w.Ctx);
     lib.Add(rec);
     rec.SetName("arp:My Copy", w.Ctx.Sizes);
