@@ -58,7 +58,7 @@ void TSynth::RequestPreset(uint8_t pl, uint8_t pm) {
 void TSynth::RequestEditBuffer() {
     CountRequest(EditRequestCount);
     if (!Main->FRomViaEditBuffer) {
-        Main->FRxMode = TWorkspace::RxSingle;
+        Main->FRxMode = TWorkspace::TRxMode::Single;
         Main->FRxPatch = Main->FEditPatch.get();
     }
     SizesMeasured = false;

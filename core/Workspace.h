@@ -4,6 +4,7 @@
 #include "EndBanks.h"
 #include "IniFile.h"
 #include "IniSection.h"
+#include "LoadMethod.h"
 #include "OptionGroups.h"
 #include "PatchContext.h"
 #include "Patchbank.h"
@@ -34,9 +35,8 @@ class TMidiOutput;
 /// window's creation does.
 class TWorkspace {
 public:
-    /// Receive modes of a fetch.
-    static constexpr int RxSingle = 1;
-    static constexpr int RxBank = 2;
+    /// What a fetch receives: one dump into the edit buffer, or the dumps of a bank.
+    enum class TRxMode { None = 0, Single = 1, Bank = 2 };
     /// Index of the tab or the modified flag of the ROM bank in the bank panel.
     static constexpr int RomTab = 4;
     static inline const std::string DefaultBlankFile = "int_Blank Preset.SYX";
@@ -114,8 +114,6 @@ public:
     void FailTransfer(const std::string& text);
 
     // The transfer commands.
-    static constexpr int LoadViaEditBuffer = 0;
-    static constexpr int LoadDirectRom = 1;
     void bbGetBankClick();
     void bbGetSelectedClick();
     void bbSendBankClick();
@@ -171,7 +169,7 @@ public:
     uint8_t FRxSeen = 0;
     /// Length of each packet gathered, F0 to F7.
     std::array<int, TDumpSizes::PacketCount> FRxLengths{};
-    int FRxMode = 0;
+    TRxMode FRxMode = TRxMode::None;
     std::string FStartDir;
     std::string FDocumentsDir;
     TWorkFolders FFolders;
@@ -203,7 +201,7 @@ public:
     int FRomBankNo = 0;
     /// The ROM bank list's selected entry and the ROM fetch method (rgLoadMethod).
     int FRomBankListIndex = 0;
-    int FLoadMethod = LoadDirectRom;
+    TLoadMethod FLoadMethod = TLoadMethod::DirectRom;
     bool FSending = false;
 
     bool FBusy = false;

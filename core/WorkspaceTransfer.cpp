@@ -37,7 +37,7 @@ void TWorkspace::BeginGet(int count) {
     FRequestNext = TRequestNext::Preset;
     TPatchBank& bank = FRomXfer ? *FRomBank : CurUserBank();
     FCurPreset = bank.Selection().empty() ? 0 : bank.Selection().front();
-    FRxMode = RxBank;
+    FRxMode = TRxMode::Bank;
     FRxPatch = &bank.Slot(FCurPreset);
     if (FRomViaEditBuffer) {
         FRequestNext = TRequestNext::ViaProgramChange;
@@ -60,7 +60,7 @@ void TWorkspace::BankTimerTimer() {
     if (pos < FXferBank->SelectionCount()) {
         FTimedOut.start();
         FCurPreset = FXferBank->Selection()[static_cast<size_t>(pos)];
-        if (FRxMode == RxBank) {
+        if (FRxMode == TRxMode::Bank) {
             FRxPatch = &(FRomXfer ? *FRomBank : CurUserBank()).Slot(FCurPreset);
         }
         if (FRequestNext == TRequestNext::ViaProgramChange) {
