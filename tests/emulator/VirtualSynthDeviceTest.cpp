@@ -5,6 +5,7 @@
 #include "EmuTestSupport.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "PortExchange.h"
 #include "TestApp.h"
 #include "VirtualMidiDriver.h"
 
@@ -46,25 +47,7 @@ protected:
     /// time is up.
     std::vector<TBytes> Exchange(const TBytes& message, size_t count,
                                  std::chrono::milliseconds limit = 5000ms) {
-        if (message.front() == 0xF0) {
-            FOut->PutLong(message);
-        } else {
-            FOut->PutShort(message[0], message.size() > 1 ? message[1] : 0,
-                           message.size() > 2 ? message[2] : 0);
-        }
-        std::vector<TBytes> got;
-        RunEventsUntil(
-            [&] {
-                while (auto event = FIn->GetMidiEvent()) {
-                    if (event->SysexBytes) {
-                        got.emplace_back(event->SysexBytes.get(),
-                                         event->SysexBytes.get() + event->SysexByteCount);
-                    }
-                }
-                return got.size() >= count;
-            },
-            limit, 1ms);
-        return got;
+        return test::ExchangeSysex(*FOut, *FIn, message, count, limit);
     }
 
     TVirtualMidiDriver FDriver;

@@ -7,6 +7,7 @@
 #include "JackServer.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "PortExchange.h"
 #include "RtMidiDriver.h"
 #include "TempDir.h"
 #include "TestApp.h"
@@ -93,20 +94,7 @@ TEST(VirtualSynthJack, ProgramTalksToTheSynthOverJack) {
 
         auto exchange = [&](const TBytes& message, size_t count,
                             std::chrono::milliseconds limit = 20000ms) {
-            out.PutLong(message);
-            std::vector<TBytes> got;
-            RunEventsUntil(
-                [&] {
-                    while (auto event = in.GetMidiEvent()) {
-                        if (event->SysexBytes) {
-                            got.emplace_back(event->SysexBytes.get(),
-                                             event->SysexBytes.get() + event->SysexByteCount);
-                        }
-                    }
-                    return got.size() >= count;
-                },
-                limit, 1ms);
-            return got;
+            return test::ExchangeSysex(out, in, message, count, limit);
         };
 
         // A new JACK connection may take a cycle or two to carry data; the program repeats its
