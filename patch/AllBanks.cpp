@@ -87,18 +87,13 @@ bool ReadAllBanksFile(TPatchContext& ctx, const TUserBanks& banks, const std::st
 }
 
 bool SaveAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks) {
-    const TFileChoice choice = ctx.Dialogs.SaveFile(msg::SaveAllTitle, msg::SysexFilter,
-                                                    ctx.AllBanksDir, ctx.AllBanksFile);
-    if (!choice.Accepted) {
+    const TDialogSave save = SaveThroughDialog(
+        ctx, msg::SaveAllTitle, msg::SysexFilter, ctx.AllBanksDir, ctx.AllBanksFile,
+        msg::BackupQuestionAllBanks, [&](TByteWriter& out) { WriteBanks(ctx, banks, out); });
+    if (save.Result != TSaveResult::Saved) {
         return false;
     }
-    const TSaveResult r =
-        SaveWithBackupQuestion(ctx, choice.FileName, msg::BackupQuestionAllBanks,
-                               [&](TByteWriter& out) { WriteBanks(ctx, banks, out); });
-    if (r != TSaveResult::Saved) {
-        return false;
-    }
-    ctx.AllBanksFile = choice.FileName;
+    ctx.AllBanksFile = save.FileName;
     return true;
 }
 

@@ -260,17 +260,13 @@ void TPatchBank::WriteBank(TByteWriter& out) {
 }
 
 bool TPatchBank::SaveFileDialog() {
-    const TFileChoice choice =
-        FCtx.Dialogs.SaveFile(msg::SaveBankTitle, msg::SysexFilter, FCtx.BanksDir, FFileName);
-    if (!choice.Accepted) {
+    const TDialogSave save =
+        SaveThroughDialog(FCtx, msg::SaveBankTitle, msg::SysexFilter, FCtx.BanksDir, FFileName,
+                          msg::BackupQuestion, [this](TByteWriter& out) { WriteBank(out); });
+    if (save.Result != TSaveResult::Saved) {
         return false;
     }
-    const TSaveResult r = SaveWithBackupQuestion(FCtx, choice.FileName, msg::BackupQuestion,
-                                                 [this](TByteWriter& out) { WriteBank(out); });
-    if (r != TSaveResult::Saved) {
-        return false;
-    }
-    FFileName = choice.FileName;
+    FFileName = save.FileName;
     return true;
 }
 

@@ -404,17 +404,13 @@ bool TPatchLib::LoadFileDialog() {
 }
 
 bool TPatchLib::SaveFileDialog() {
-    const TFileChoice choice = FCtx.Dialogs.SaveFile(msg::SaveLibraryTitle, msg::LibraryFilter,
-                                                     FCtx.LibrariesDir, FFileName);
-    if (!choice.Accepted) {
+    const TDialogSave save = SaveThroughDialog(FCtx, msg::SaveLibraryTitle, msg::LibraryFilter,
+                                               FCtx.LibrariesDir, FFileName, msg::BackupQuestion,
+                                               [this](TByteWriter& out) { WriteLibrary(out); });
+    if (save.Result != TSaveResult::Saved) {
         return false;
     }
-    const TSaveResult r = SaveWithBackupQuestion(FCtx, choice.FileName, msg::BackupQuestion,
-                                                 [this](TByteWriter& out) { WriteLibrary(out); });
-    if (r != TSaveResult::Saved) {
-        return false;
-    }
-    TakeFile(choice.FileName);
+    TakeFile(save.FileName);
     return true;
 }
 

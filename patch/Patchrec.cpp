@@ -202,14 +202,13 @@ bool TPatchRec::LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContex
 }
 
 std::string TPatchRec::SaveFileDialog(const std::string& defaultName, TPatchContext& ctx) {
-    const TFileChoice choice =
-        ctx.Dialogs.SaveFile(msg::SavePatchTitle, msg::SysexFilter, ctx.PatchesDir, defaultName);
-    if (!choice.Accepted) {
-        return choice.FileName;
+    const TDialogSave save =
+        SaveThroughDialog(ctx, msg::SavePatchTitle, msg::SysexFilter, ctx.PatchesDir, defaultName,
+                          msg::BackupQuestion, [&](TByteWriter& out) { WriteDump(out, ctx); });
+    if (!save.Chosen) {
+        return save.FileName;
     }
-    const TSaveResult r = SaveWithBackupQuestion(ctx, choice.FileName, msg::BackupQuestion,
-                                                 [&](TByteWriter& out) { WriteDump(out, ctx); });
-    return r == TSaveResult::Saved ? choice.FileName : "";
+    return save.Result == TSaveResult::Saved ? save.FileName : "";
 }
 
 void TPatchRec::SetPresetNumberBytes(uint8_t low, uint8_t high) {
