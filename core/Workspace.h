@@ -155,9 +155,9 @@ public:
     // The bank panel: tabs and the ROM tab's choices.
     /// The bank tab chosen by the person: 0..3 a user bank, RomTab the ROM bank. A user tab
     /// becomes the current user bank and rewrites the keys of the three option groups it
-    /// applies; another user bank is refused while a transfer runs, since the fetch machine
-    /// fills the current user bank (the window then shows Status().Tab again). False when
-    /// refused or out of range.
+    /// applies; another user bank is refused while a user bank is fetched, since the fetch
+    /// machine fills the current user bank (the window then shows Status().Tab again). False
+    /// when refused or out of range.
     bool pcUserBankChange(int tab);
     /// The ROM list's entry chosen by the person: its banks fill the ROM bank list, whose
     /// first entry is then selected without running cbROMBankListChange.
@@ -181,7 +181,8 @@ public:
     void bbLoadEditBufClick();
     /// Saves the edit buffer, proposing "category_name.syx" beside the remembered file.
     void bbSaveEditBufClick(const std::string& category, const std::string& name);
-    /// Asks the synth for a random patch and fetches it into the edit buffer.
+    /// Asks the synth for a random patch and fetches it into the edit buffer. Refused with a
+    /// warning while a transfer runs: the edit buffer's dump would take the transfer's place.
     void bbRandEditBufClick();
     /// Renames the synth's edit buffer and the program's copy of it.
     void bbRenameEditBufClick(const std::string& category, const std::string& name);
@@ -224,6 +225,9 @@ public:
     static inline const std::string BlankForOtherSynth =
         "The file is for a different Emu synth\n\nYou need to have a default file !\nPlease "
         "press the button again.";
+    static inline const std::string RandomDuringTransfer =
+        "A transfer is running.\nWait for it to end, or cancel it, before asking for a random "
+        "patch.";
     static inline const std::string SearchDuringTransfer =
         "A transfer is running.\nWait for it to end, or cancel it, before looking for the "
         "synth.";

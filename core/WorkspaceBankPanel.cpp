@@ -18,8 +18,9 @@ bool TWorkspace::pcUserBankChange(int tab) {
         return true;
     }
     // The fetch machine asks for and fills the current user bank's slots: a bank changed
-    // under it would take the rest of the fetch unmarked.
-    if (FTransferShowing && tab != FCtx.CurUserBank) {
+    // under it would take the rest of the fetch unmarked. Sends and ROM fetches keep their
+    // own bank.
+    if (FTransferShowing && !FSending && !FRomXfer && tab != FCtx.CurUserBank) {
         return false;
     }
     FTab = tab;

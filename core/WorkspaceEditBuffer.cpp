@@ -1,4 +1,5 @@
 // The edit buffer's commands that need no window: its file, a random patch and a rename.
+#include "Dialogs.h"
 #include "NameText.h"
 #include "Patchrec.h"
 #include "SysexMessages.h"
@@ -52,6 +53,10 @@ void TWorkspace::bbSaveEditBufClick(const std::string& category, const std::stri
 }
 
 void TWorkspace::bbRandEditBufClick() {
+    if (FTransferShowing) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning, RandomDuringTransfer, TButtons::Ok);
+        return;
+    }
     RunGuarded([this] {
         FSynth.SendSysex(sysex::Randomize(FCtx.DeviceId));
         FSynth.RequestEditBuffer();

@@ -64,6 +64,12 @@ TEST_F(BankPanelTest, AnotherUserBankWaitsWhileAFetchFillsTheCurrentOne) {
     EXPECT_TRUE(Ws->pcUserBankChange(1));
     Ws->bbCancelGetClick();
     EXPECT_TRUE(Ws->pcUserBankChange(2));
+
+    // A send walks its own bank: the person may look at another meanwhile.
+    Ws->bbSendBankClick();
+    ASSERT_TRUE(Ws->Status().TransferRunning);
+    EXPECT_TRUE(Ws->pcUserBankChange(3));
+    Ws->bbCancelGetClick();
 }
 
 TEST_F(BankPanelTest, TheRomListsAndTheMethod) {

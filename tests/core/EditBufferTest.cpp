@@ -84,6 +84,22 @@ TEST_F(EditBufferTest, ARandomPatchArrivesInTheEditBuffer) {
     EXPECT_EQ(ProgramCopyName(Dir.File("Random.syx")), SynthEditBufferName());
 }
 
+TEST_F(EditBufferTest, ARandomPatchWaitsForARunningFetch) {
+    Connect();
+    Ws->bbGetBankClick();
+    ASSERT_TRUE(Ws->Status().TransferRunning);
+    Dialogs.ExpectMessage(TMessageKind::Warning, "A transfer is running.\nWait for it to end, or "
+                                                 "cancel it, before asking for a random patch.");
+    Ws->bbRandEditBufClick();
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->Status().TransferRunning; }, std::chrono::seconds(60)));
+    for (int slot : {0, 64, 127}) {
+        EXPECT_EQ(Ws->UserBank(0).Slot(slot).Name(), Synth.With([&](emu::TVirtualSynth& s) {
+            return s.UserPreset(0, slot).Name();
+        })) << "the fetch filled its own bank, slot "
+            << slot;
+    }
+}
+
 TEST_F(EditBufferTest, LoadingRemembersTheFileOnlyWhenOneWasRead) {
     Connect();
     TDumpSpec spec;
