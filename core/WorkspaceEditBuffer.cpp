@@ -36,7 +36,10 @@ void TWorkspace::bbLoadEditBufClick() {
     if (!chosen.empty()) {
         remembered = chosen;
     }
-    FSection.WriteString("EditFile", remembered);
+    // The key belongs to the identified synth's section; there is none before.
+    if (!FSynth.Section.empty()) {
+        FSection.WriteString("EditFile", remembered);
+    }
     ShowEditBufferName();
 }
 
@@ -48,7 +51,9 @@ void TWorkspace::bbSaveEditBufClick(const std::string& category, const std::stri
     const std::string chosen = FEditPatch->SaveFileDialog(proposed, FCtx);
     if (!chosen.empty()) {
         remembered = chosen;
-        FSection.WriteString("EditFile", remembered);
+        if (!FSynth.Section.empty()) {
+            FSection.WriteString("EditFile", remembered);
+        }
     }
 }
 

@@ -132,6 +132,16 @@ TEST_F(EditBufferTest, LoadingRemembersTheFileOnlyWhenOneWasRead) {
     EXPECT_EQ(View.EditName, "From A File ");
 }
 
+TEST_F(EditBufferTest, NoSynthSectionIsWrittenBeforeASynthIsKnown) {
+    Make();
+    Dialogs.ExpectOpen(LoadTitle, "");
+    Ws->bbLoadEditBufClick();
+    Dialogs.ExpectSave(SaveTitle, Dir.File("Early.syx"));
+    Ws->bbSaveEditBufClick("Pad", "Early");
+    EXPECT_EQ(Ws->Status().EditFile, Dir.File("Early.syx"));
+    EXPECT_EQ(Ini("", "EditFile"), "(absent)");
+}
+
 TEST_F(EditBufferTest, SavingProposesTheNameBesideTheRememberedFile) {
     Connect();
     WriteBytes(Dir.File("Kept.syx"), {1, 2, 3});
