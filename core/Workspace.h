@@ -217,20 +217,8 @@ public:
     /// Writes the chosen devices' names, as the setup dialog does when it is destroyed.
     void WriteDeviceChoices();
 
+    /// The last entry of every port list.
     static inline const std::string NoDevice = "None";
-    static inline const std::string KbdHasDevice =
-        "The keyboard has this device.\nReset the keyboard?";
-    static inline const std::string InputHasDevice =
-        "The Midi input has this device.\nReset the Midi Input?";
-    static inline const std::string BlankForOtherSynth =
-        "The file is for a different Emu synth\n\nYou need to have a default file !\nPlease "
-        "press the button again.";
-    static inline const std::string RandomDuringTransfer =
-        "A transfer is running.\nWait for it to end, or cancel it, before asking for a random "
-        "patch.";
-    static inline const std::string SearchDuringTransfer =
-        "A transfer is running.\nWait for it to end, or cancel it, before looking for the "
-        "synth.";
 
     TPatchContext FCtx;
     TSynth FSynth;
@@ -307,8 +295,6 @@ public:
     std::string FBankLabel;
 
 private:
-    TMidiInput* InputPort(TPort port) const;
-
     std::array<bool, 5> FBankDirty{}; ///< user banks 0..3, then the ROM bank
     IWorkspaceView& FView;
     IMidiDriver* FDriver;

@@ -11,6 +11,8 @@ namespace {
 
 constexpr size_t CategoryLength = 3;
 constexpr size_t NameLength = 16;
+const std::string RandomDuringTransfer =
+    "A transfer is running.\nWait for it to end, or cancel it, before asking for a random patch.";
 
 std::string Trimmed(const std::string& text) {
     const size_t first = text.find_first_not_of(' ');

@@ -19,6 +19,13 @@ namespace {
 
 const std::string DevicesSection = "MidiDevices";
 const std::string BlankTitle = "Select Patch File as the Default patch";
+const std::string KbdHasDevice = "The keyboard has this device.\nReset the keyboard?";
+const std::string InputHasDevice = "The Midi input has this device.\nReset the Midi Input?";
+const std::string BlankForOtherSynth =
+    "The file is for a different Emu synth\n\nYou need to have a default file !\nPlease press "
+    "the button again.";
+const std::string SearchDuringTransfer =
+    "A transfer is running.\nWait for it to end, or cancel it, before looking for the synth.";
 
 bool SameText(const std::string& a, const std::string& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -68,10 +75,6 @@ int TWorkspace::EntryIndex(const std::vector<std::string>& entries, const std::s
                                  [&text](const std::string& e) { return SameText(e, text); });
     return it != entries.end() ? static_cast<int>(it - entries.begin())
                                : static_cast<int>(entries.size()) - 1;
-}
-
-TMidiInput* TWorkspace::InputPort(TPort port) const {
-    return port == TPort::KbdInput ? FMidiKbdToPC.get() : FMidiSynthToPC.get();
 }
 
 void TWorkspace::OpenSavedPorts() {
