@@ -79,19 +79,16 @@ int TWorkspace::EntryIndex(const std::vector<std::string>& entries, const std::s
 
 void TWorkspace::OpenSavedPorts() {
     // Each index is stored before its choice runs, so the sharing questions compare with it.
-    const auto saved = [this](TPort port) {
-        return EntryIndex(PortEntries(port),
-                          FIni.ReadString(DevicesSection, KeyOf(port), NoDevice));
+    const auto saved = [this](TPort port, int& device) {
+        const std::vector<std::string> entries = PortEntries(port);
+        const int entry =
+            EntryIndex(entries, FIni.ReadString(DevicesSection, KeyOf(port), NoDevice));
+        device = entry + 1 < static_cast<int>(entries.size()) ? entry : -1;
+        return entry;
     };
-    const int in = saved(TPort::SynthInput);
-    FSynthInDev = in;
-    lbMidiInClick(in);
-    const int out = saved(TPort::SynthOutput);
-    FSynthOutDev = out;
-    lbMidiOutClick(out);
-    const int kbd = saved(TPort::KbdInput);
-    FKbdInDev = kbd;
-    lbKbdInClick(kbd);
+    lbMidiInClick(saved(TPort::SynthInput, FSynthInDev));
+    lbMidiOutClick(saved(TPort::SynthOutput, FSynthOutDev));
+    lbKbdInClick(saved(TPort::KbdInput, FKbdInDev));
     bCheckIdClick();
 }
 

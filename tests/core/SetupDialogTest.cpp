@@ -96,6 +96,24 @@ TEST_F(SetupDialogTest, ListsEveryDeviceThenNone) {
     }
 }
 
+TEST_F(SetupDialogTest, WithoutADriverEveryPortIsNone) {
+    {
+        TIniFile ini(IniPath());
+        ini.WriteString("MidiDevices", "Input", SynthPort);
+    }
+    Ws = std::make_unique<TWorkspace>(Dialogs, View, IniPath(), Dir.Path(), Dir.Path());
+    Ws->OpenSavedPorts();
+    for (TPort port : AllPorts) {
+        SCOPED_TRACE(KeyOf(port));
+        EXPECT_EQ(Ws->PortEntries(port), std::vector<std::string>{"None"});
+        const TPortStatus& p = Port(port);
+        EXPECT_EQ(p.Device, -1);
+        EXPECT_EQ(p.Entry, 0);
+        EXPECT_EQ(p.Name, "None");
+        EXPECT_FALSE(p.Open);
+    }
+}
+
 TEST_F(SetupDialogTest, ChoosingDevicesOpensThePortsAndFindsTheSynth) {
     Connect();
     const TWorkspaceStatus s = Ws->Status();
