@@ -11,7 +11,7 @@ using namespace velcora::test;
 
 namespace {
 
-class BankPanelTest : public VirtualSynthWorkspace {
+class BankPanelTest : public TVirtualSynthWorkspace {
 protected:
     TPatchBank& RomBank() { return *Ws->BankOf(TPatchBank::RomBankNumber); }
 

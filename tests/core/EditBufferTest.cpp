@@ -13,7 +13,7 @@ using namespace velcora::test;
 
 namespace {
 
-class EditBufferTest : public VirtualSynthWorkspace {
+class EditBufferTest : public TVirtualSynthWorkspace {
 protected:
     /// The name the program's edit buffer holds, as a saved file of it carries it.
     std::string ProgramCopyName(const std::string& file) {

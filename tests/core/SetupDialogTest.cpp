@@ -4,6 +4,7 @@
 #include "DumpBuilder.h"
 #include "VirtualSynthWorkspace.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <utility>
@@ -13,7 +14,7 @@ using namespace velcora::test;
 
 namespace {
 
-class SetupDialogTest : public VirtualSynthWorkspace {
+class SetupDialogTest : public TVirtualSynthWorkspace {
 protected:
     const TPortStatus& Port(const TWorkspaceStatus& s, TPort port) {
         FLast = s;

@@ -19,13 +19,13 @@ namespace velcora::test {
 /// The program as the windows drive it, beside a virtual Proteus 2000 on the in-process
 /// driver, a keyboard and a port in use by another program. Everything goes through the
 /// workspace's operations and its status.
-class VirtualSynthWorkspace : public ::testing::Test {
+class TVirtualSynthWorkspace : public ::testing::Test {
 protected:
     static inline const std::string SynthPort = emu::TVirtualSynthDevice::kDefaultName;
     static inline const std::string KeyboardPort = "Keyboard";
     static inline const std::string BusyPort = "Busy Port";
 
-    VirtualSynthWorkspace() {
+    TVirtualSynthWorkspace() {
         EnsureApp();
         Driver.AddLoopback(KeyboardPort);
         TVirtualMidiDriver::TDeviceOptions busy;
