@@ -65,7 +65,7 @@ TBytes PresetNameEdit(uint8_t deviceId, const std::string& name) {
 }
 
 TBytes Randomize(uint8_t deviceId) {
-    return EmuMessage(deviceId, {0x71, 0x7F, 0x7F, 0x00, 0x00});
+    return EmuMessage(deviceId, {0x71, EditBufferNumber, EditBufferNumber, 0x00, 0x00});
 }
 
 std::array<uint8_t, 2> ProgramChange(uint8_t channel, uint8_t program) {
