@@ -103,7 +103,7 @@ TUserBanks TWorkspace::UserBanks() {
     return {FUserBank[0].get(), FUserBank[1].get(), FUserBank[2].get(), FUserBank[3].get()};
 }
 
-void TWorkspace::BuildWorkFolders(int modelClass) {
+void TWorkspace::BuildWorkFolders(TModelClass modelClass) {
     FFolders = velcora::BuildWorkFolders(modelClass, FDocumentsDir, FStartDir, FCtx, *FBlankPatch);
     FCtx.PatchesDir = FFolders.PatchesDir;
     FCtx.BanksDir = FFolders.BanksDir;
@@ -133,10 +133,7 @@ void TWorkspace::ReloadWorkspace() {
 }
 
 bool TWorkspace::LoadEndBanks(const std::string& path) {
-    // An all-banks file holds 512 dumps; nothing past them is read.
-    const TFileRead file = ReadFilePrefix(path, 4 * TPatchBank::SlotCount *
-                                                    static_cast<size_t>(FCtx.Sizes.TotalSize()));
-    if (!file.Ok || !ReadAllBanks(FCtx, UserBanks(), file.Bytes, false)) {
+    if (!ReadAllBanksFile(FCtx, UserBanks(), path, false)) {
         return false;
     }
     MarkUserBanksClean();

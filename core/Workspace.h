@@ -4,6 +4,7 @@
 #include "EndBanks.h"
 #include "IniFile.h"
 #include "IniSection.h"
+#include "LoadMethod.h"
 #include "OptionGroups.h"
 #include "PatchContext.h"
 #include "Patchbank.h"
@@ -35,9 +36,8 @@ class TMidiOutput;
 /// window's creation does.
 class TWorkspace {
 public:
-    /// Receive modes of a fetch.
-    static constexpr int RxSingle = 1;
-    static constexpr int RxBank = 2;
+    /// What a fetch receives: one dump into the edit buffer, or the dumps of a bank.
+    enum class TRxMode { None = 0, Single = 1, Bank = 2 };
     /// Index of the tab or the modified flag of the ROM bank in the bank panel.
     static constexpr int RomTab = 4;
     static inline const std::string DefaultBlankFile = "int_Blank Preset.SYX";
@@ -59,7 +59,7 @@ public:
     TUserBanks UserBanks();
 
     /// Makes the model's working folders and loads the blank patch from them.
-    void BuildWorkFolders(int modelClass);
+    void BuildWorkFolders(TModelClass modelClass);
     /// Resets every bank and the library to the blank patch, then reloads the remembered
     /// bank and library files of the identified synth, and the edit buffer.
     void ReloadWorkspace();
@@ -115,8 +115,6 @@ public:
     void FailTransfer(const std::string& text);
 
     // The transfer commands.
-    static constexpr int LoadViaEditBuffer = 0;
-    static constexpr int LoadDirectRom = 1;
     void bbGetBankClick();
     void bbGetSelectedClick();
     void bbSendBankClick();
@@ -243,7 +241,7 @@ public:
     uint8_t FRxSeen = 0;
     /// Length of each packet gathered, F0 to F7.
     std::array<int, TDumpSizes::PacketCount> FRxLengths{};
-    int FRxMode = 0;
+    TRxMode FRxMode = TRxMode::None;
     std::string FStartDir;
     std::string FDocumentsDir;
     TWorkFolders FFolders;
@@ -275,7 +273,7 @@ public:
     int FRomBankNo = 0;
     /// The ROM bank list's selected entry and the ROM fetch method (rgLoadMethod).
     int FRomBankListIndex = 0;
-    int FLoadMethod = LoadDirectRom;
+    TLoadMethod FLoadMethod = TLoadMethod::DirectRom;
     bool FSending = false;
 
     bool FBusy = false;

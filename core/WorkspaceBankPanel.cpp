@@ -39,8 +39,10 @@ void TWorkspace::cbROMListChange(int index) {
 }
 
 void TWorkspace::rgLoadMethodClick(int item) {
-    if (item == LoadViaEditBuffer || item == LoadDirectRom) {
-        FLoadMethod = item;
+    // The item comes from the window's group: only its two items name a method.
+    if (item == static_cast<int>(TLoadMethod::EditBuffer) ||
+        item == static_cast<int>(TLoadMethod::DirectRom)) {
+        FLoadMethod = static_cast<TLoadMethod>(item);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EndBanks.h"
+#include "LoadMethod.h"
 
 #include <string>
 
@@ -33,8 +34,7 @@ struct TWorkspaceStatus {
     int ActionBank = 0;
     /// The view that gets the focus back: 0 the library grid, 1..4 user banks 0..3, 5 ROM.
     int FocusView = 1;
-    /// 0 "Edit Buffer", 1 "Direct ROM".
-    int LoadMethod = 1;
+    TLoadMethod LoadMethod = TLoadMethod::DirectRom;
     int RomIndex = 0;
     int RomBankListIndex = 0;
     int TimeBetweenSysex = 0;

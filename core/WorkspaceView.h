@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LoadMethod.h"
+
 #include <string>
 #include <vector>
 
@@ -40,9 +42,9 @@ public:
     /// The commands a transfer disables; the two selection commands separately.
     virtual void EnableCommands(bool on, bool selectionCommands) = 0;
     virtual void EnableRomLists(bool on) = 0;
-    /// The ROM fetch method group: 0 "Edit Buffer", 1 "Direct ROM". Shown only: the person's
-    /// click (rgLoadMethodClick) is not run for it.
-    virtual void ShowLoadMethod(int item) = 0;
+    /// The ROM fetch method group. Shown only: the person's click (rgLoadMethodClick) is not
+    /// run for it.
+    virtual void ShowLoadMethod(TLoadMethod method) = 0;
     /// Moves a bank view's cursor to a slot's row.
     virtual void ShowCursor(int bankNumber, int slot) = 0;
 };
@@ -65,7 +67,7 @@ public:
     void ShowProgress(bool, int, int) override {}
     void EnableCommands(bool, bool) override {}
     void EnableRomLists(bool) override {}
-    void ShowLoadMethod(int) override {}
+    void ShowLoadMethod(TLoadMethod) override {}
     void ShowCursor(int, int) override {}
 };
 

@@ -2,10 +2,11 @@
 // pacing and the default pauses, against the ideal (every byte's wire time plus every pause the
 // program takes), and with no pacing and no pauses; and the processor time the whole process
 // spends meanwhile, all threads together. Prints figures; passes or fails nothing.
-#include "Dialogs.h"
 #include "EventWait.h"
+#include "MidiWire.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "QuietDialogs.h"
 #include "SafeFile.h"
 #include "TestApp.h"
 #include "VirtualSynthDevice.h"
@@ -25,24 +26,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class TQuietDialogs : public IDialogs {
-public:
-    TAnswer MessageBox(TMessageKind, const std::string& text, TButtons) override {
-        Last = text;
-        return TAnswer::Ok;
-    }
-    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& n) override {
-        return {false, n};
-    }
-    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& n) override {
-        return {false, n};
-    }
-    std::string Last;
-};
-
-constexpr double WireByteMs = 0.32; // 31250 baud, ten bits a byte
+constexpr double WireByteMs = std::chrono::duration<double, std::milli>(MidiWireByteTime).count();
 
 struct TFigures {
     double FetchMs = 0;

@@ -15,7 +15,7 @@ class BankPanelTest : public TVirtualSynthWorkspace {
 protected:
     TPatchBank& RomBank() { return *Ws->BankOf(TPatchBank::RomBankNumber); }
 
-    const TDumpSizes Sizes = TDumpSizes::ForModelClass(2);
+    const TDumpSizes Sizes = TDumpSizes::ForModelClass(TModelClass::Proteus);
 };
 
 constexpr int RomMark = 1;  ///< index of the ROM bank's mark in the dirty flags
@@ -77,8 +77,12 @@ TEST_F(BankPanelTest, TheRomListsAndTheMethod) {
     ASSERT_FALSE(View.RomList.empty());
     const struct {
         int Bank;
-        int Method;
-    } banks[] = {{0, 1}, {3, 1}, {4, 0}, {5, 0}, {2, 1}};
+        TLoadMethod Method;
+    } banks[] = {{0, TLoadMethod::DirectRom},
+                 {3, TLoadMethod::DirectRom},
+                 {4, TLoadMethod::EditBuffer},
+                 {5, TLoadMethod::EditBuffer},
+                 {2, TLoadMethod::DirectRom}};
     for (const auto& b : banks) {
         Ws->cbROMBankListChange(b.Bank);
         EXPECT_EQ(Ws->Status().LoadMethod, b.Method) << b.Bank;
@@ -86,14 +90,15 @@ TEST_F(BankPanelTest, TheRomListsAndTheMethod) {
         EXPECT_EQ(Ws->Status().RomBankListIndex, b.Bank);
     }
     Ws->rgLoadMethodClick(0);
-    EXPECT_EQ(Ws->Status().LoadMethod, 0) << "the person may change the method afterwards";
+    EXPECT_EQ(Ws->Status().LoadMethod, TLoadMethod::EditBuffer)
+        << "the person may change the method afterwards";
 
     // The ROM bank list filled by a ROM choice selects its first entry without running the
     // bank choice, which would set the method back to "Direct ROM".
     Ws->cbROMListChange(0);
     EXPECT_EQ(Ws->Status().RomIndex, 0);
     EXPECT_EQ(Ws->Status().RomBankListIndex, 0);
-    EXPECT_EQ(Ws->Status().LoadMethod, 0);
+    EXPECT_EQ(Ws->Status().LoadMethod, TLoadMethod::EditBuffer);
     EXPECT_EQ(View.RomBankSelected, 0);
     ASSERT_FALSE(View.RomBankList.empty());
     EXPECT_EQ(View.RomBankList.front(), "Bank 0");

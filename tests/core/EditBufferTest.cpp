@@ -24,7 +24,7 @@ protected:
         TByteReader in(bytes);
         TPatchContext ctx(Dialogs);
         ctx.Sizes = Sizes;
-        EXPECT_EQ(saved.ReadDump(in, ctx), 0);
+        EXPECT_EQ(saved.ReadDump(in, ctx), TReadResult::Ok);
         return saved.Name();
     }
     std::string SynthEditBufferName() {
@@ -32,7 +32,7 @@ protected:
         return Synth.With([](emu::TVirtualSynth& s) { return s.EditBuffer().Name(); });
     }
 
-    const TDumpSizes Sizes = TDumpSizes::ForModelClass(2);
+    const TDumpSizes Sizes = TDumpSizes::ForModelClass(TModelClass::Proteus);
     const std::string LoadTitle = "Load Patch Bank File";
     const std::string SaveTitle = "Save Patch Bank File";
     const std::string Section = "Proteus 2000_0";

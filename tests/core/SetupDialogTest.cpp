@@ -297,7 +297,7 @@ TEST_F(SetupDialogTest, PausesAreClampedAndWrittenOnceASynthIsKnown) {
 TEST_F(SetupDialogTest, ABlankFileIsTakenOnlyWhenItSuitsTheSynth) {
     Connect();
     const auto shippedBlank = BlankPatch(0);
-    const TDumpSizes sizes = TDumpSizes::ForModelClass(2);
+    const TDumpSizes sizes = TDumpSizes::ForModelClass(TModelClass::Proteus);
     TDumpSpec spec;
     spec.Name = "Bla:My Blank";
     const std::vector<uint8_t> dump = MakeDump(sizes, spec);

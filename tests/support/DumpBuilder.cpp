@@ -94,7 +94,7 @@ std::vector<uint8_t> LibraryBytes(int32_t count, const std::vector<TLibRecord>& 
     return out;
 }
 
-TPatchWorld::TPatchWorld(int modelClass) {
+TPatchWorld::TPatchWorld(TModelClass modelClass) {
     Ctx.SetDefaultSizes(modelClass);
     Ctx.ProbePatch = &Probe;
     Ctx.ClipBank = &Clip;

@@ -48,7 +48,7 @@ std::vector<uint8_t> LibraryBytes(int32_t count, const std::vector<TLibRecord>& 
 /// The patch layer's surroundings as the workspace will provide them: scripted dialogs, the
 /// context, a blank and a probe patch and the clipboard.
 struct TPatchWorld {
-    explicit TPatchWorld(int modelClass = 2);
+    explicit TPatchWorld(TModelClass modelClass = TModelClass::Proteus);
 
     /// Fills a record from a made-up dump as a file read would.
     void Fill(TPatchRec& rec, const TDumpSpec& made);
