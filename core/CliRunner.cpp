@@ -211,13 +211,7 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
                 return Fail(err, "The banks were not fetched.", 1);
             }
         }
-        TByteWriter bytes;
-        for (int n = 0; n < 4; ++n) {
-            for (int i = 0; i < TPatchBank::SlotCount; ++i) {
-                ws.UserBank(n).Slot(i).WriteDump(bytes, ws.FCtx);
-            }
-        }
-        return WriteNew(o, bytes.Bytes(), err) ? 0 : 2;
+        return WriteNew(o, AllBanksBytes(ws.FCtx, ws.UserBanks()), err) ? 0 : 2;
     }
     if (o.Command == "send-bank") {
         ws.FCtx.CurUserBank = o.Bank;

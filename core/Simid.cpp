@@ -7,33 +7,33 @@ namespace velcora {
 
 TModel ModelFromCode(int memberCode) {
     static const std::array<TModel, 23> models = {{
-        {"Audity 2000", 1},
-        {"Proteus 2000", 2},
-        {"B-3", 2},
-        {"XL-1", 2},
-        {"Virtuoso 2000", 2},
-        {"Mo'Phatt", 2},
-        {"B-3 Turbo", 2},
-        {"XL-1 Turbo", 2},
-        {"Mo'Phatt Turbo", 2},
-        {"Planet Earth", 2},
-        {"Planet Earth Turbo", 2},
-        {"XL-7", 3},
-        {"MP-7", 3},
-        {"Proteus 2500", 3},
-        {"Orbit 3", 2},
-        {"PK-6", 2},
-        {"XK-6", 2},
-        {"MK-6", 2},
-        {"Halo", 2},
-        {"Proteus 1000", 2},
-        {"Vintage Pro", 2},
-        {"Vintage Keys", 2},
-        {"PX-7", 3},
+        {"Audity 2000", TModelClass::Audity},
+        {"Proteus 2000", TModelClass::Proteus},
+        {"B-3", TModelClass::Proteus},
+        {"XL-1", TModelClass::Proteus},
+        {"Virtuoso 2000", TModelClass::Proteus},
+        {"Mo'Phatt", TModelClass::Proteus},
+        {"B-3 Turbo", TModelClass::Proteus},
+        {"XL-1 Turbo", TModelClass::Proteus},
+        {"Mo'Phatt Turbo", TModelClass::Proteus},
+        {"Planet Earth", TModelClass::Proteus},
+        {"Planet Earth Turbo", TModelClass::Proteus},
+        {"XL-7", TModelClass::CommandStation},
+        {"MP-7", TModelClass::CommandStation},
+        {"Proteus 2500", TModelClass::CommandStation},
+        {"Orbit 3", TModelClass::Proteus},
+        {"PK-6", TModelClass::Proteus},
+        {"XK-6", TModelClass::Proteus},
+        {"MK-6", TModelClass::Proteus},
+        {"Halo", TModelClass::Proteus},
+        {"Proteus 1000", TModelClass::Proteus},
+        {"Vintage Pro", TModelClass::Proteus},
+        {"Vintage Keys", TModelClass::Proteus},
+        {"PX-7", TModelClass::CommandStation},
     }};
     constexpr int first = 2;
     if (memberCode < first || memberCode >= first + static_cast<int>(models.size())) {
-        return {"UNKNOWN", 0};
+        return {"UNKNOWN", TModelClass::Unknown};
     }
     return models[static_cast<size_t>(memberCode - first)];
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ModelClass.h"
+
 #include <string>
 
 namespace velcora {
@@ -7,7 +9,7 @@ namespace velcora {
 /// A model of the family by its identity-reply member code.
 struct TModel {
     std::string ModelName; ///< "UNKNOWN" for a code not in the table
-    int ModelClass = 0;    ///< 0 unknown, 1 Audity, 2 Proteus 2000 family, 3 Command Station
+    TModelClass ModelClass = TModelClass::Unknown;
 };
 
 TModel ModelFromCode(int memberCode);

@@ -4,6 +4,7 @@
 #include "Midiin.h"
 #include "Midiout.h"
 #include "Patchrec.h"
+#include "PresetNumber.h"
 #include "Workspace.h"
 
 #include <chrono>
@@ -16,7 +17,6 @@ namespace {
 const std::string StillDispatching = "Can't transmit sysex.\nStill sorting out input data.";
 // The send path looks no further for the end of a message.
 constexpr size_t MaxSearch = 1000;
-constexpr uint8_t EditBuffer = 0x7F;
 
 } // namespace
 
@@ -58,11 +58,11 @@ void TSynth::RequestPreset(uint8_t pl, uint8_t pm) {
 void TSynth::RequestEditBuffer() {
     CountRequest(EditRequestCount);
     if (!Main->FRomViaEditBuffer) {
-        Main->FRxMode = TWorkspace::RxSingle;
+        Main->FRxMode = TWorkspace::TRxMode::Single;
         Main->FRxPatch = Main->FEditPatch.get();
     }
     SizesMeasured = false;
-    RequestPreset(EditBuffer, EditBuffer);
+    RequestPreset(EditBufferNumber, EditBufferNumber);
 }
 
 void TSynth::RequestViaProgramChange() {
@@ -106,7 +106,7 @@ void TSynth::SendToSlot(TPatchRec& patch, uint8_t low, uint8_t high) {
 
 void TSynth::Audition(TPatchRec& patch) {
     AllSoundOff();
-    SendToSlot(patch, EditBuffer, EditBuffer);
+    SendToSlot(patch, EditBufferNumber, EditBufferNumber);
 }
 
 void TSynth::AllSoundOff() {

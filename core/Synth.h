@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ModelClass.h"
 #include "SysexMessages.h"
 
 #include <algorithm>
@@ -39,8 +40,10 @@ struct TSynth {
     int RomCount = 0;
     std::array<TRomRec, MaxRoms> Roms{};
     std::string ModelName;
-    int ModelClass = 0;
+    TModelClass ModelClass = TModelClass::Unknown;
     std::string Version;
+    /// How every window caption starts once the synth is known: "Proteus 2000 (Ver: 1.04 )".
+    std::string Caption() const { return ModelName + " (Ver: " + Version + " )"; }
     /// Settings section of this synth: model name, "_", device id in decimal.
     std::string Section;
     std::array<std::string, 8> FileNames{};

@@ -60,7 +60,7 @@ bool TSynth::HandleIdentity(std::span<const uint8_t> message) {
 
     ModelName = model.ModelName;
     ModelClass = model.ModelClass;
-    ws.View().SetCaption(ModelName + " (Ver: " + Version + " ) Library");
+    ws.View().SetCaption(Caption() + " Library");
     ws.View().ShowSplashModel(ModelName);
     Section = section;
     if (!sameSynth) {

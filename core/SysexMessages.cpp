@@ -1,5 +1,7 @@
 #include "SysexMessages.h"
 
+#include "PresetNumber.h"
+
 namespace velcora::sysex {
 
 namespace {
@@ -45,7 +47,7 @@ TBytes PresetDumpRequest(uint8_t deviceId, uint8_t pl, uint8_t pm, uint8_t rl, u
 }
 
 TBytes EditBufferRequest(uint8_t deviceId) {
-    return PresetDumpRequest(deviceId, 0x7F, 0x7F);
+    return PresetDumpRequest(deviceId, EditBufferNumber, EditBufferNumber);
 }
 
 TBytes PresetNameEdit(uint8_t deviceId, const std::string& name) {
@@ -63,7 +65,7 @@ TBytes PresetNameEdit(uint8_t deviceId, const std::string& name) {
 }
 
 TBytes Randomize(uint8_t deviceId) {
-    return EmuMessage(deviceId, {0x71, 0x7F, 0x7F, 0x00, 0x00});
+    return EmuMessage(deviceId, {0x71, EditBufferNumber, EditBufferNumber, 0x00, 0x00});
 }
 
 std::array<uint8_t, 2> ProgramChange(uint8_t channel, uint8_t program) {

@@ -30,20 +30,21 @@ bool MakeFolder(const std::string& path) {
     return std::filesystem::is_directory(path, ec);
 }
 
-TModelFolder ModelFolder(int modelClass) {
+TModelFolder ModelFolder(TModelClass modelClass) {
     switch (modelClass) {
-    case 1:
+    case TModelClass::Audity:
         return {"Audity/", "Default Audity.syx"};
-    case 2:
+    case TModelClass::Proteus:
         return {"Proteus/", "Default Composer.syx"};
-    case 3:
+    case TModelClass::CommandStation:
         return {"Command/", "Default XL-2.syx"};
-    default:
-        return {"Unknown/", "/unknown.syx"};
+    case TModelClass::Unknown:
+        break;
     }
+    return {"Unknown/", "/unknown.syx"};
 }
 
-TWorkFolders BuildWorkFolders(int modelClass, const std::string& documentsDir,
+TWorkFolders BuildWorkFolders(TModelClass modelClass, const std::string& documentsDir,
                               const std::string& startDir, TPatchContext& ctx,
                               TPatchRec& blankPatch) {
     const std::string root = WithSep(documentsDir) + "Velcora/";

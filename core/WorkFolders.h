@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ModelClass.h"
+
 #include <string>
 
 namespace velcora {
@@ -26,7 +28,7 @@ struct TModelFolder {
     std::string SubFolder;     ///< "Audity/", "Proteus/", "Command/" or "Unknown/"
     std::string DefaultSource; ///< file name beside the program, e.g. "Default Audity.syx"
 };
-TModelFolder ModelFolder(int modelClass);
+TModelFolder ModelFolder(TModelClass modelClass);
 
 /// Makes the model's folders below documentsDir + "Velcora/" (each only if missing), copies
 /// the shipped blank patch (startDir + its file name) to Patches/Default.syx unless that
@@ -34,7 +36,7 @@ TModelFolder ModelFolder(int modelClass);
 /// unsuitable the blank patch keeps its content if that is framed at the current sizes, and
 /// becomes the built-in blank patch otherwise. A folder that cannot be made is not reported here:
 /// the file operations in it fail later with their own messages.
-TWorkFolders BuildWorkFolders(int modelClass, const std::string& documentsDir,
+TWorkFolders BuildWorkFolders(TModelClass modelClass, const std::string& documentsDir,
                               const std::string& startDir, TPatchContext& ctx,
                               TPatchRec& blankPatch);
 

@@ -21,19 +21,23 @@ const std::string BackupNotCreated = "Backup Directory not created!";
 TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::string& iniPath,
                        const std::string& startDir, const std::string& documentsDir,
                        IMidiDriver* driver)
-    : FCtx(dialogs), FIni(iniPath), FStartDir(startDir), FDocumentsDir(documentsDir), FView(view) {
+    : FCtx(dialogs), FIni(iniPath), FStartDir(startDir), FDocumentsDir(documentsDir), FView(view),
+      FDriver(driver) {
     FCtx.Creating = true;
     FSynth.Main = this;
     FRxBuffer.resize(RxBufferSize);
     FBankTimer.setInterval(20);
     FTimedOut.setInterval(5000);
     FSendTimer.setInterval(200);
+    FReqTimer.setInterval(500);
     QObject::connect(&FBankTimer, &QTimer::timeout, &FBankTimer,
                      [this] { RunGuarded([this] { BankTimerTimer(); }); });
     QObject::connect(&FTimedOut, &QTimer::timeout, &FTimedOut,
                      [this] { RunGuarded([this] { TimedOutTimer(); }); });
     QObject::connect(&FSendTimer, &QTimer::timeout, &FSendTimer,
                      [this] { RunGuarded([this] { SendTimerTimer(); }); });
+    QObject::connect(&FReqTimer, &QTimer::timeout, &FReqTimer,
+                     [this] { RunGuarded([this] { ReqTimerTimer(); }); });
     FSynth.Pause = [](int ms) {
         if (ms > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -99,7 +103,7 @@ TUserBanks TWorkspace::UserBanks() {
     return {FUserBank[0].get(), FUserBank[1].get(), FUserBank[2].get(), FUserBank[3].get()};
 }
 
-void TWorkspace::BuildWorkFolders(int modelClass) {
+void TWorkspace::BuildWorkFolders(TModelClass modelClass) {
     FFolders = velcora::BuildWorkFolders(modelClass, FDocumentsDir, FStartDir, FCtx, *FBlankPatch);
     FCtx.PatchesDir = FFolders.PatchesDir;
     FCtx.BanksDir = FFolders.BanksDir;
@@ -129,10 +133,7 @@ void TWorkspace::ReloadWorkspace() {
 }
 
 bool TWorkspace::LoadEndBanks(const std::string& path) {
-    // An all-banks file holds 512 dumps; nothing past them is read.
-    const TFileRead file = ReadFilePrefix(path, 4 * TPatchBank::SlotCount *
-                                                    static_cast<size_t>(FCtx.Sizes.TotalSize()));
-    if (!file.Ok || !ReadAllBanks(FCtx, UserBanks(), file.Bytes, false)) {
+    if (!ReadAllBanksFile(FCtx, UserBanks(), path, false)) {
         return false;
     }
     MarkUserBanksClean();
@@ -216,6 +217,42 @@ void TWorkspace::SelectRxView(int bankNumber) {
         FRxView = bankNumber;
         FBankLabel = "ROM Bank";
     }
+}
+
+TWorkspaceStatus TWorkspace::Status() const {
+    TWorkspaceStatus s;
+    s.SynthFound = FSynthFound;
+    s.TransferRunning = FTransferShowing;
+    s.Tab = FTab;
+    s.CurUserBank = FCtx.CurUserBank;
+    s.ActionBank = FActionBank != nullptr ? FActionBank->BankNumber() : FCtx.CurUserBank;
+    s.FocusView = FFocusView;
+    s.LoadMethod = FLoadMethod;
+    s.RomIndex = FRomIndex;
+    s.RomBankListIndex = FRomBankListIndex;
+    s.TimeBetweenSysex = FSynth.TimeBetweenSysex;
+    s.TimeBetweenPatches = FSynth.TimeBetweenPatches;
+    const auto port = [this](TPort p, int device, bool open) {
+        const std::vector<std::string> entries = PortEntries(p);
+        TPortStatus ps;
+        ps.Device = device;
+        const bool listed = device >= 0 && device + 1 < static_cast<int>(entries.size());
+        ps.Entry = listed ? device : static_cast<int>(entries.size()) - 1;
+        ps.Name = entries[static_cast<size_t>(ps.Entry)];
+        ps.Open = open;
+        return ps;
+    };
+    const auto inputOpen = [](const std::unique_ptr<TMidiInput>& in) {
+        return in && in->State() == TMidiInputState::misOpen;
+    };
+    s.SynthInput = port(TPort::SynthInput, FSynthInDev, inputOpen(FMidiSynthToPC));
+    s.SynthOutput = port(TPort::SynthOutput, FSynthOutDev,
+                         FMidiPCToSynth && FMidiPCToSynth->State() == TMidiOutputState::mosOpen);
+    s.KbdInput = port(TPort::KbdInput, FKbdInDev, inputOpen(FMidiKbdToPC));
+    s.Dirty = Dirty();
+    s.BlankName = FBlankName;
+    s.EditFile = FSynth.FileNames[TSynth::EditFile];
+    return s;
 }
 
 void TWorkspace::ShowEditBufferName() {

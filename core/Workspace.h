@@ -4,6 +4,7 @@
 #include "EndBanks.h"
 #include "IniFile.h"
 #include "IniSection.h"
+#include "LoadMethod.h"
 #include "OptionGroups.h"
 #include "PatchContext.h"
 #include "Patchbank.h"
@@ -11,6 +12,7 @@
 #include "Patchrec.h"
 #include "Synth.h"
 #include "WorkFolders.h"
+#include "WorkspaceStatus.h"
 
 #include <QTimer>
 #include <array>
@@ -34,9 +36,8 @@ class TMidiOutput;
 /// window's creation does.
 class TWorkspace {
 public:
-    /// Receive modes of a fetch.
-    static constexpr int RxSingle = 1;
-    static constexpr int RxBank = 2;
+    /// What a fetch receives: one dump into the edit buffer, or the dumps of a bank.
+    enum class TRxMode { None = 0, Single = 1, Bank = 2 };
     /// Index of the tab or the modified flag of the ROM bank in the bank panel.
     static constexpr int RomTab = 4;
     static inline const std::string DefaultBlankFile = "int_Blank Preset.SYX";
@@ -58,7 +59,7 @@ public:
     TUserBanks UserBanks();
 
     /// Makes the model's working folders and loads the blank patch from them.
-    void BuildWorkFolders(int modelClass);
+    void BuildWorkFolders(TModelClass modelClass);
     /// Resets every bank and the library to the blank patch, then reloads the remembered
     /// bank and library files of the identified synth, and the edit buffer.
     void ReloadWorkspace();
@@ -114,8 +115,6 @@ public:
     void FailTransfer(const std::string& text);
 
     // The transfer commands.
-    static constexpr int LoadViaEditBuffer = 0;
-    static constexpr int LoadDirectRom = 1;
     void bbGetBankClick();
     void bbGetSelectedClick();
     void bbSendBankClick();
@@ -148,6 +147,77 @@ public:
     void SelectRxView(int bankNumber);
     void ShowEditBufferName();
 
+    /// The run's state as the windows read it.
+    TWorkspaceStatus Status() const;
+
+    // The bank panel: tabs and the ROM tab's choices.
+    /// The bank tab chosen by the person: 0..3 a user bank, RomTab the ROM bank. A user tab
+    /// becomes the current user bank and rewrites the keys of the three option groups it
+    /// applies; another user bank is refused while a user bank is fetched, since the fetch
+    /// machine fills the current user bank (the window then shows Status().Tab again). False
+    /// when refused or out of range.
+    bool pcUserBankChange(int tab);
+    /// The ROM list's entry chosen by the person: its banks fill the ROM bank list, whose
+    /// first entry is then selected without running cbROMBankListChange.
+    void cbROMListChange(int index);
+    /// The ROM fetch method chosen by the person: 0 "Edit Buffer", 1 "Direct ROM". The
+    /// method the ROM bank choice sets reaches the window through ShowLoadMethod, which
+    /// must not call this again.
+    void rgLoadMethodClick(int item);
+
+    // The bank panel's file commands. The modified mark is cleared only when a file was
+    // actually read or written: a cancelled or failed dialog leaves the bank unsaved.
+    void bbLoadBankClick();
+    void bbSaveBankClick();
+    void bbLoadAllClick();
+    void bbSaveAllClick();
+    void bbROMLoadBankClick();
+    void bbROMSaveBankClick();
+
+    // The edit buffer's commands; category and name are the texts of the two name fields.
+    /// Loads a single-patch file into the edit buffer and remembers it under EditFile.
+    void bbLoadEditBufClick();
+    /// Saves the edit buffer, proposing "category_name.syx" beside the remembered file.
+    void bbSaveEditBufClick(const std::string& category, const std::string& name);
+    /// Asks the synth for a random patch and fetches it into the edit buffer. Refused with a
+    /// warning while a transfer runs: the edit buffer's dump would take the transfer's place.
+    void bbRandEditBufClick();
+    /// Renames the synth's edit buffer and the program's copy of it.
+    void bbRenameEditBufClick(const std::string& category, const std::string& name);
+    /// The 16-character name the two fields give: the category padded or cut to three
+    /// characters, ":", the name, spaces.
+    static std::string ComposeName(const std::string& category, const std::string& name);
+
+    // The MIDI setup dialog.
+    /// The entries of the port's list: the devices in device order, then "None".
+    std::vector<std::string> PortEntries(TPort port) const;
+    /// The entry of the list whose text matches (letter case ignored, first match), else the
+    /// index of "None".
+    static int EntryIndex(const std::vector<std::string>& entries, const std::string& text);
+    /// Opens the ports named in the MidiDevices section, as the setup dialog's creation does,
+    /// then looks for the synth.
+    void OpenSavedPorts();
+    /// The person chose an entry of a port's list (the last one is "None"). A port that
+    /// fails to open stays closed; its error is shown and its key keeps its old value.
+    void lbMidiInClick(int entry);
+    void lbMidiOutClick(int entry);
+    void lbKbdInClick(int entry);
+    /// "Look for Synth": the Device Inquiry, and the edit buffer half a second later.
+    /// Refused with a warning while a transfer runs: the answer rebuilds the workspace.
+    void bCheckIdClick();
+    void ReqTimerTimer();
+    /// Chooses the blank patch's file; a file that does not suit the synth changes nothing.
+    void bBlankFileClick();
+    /// The pauses, clamped to 0..TSynth::MaxPause; written to the synth's section only once
+    /// a synth has been identified.
+    void SetTimeBetweenSysex(int milliseconds);
+    void SetTimeBetweenPatches(int milliseconds);
+    /// Writes the chosen devices' names, as the setup dialog does when it is destroyed.
+    void WriteDeviceChoices();
+
+    /// The last entry of every port list.
+    static inline const std::string NoDevice = "None";
+
     TPatchContext FCtx;
     TSynth FSynth;
     TIniFile FIni;
@@ -171,7 +241,7 @@ public:
     uint8_t FRxSeen = 0;
     /// Length of each packet gathered, F0 to F7.
     std::array<int, TDumpSizes::PacketCount> FRxLengths{};
-    int FRxMode = 0;
+    TRxMode FRxMode = TRxMode::None;
     std::string FStartDir;
     std::string FDocumentsDir;
     TWorkFolders FFolders;
@@ -203,7 +273,7 @@ public:
     int FRomBankNo = 0;
     /// The ROM bank list's selected entry and the ROM fetch method (rgLoadMethod).
     int FRomBankListIndex = 0;
-    int FLoadMethod = LoadDirectRom;
+    TLoadMethod FLoadMethod = TLoadMethod::DirectRom;
     bool FSending = false;
 
     bool FBusy = false;
@@ -225,6 +295,11 @@ public:
 private:
     std::array<bool, 5> FBankDirty{}; ///< user banks 0..3, then the ROM bank
     IWorkspaceView& FView;
+    IMidiDriver* FDriver;
+    /// The setup dialog's request timer: the edit-buffer request that follows a search.
+    QTimer FReqTimer;
+    int FTab = 0;
+    int FFocusView = 1;
 };
 
 } // namespace velcora

@@ -53,7 +53,7 @@ void TWorkspace::bbAllSoundOffClick() {
 }
 
 void TWorkspace::cbROMBankListChange(int index) {
-    FLoadMethod = index >= 0 && index <= 3 ? LoadDirectRom : LoadViaEditBuffer;
+    FLoadMethod = index >= 0 && index <= 3 ? TLoadMethod::DirectRom : TLoadMethod::EditBuffer;
     FRomBankListIndex = index;
     FRomBankNo = index;
     FView.ShowLoadMethod(FLoadMethod);
@@ -72,7 +72,7 @@ void TWorkspace::bbROMGetBankClick() {
         FRomBankNo = FRomBankListIndex;
         FRomXfer = true;
         FView.EnableRomLists(false);
-        FRomViaEditBuffer = FLoadMethod != LoadDirectRom;
+        FRomViaEditBuffer = FLoadMethod != TLoadMethod::DirectRom;
         if (FRomViaEditBuffer) {
             const int id = FSynth.Roms[static_cast<size_t>(FRomIndex)].Id;
             const auto select = sysex::BankSelect(FSynthChannel, static_cast<uint8_t>(id),

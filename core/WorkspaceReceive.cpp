@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "PresetNumber.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
 
@@ -144,8 +145,8 @@ bool TWorkspace::HandlePresetDump() {
     const auto header = FRxPatch->Dump().Slot(0);
     const int pl = header[7];
     const int pm = header[8];
-    const std::string version = FSynth.ModelName + " (Ver: " + FSynth.Version + " )";
-    if (pm == 0x7F || pl >= 128) {
+    const std::string version = FSynth.Caption();
+    if (pm == EditBufferNumber || pl >= 128) {
         FView.SetCaption(version + " ");
     } else {
         if (!FRomXfer) {
@@ -241,7 +242,7 @@ void TWorkspace::EndSend() {
     FTransferShowing = false;
     FView.ShowProgress(false, 0, 0);
     EnableCommands(true);
-    FView.SetCaption(FSynth.ModelName + " (Ver: " + FSynth.Version + " ) ");
+    FView.SetCaption(FSynth.Caption() + " ");
 }
 
 void TWorkspace::EnableCommands(bool on) {

@@ -37,7 +37,7 @@ void TWorkspace::BeginGet(int count) {
     FRequestNext = TRequestNext::Preset;
     TPatchBank& bank = FRomXfer ? *FRomBank : CurUserBank();
     FCurPreset = bank.Selection().empty() ? 0 : bank.Selection().front();
-    FRxMode = RxBank;
+    FRxMode = TRxMode::Bank;
     FRxPatch = &bank.Slot(FCurPreset);
     if (FRomViaEditBuffer) {
         FRequestNext = TRequestNext::ViaProgramChange;
@@ -60,7 +60,7 @@ void TWorkspace::BankTimerTimer() {
     if (pos < FXferBank->SelectionCount()) {
         FTimedOut.start();
         FCurPreset = FXferBank->Selection()[static_cast<size_t>(pos)];
-        if (FRxMode == RxBank) {
+        if (FRxMode == TRxMode::Bank) {
             FRxPatch = &(FRomXfer ? *FRomBank : CurUserBank()).Slot(FCurPreset);
         }
         if (FRequestNext == TRequestNext::ViaProgramChange) {
@@ -78,7 +78,7 @@ void TWorkspace::BankTimerTimer() {
     // A dump asked for before a cancel or a failure may still complete after it: that fetch
     // did not finish, and the caption must not say it did.
     if (FTransferShowing) {
-        FView.SetCaption(FSynth.ModelName + " (Ver: " + FSynth.Version + " )");
+        FView.SetCaption(FSynth.Caption());
     }
     EndFetch();
 }
@@ -135,7 +135,7 @@ void TWorkspace::SendNext() {
     TPatchBank& bank = *FXferBank;
     const int pos = bank.XferPos();
     const int slot = bank.Selection()[static_cast<size_t>(pos)];
-    FView.SetCaption(FSynth.ModelName + " (Ver: " + FSynth.Version + " )  : " + bank.DisplayName() +
+    FView.SetCaption(FSynth.Caption() + "  : " + bank.DisplayName() +
                      " - Sending Patch : " + std::to_string(slot));
     FView.ShowProgress(true, bank.SelectionCount(), pos + 1);
     // Every patch goes to its own slot, also when only the marked ones are sent.

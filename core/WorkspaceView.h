@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LoadMethod.h"
+
 #include <string>
 #include <vector>
 
@@ -28,7 +30,9 @@ public:
     virtual void ShowSetupSynth(const std::string& synthName) = 0;
     virtual void ShowSetupBlankName(const std::string& blankName) = 0;
     virtual void ShowSetupTimes(int timeBetweenSysex, int timeBetweenPatches) = 0;
-    /// The ROM list and the ROM bank list, with the selected entry.
+    /// The ROM list and the ROM bank list, with the selected entry. A selection made here
+    /// is the program's: it must not run the person's choice (cbROMListChange,
+    /// cbROMBankListChange) again.
     virtual void SetRomList(const std::vector<std::string>& items, int selected) = 0;
     virtual void SetRomBankList(const std::vector<std::string>& items, int selected) = 0;
 
@@ -38,8 +42,9 @@ public:
     /// The commands a transfer disables; the two selection commands separately.
     virtual void EnableCommands(bool on, bool selectionCommands) = 0;
     virtual void EnableRomLists(bool on) = 0;
-    /// The ROM fetch method group: 0 "Edit Buffer", 1 "Direct ROM".
-    virtual void ShowLoadMethod(int item) = 0;
+    /// The ROM fetch method group. Shown only: the person's click (rgLoadMethodClick) is not
+    /// run for it.
+    virtual void ShowLoadMethod(TLoadMethod method) = 0;
     /// Moves a bank view's cursor to a slot's row.
     virtual void ShowCursor(int bankNumber, int slot) = 0;
 };
@@ -62,7 +67,7 @@ public:
     void ShowProgress(bool, int, int) override {}
     void EnableCommands(bool, bool) override {}
     void EnableRomLists(bool) override {}
-    void ShowLoadMethod(int) override {}
+    void ShowLoadMethod(TLoadMethod) override {}
     void ShowCursor(int, int) override {}
 };
 

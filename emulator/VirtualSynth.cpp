@@ -1,5 +1,6 @@
 #include "VirtualSynth.h"
 
+#include "MidiWire.h"
 #include "PresetFactory.h"
 
 #include <algorithm>
@@ -77,7 +78,7 @@ std::vector<TVirtualSynth::TOutgoing> TVirtualSynth::Receive(TView message,
     const TClock::time_point start = now + FReplyDelay;
     for (TBytes& bytes : FReplies) {
         const TClock::time_point at = std::max(start, FLineFree);
-        FLineFree = FWireSpeed ? at + kWireByteTime * int64_t(bytes.size()) : at;
+        FLineFree = FWireSpeed ? at + MidiWireByteTime * int64_t(bytes.size()) : at;
         out.push_back({at, std::move(bytes)});
     }
     FReplies.clear();

@@ -31,9 +31,6 @@ public:
         TBytes Bytes;
     };
 
-    /// MIDI wire speed: 31250 baud, ten bits a byte.
-    static constexpr std::chrono::microseconds kWireByteTime{320};
-
     /// An unknown member code falls back to the default model. Throws std::invalid_argument for
     /// packets shortened beyond kMaxPacketShortening.
     explicit TVirtualSynth(const TVirtualSynthOptions& options = {});

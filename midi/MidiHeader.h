@@ -12,15 +12,15 @@ struct TMidiHeader {
     static constexpr uint32_t Prepared = 2;
     static constexpr uint32_t InQueue = 4;
 
-    uint8_t* lpData = nullptr;
-    uint32_t dwBufferLength = 0;
+    uint8_t* Data = nullptr;
+    uint32_t BufferLength = 0;
     /// Written by the driver before it returns the buffer; read after the hand-back.
-    uint32_t dwBytesRecorded = 0;
-    uintptr_t dwUser = 0;
+    uint32_t BytesRecorded = 0;
+    uintptr_t User = 0;
     /// Changed by the GUI thread (prepare, add) and by the driver thread (done), hence atomic.
-    std::atomic<uint32_t> dwFlags{0};
+    std::atomic<uint32_t> Flags{0};
     /// Link of the lock-free queues a header passes through; owned by whichever queue holds it.
-    std::atomic<TMidiHeader*> lpNext{nullptr};
+    std::atomic<TMidiHeader*> Next{nullptr};
 };
 
 } // namespace velcora

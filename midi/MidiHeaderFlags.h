@@ -9,41 +9,41 @@ namespace velcora {
 
 /// Marks a buffer usable by the driver; preparing twice succeeds.
 inline uint32_t PrepareMidiHeader(TMidiHeader& header) {
-    if (header.lpData == nullptr || header.dwBufferLength == 0) {
+    if (header.Data == nullptr || header.BufferLength == 0) {
         return TMidiResult::InvalParam;
     }
-    header.dwFlags.fetch_or(TMidiHeader::Prepared, std::memory_order_acq_rel);
+    header.Flags.fetch_or(TMidiHeader::Prepared, std::memory_order_acq_rel);
     return TMidiResult::NoError;
 }
 
 /// Releases a buffer; refused while the driver holds it.
 inline uint32_t UnprepareMidiHeader(TMidiHeader& header) {
-    if (header.dwFlags.load(std::memory_order_acquire) & TMidiHeader::InQueue) {
+    if (header.Flags.load(std::memory_order_acquire) & TMidiHeader::InQueue) {
         return TMidiResult::StillPlaying;
     }
-    header.dwFlags.fetch_and(~TMidiHeader::Prepared, std::memory_order_acq_rel);
+    header.Flags.fetch_and(~TMidiHeader::Prepared, std::memory_order_acq_rel);
     return TMidiResult::NoError;
 }
 
 /// Hands a buffer to the driver: it must be prepared and not held already.
 inline uint32_t QueueMidiHeader(TMidiHeader& header) {
-    const uint32_t flags = header.dwFlags.load(std::memory_order_acquire);
+    const uint32_t flags = header.Flags.load(std::memory_order_acquire);
     if (!(flags & TMidiHeader::Prepared)) {
         return TMidiResult::Unprepared;
     }
     if (flags & TMidiHeader::InQueue) {
         return TMidiResult::StillPlaying;
     }
-    header.dwFlags.store((flags | TMidiHeader::InQueue) & ~TMidiHeader::Done,
-                         std::memory_order_release);
+    header.Flags.store((flags | TMidiHeader::InQueue) & ~TMidiHeader::Done,
+                       std::memory_order_release);
     return TMidiResult::NoError;
 }
 
 /// The driver gives a buffer back.
 inline void MarkMidiHeaderDone(TMidiHeader& header) {
-    const uint32_t flags = header.dwFlags.load(std::memory_order_relaxed);
-    header.dwFlags.store((flags & ~TMidiHeader::InQueue) | TMidiHeader::Done,
-                         std::memory_order_release);
+    const uint32_t flags = header.Flags.load(std::memory_order_relaxed);
+    header.Flags.store((flags & ~TMidiHeader::InQueue) | TMidiHeader::Done,
+                       std::memory_order_release);
 }
 
 } // namespace velcora

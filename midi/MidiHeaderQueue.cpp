@@ -5,21 +5,21 @@ namespace velcora {
 TMidiHeaderQueue::TMidiHeaderQueue() : FHead(&FStub), FTail(&FStub) {}
 
 void TMidiHeaderQueue::Push(TMidiHeader* header) noexcept {
-    header->lpNext.store(nullptr, std::memory_order_relaxed);
+    header->Next.store(nullptr, std::memory_order_relaxed);
     TMidiHeader* prev = FHead.exchange(header, std::memory_order_acq_rel);
-    prev->lpNext.store(header, std::memory_order_release);
+    prev->Next.store(header, std::memory_order_release);
 }
 
 TMidiHeader* TMidiHeaderQueue::Pop() noexcept {
     TMidiHeader* tail = FTail;
-    TMidiHeader* next = tail->lpNext.load(std::memory_order_acquire);
+    TMidiHeader* next = tail->Next.load(std::memory_order_acquire);
     if (tail == &FStub) {
         if (next == nullptr) {
             return nullptr;
         }
         FTail = next;
         tail = next;
-        next = next->lpNext.load(std::memory_order_acquire);
+        next = next->Next.load(std::memory_order_acquire);
     }
     if (next != nullptr) {
         FTail = next;
@@ -31,7 +31,7 @@ TMidiHeader* TMidiHeaderQueue::Pop() noexcept {
     }
     // tail is the last header: put the stub behind it so that tail can be handed out.
     Push(&FStub);
-    next = tail->lpNext.load(std::memory_order_acquire);
+    next = tail->Next.load(std::memory_order_acquire);
     if (next != nullptr) {
         FTail = next;
         return tail;

@@ -4,7 +4,7 @@
 
 namespace velcora {
 
-/// A queue of buffer headers linked through their lpNext field, so that neither pushing nor
+/// A queue of buffer headers linked through their Next field, so that neither pushing nor
 /// popping allocates, locks or waits. Any thread may push; one thread at a time pops.
 ///
 /// While a push is half done, a pop may answer null although that header is on its way; the

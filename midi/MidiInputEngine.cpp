@@ -34,7 +34,7 @@ uint32_t TMidiInputEngine::AddBuffer(TMidiHeader& header) {
     if (const uint32_t code = QueueMidiHeader(header); code != TMidiResult::NoError) {
         return code;
     }
-    header.dwBytesRecorded = 0;
+    header.BytesRecorded = 0;
     FFree.Push(&header);
     return TMidiResult::NoError;
 }
@@ -58,7 +58,7 @@ uint32_t TMidiInputEngine::Reset() {
         std::this_thread::yield();
     }
     while (TMidiHeader* header = FFree.Pop()) {
-        header->dwBytesRecorded = 0;
+        header->BytesRecorded = 0;
         MarkMidiHeaderDone(*header);
         FCallback(FDevice, TMidiMessage::InLongData, FInstance, reinterpret_cast<uintptr_t>(header),
                   0);
@@ -86,9 +86,9 @@ void TMidiInputEngine::Deliver(std::span<const uint8_t> message) noexcept {
             if (header == nullptr) {
                 break; // no free buffer: the rest is lost, as with a real driver
             }
-            const size_t n = std::min<size_t>(header->dwBufferLength, message.size() - pos);
-            std::memcpy(header->lpData, message.data() + pos, n);
-            header->dwBytesRecorded = uint32_t(n);
+            const size_t n = std::min<size_t>(header->BufferLength, message.size() - pos);
+            std::memcpy(header->Data, message.data() + pos, n);
+            header->BytesRecorded = uint32_t(n);
             pos += n;
             MarkMidiHeaderDone(*header);
             FCallback(FDevice, TMidiMessage::InLongData, FInstance,

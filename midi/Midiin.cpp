@@ -276,18 +276,18 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::GetMidiEvent() {
         // A header that is not one of this port's buffers gives an empty event and is not
         // handed to the driver; a count beyond the buffer is never read past its end.
         if (OwnBuffer(header) != nullptr) {
-            const uint32_t recorded = std::min(header->dwBytesRecorded, header->dwBufferLength);
+            const uint32_t recorded = std::min(header->BytesRecorded, header->BufferLength);
             event->SysexByteCount = uint16_t(recorded);
             if (recorded > 0) {
                 event->SysexBytes = std::make_unique<uint8_t[]>(recorded);
-                std::memcpy(event->SysexBytes.get(), header->lpData, recorded);
+                std::memcpy(event->SysexBytes.get(), header->Data, recorded);
             }
             CheckCode(FHandle->PrepareHeader(*header));
-            const uint32_t kept = header->dwBytesRecorded;
-            header->dwBytesRecorded = 0;
+            const uint32_t kept = header->BytesRecorded;
+            header->BytesRecorded = 0;
             if (const uint32_t code = FHandle->AddBuffer(*header); code != TMidiResult::NoError) {
                 // The item stays queued with its bytes, so the next call can still deliver it.
-                header->dwBytesRecorded = kept;
+                header->BytesRecorded = kept;
                 RaiseCode(code);
             }
         }

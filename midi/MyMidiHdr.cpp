@@ -4,9 +4,9 @@ namespace velcora {
 
 TMyMidiHdr::TMyMidiHdr(uint16_t size)
     : FSize(size), FData(size > 0 ? std::make_unique<uint8_t[]>(size) : nullptr) {
-    FHeader.lpData = FData.get();
-    FHeader.dwBufferLength = size;
-    FHeader.dwUser = reinterpret_cast<uintptr_t>(this);
+    FHeader.Data = FData.get();
+    FHeader.BufferLength = size;
+    FHeader.User = reinterpret_cast<uintptr_t>(this);
 }
 
 } // namespace velcora

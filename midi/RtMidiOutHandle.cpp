@@ -71,7 +71,7 @@ uint32_t TRtMidiOutHandle::UnprepareHeader(TMidiHeader& header) {
 }
 
 uint32_t TRtMidiOutHandle::LongMsg(TMidiHeader& header) {
-    if (FMaxMessage != 0 && header.dwBufferLength > FMaxMessage) {
+    if (FMaxMessage != 0 && header.BufferLength > FMaxMessage) {
         return TMidiResult::InvalParam;
     }
     if (const uint32_t code = QueueMidiHeader(header); code != TMidiResult::NoError) {
@@ -100,9 +100,9 @@ void TRtMidiOutHandle::Run() {
 
         const uint8_t shortBytes[3] = {uint8_t(item.Packed), uint8_t(item.Packed >> 8),
                                        uint8_t(item.Packed >> 16)};
-        const uint8_t* bytes = item.Header ? item.Header->lpData : shortBytes;
+        const uint8_t* bytes = item.Header ? item.Header->Data : shortBytes;
         const size_t size =
-            item.Header ? item.Header->dwBufferLength : size_t(ShortMsgLength(shortBytes[0]));
+            item.Header ? item.Header->BufferLength : size_t(ShortMsgLength(shortBytes[0]));
         try {
             // Waits while the system's queue is full, so nothing is dropped on the way.
             FOut->sendMessage(bytes, size);

@@ -2,6 +2,7 @@
 
 #include "MidiErrorText.h"
 #include "MidiResult.h"
+#include "MidiWire.h"
 #include "VirtualMidiDevice.h"
 #include "VirtualMidiInHandle.h"
 #include "VirtualMidiOutHandle.h"
@@ -58,7 +59,7 @@ void TVirtualMidiDriver::Pace(std::chrono::steady_clock::time_point& lineFree, s
         return;
     }
     const auto now = std::chrono::steady_clock::now();
-    lineFree = std::max(now, lineFree) + kWireByteTime * count;
+    lineFree = std::max(now, lineFree) + MidiWireByteTime * count;
     std::this_thread::sleep_until(lineFree);
 }
 

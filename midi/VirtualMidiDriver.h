@@ -32,9 +32,6 @@ public:
 
     using TDeviceOptions = TVirtualDeviceOptions;
 
-    /// MIDI wire speed: 31250 baud, ten bits a byte.
-    static constexpr std::chrono::microseconds kWireByteTime{320};
-
     TVirtualMidiDriver();
     ~TVirtualMidiDriver() override;
     TVirtualMidiDriver(const TVirtualMidiDriver&) = delete;

@@ -26,7 +26,7 @@ void TVirtualMidiOutQueue::SendOne() {
     uint8_t shortBytes[3] = {uint8_t(item.Packed), uint8_t(item.Packed >> 8),
                              uint8_t(item.Packed >> 16)};
     std::span<const uint8_t> bytes =
-        item.Header ? std::span<const uint8_t>(item.Header->lpData, item.Header->dwBufferLength)
+        item.Header ? std::span<const uint8_t>(item.Header->Data, item.Header->BufferLength)
                     : std::span<const uint8_t>(shortBytes, ShortMsgLength(shortBytes[0]));
     Driver->Pace(Device->ReceiveLineFree, bytes.size());
     if (Device->Receiver) {

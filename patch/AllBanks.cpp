@@ -32,7 +32,7 @@ bool ReadAllBanks(TPatchContext& ctx, const TUserBanks& banks, std::span<const u
         return false;
     }
     TByteReader in(bytes);
-    if (bytes.empty() || ctx.ProbePatch->ReadDump(in, ctx) != 0) {
+    if (bytes.empty() || ctx.ProbePatch->ReadDump(in, ctx) != TReadResult::Ok) {
         if (report) {
             ctx.Dialogs.MessageBox(TMessageKind::Warning,
                                    bytes.empty() ? msg::EmptyFile : msg::DifferentSynth,
@@ -68,29 +68,32 @@ bool LoadAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks) {
         return false;
     }
     ctx.AllBanksFile = choice.FileName;
+    return ReadAllBanksFile(ctx, banks, choice.FileName, true);
+}
+
+bool ReadAllBanksFile(TPatchContext& ctx, const TUserBanks& banks, const std::string& path,
+                      bool report) {
+    // Nothing past the 512 dumps is read, however long the file.
     const TFileRead file =
-        ReadFilePrefix(choice.FileName, static_cast<size_t>(DumpsInFile) * ctx.Sizes.TotalSize());
+        ReadFilePrefix(path, static_cast<size_t>(DumpsInFile) * ctx.Sizes.TotalSize());
     if (!file.Ok) {
-        ctx.Dialogs.MessageBox(TMessageKind::Warning, msg::CantRead(choice.FileName, file.Error),
-                               TButtons::Ok);
+        if (report) {
+            ctx.Dialogs.MessageBox(TMessageKind::Warning, msg::CantRead(path, file.Error),
+                                   TButtons::Ok);
+        }
         return false;
     }
-    return ReadAllBanks(ctx, banks, file.Bytes, true);
+    return ReadAllBanks(ctx, banks, file.Bytes, report);
 }
 
 bool SaveAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks) {
-    const TFileChoice choice = ctx.Dialogs.SaveFile(msg::SaveAllTitle, msg::SysexFilter,
-                                                    ctx.AllBanksDir, ctx.AllBanksFile);
-    if (!choice.Accepted) {
+    const TDialogSave save = SaveThroughDialog(
+        ctx, msg::SaveAllTitle, msg::SysexFilter, ctx.AllBanksDir, ctx.AllBanksFile,
+        msg::BackupQuestionAllBanks, [&](TByteWriter& out) { WriteBanks(ctx, banks, out); });
+    if (save.Result != TSaveResult::Saved) {
         return false;
     }
-    const TSaveResult r =
-        SaveWithBackupQuestion(ctx, choice.FileName, msg::BackupQuestionAllBanks,
-                               [&](TByteWriter& out) { WriteBanks(ctx, banks, out); });
-    if (r != TSaveResult::Saved) {
-        return false;
-    }
-    ctx.AllBanksFile = choice.FileName;
+    ctx.AllBanksFile = save.FileName;
     return true;
 }
 
@@ -101,9 +104,7 @@ std::vector<uint8_t> AllBanksBytes(TPatchContext& ctx, const TUserBanks& banks) 
 }
 
 bool WriteAllBanks(TPatchContext& ctx, const TUserBanks& banks, const std::string& path) {
-    TByteWriter out;
-    WriteBanks(ctx, banks, out);
-    const TFileWrite w = WriteFileAtomically(path, out.Bytes());
+    const TFileWrite w = WriteFileAtomically(path, AllBanksBytes(ctx, banks));
     if (!w.Ok) {
         ctx.Dialogs.MessageBox(TMessageKind::Error, msg::CantSave(path, w.Error), TButtons::Ok);
         return false;

@@ -20,6 +20,11 @@ using TUserBanks = std::array<TPatchBank*, 4>;
 bool ReadAllBanks(TPatchContext& ctx, const TUserBanks& banks, std::span<const uint8_t> bytes,
                   bool report);
 
+/// Reads an all-banks file into the four user banks, as ReadAllBanks; report also says whether
+/// a file that cannot be read is told to the person.
+bool ReadAllBanksFile(TPatchContext& ctx, const TUserBanks& banks, const std::string& path,
+                      bool report);
+
 /// Loads an all-banks file chosen in a dialog; true when the banks were read.
 bool LoadAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks);
 

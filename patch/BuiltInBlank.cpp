@@ -13,7 +13,8 @@ namespace {
 constexpr int FrameBytes = 9; // F0 18 0F dd 55 10, packet code, packet number, one more
 
 // The shipped dumps in the order ShippedBlankFiles gives them, and their model classes.
-constexpr int ShippedClasses[] = {1, 2, 3};
+constexpr TModelClass ShippedClasses[] = {TModelClass::Audity, TModelClass::Proteus,
+                                          TModelClass::CommandStation};
 
 TPatchData Shipped(size_t i) {
     TPatchData dump;

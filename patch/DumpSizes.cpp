@@ -4,15 +4,17 @@
 
 namespace velcora {
 
-TDumpSizes TDumpSizes::ForModelClass(int modelClass) {
+TDumpSizes TDumpSizes::ForModelClass(TModelClass modelClass) {
     switch (modelClass) {
-    case 1:
+    case TModelClass::Audity:
         return TDumpSizes(36, {255, 255, 255, 255, 255, 255, 39});
-    case 3:
+    case TModelClass::CommandStation:
         return TDumpSizes(36, {253, 253, 253, 253, 253, 253, 61});
-    default: // class 2 and anything not recognised
-        return TDumpSizes(36, {255, 255, 255, 255, 255, 255, 41});
+    case TModelClass::Proteus:
+    case TModelClass::Unknown:
+        break;
     }
+    return TDumpSizes(36, {255, 255, 255, 255, 255, 255, 41});
 }
 
 std::optional<TDumpSizes> TDumpSizes::Make(int head, const std::array<int, 7>& blocks) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ModelClass.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -22,8 +24,8 @@ public:
     static constexpr int MinDataPacket = 13;
     static constexpr int MinFirstPacket = 27;
 
-    /// The sizes of a model class (0 unknown, 1 Audity, 2 Proteus 2000, 3 Command Station).
-    static TDumpSizes ForModelClass(int modelClass);
+    /// The sizes of a model class; an unknown class has the Proteus 2000 family's.
+    static TDumpSizes ForModelClass(TModelClass modelClass);
     /// Sizes from outside (measured from a dump); empty when one does not fit its slot.
     static std::optional<TDumpSizes> Make(int head, const std::array<int, 7>& blocks);
 
@@ -32,7 +34,7 @@ public:
     /// do not make a usable dump.
     static std::optional<TDumpSizes> Measure(const TPatchData& dump);
 
-    TDumpSizes() : TDumpSizes(ForModelClass(2)) {}
+    TDumpSizes() : TDumpSizes(ForModelClass(TModelClass::Proteus)) {}
 
     /// The last data packet's length follows the data byte count a dump header announces:
     /// 1492, 1494 and 1502 bytes mean 39, 41 and 61; any other count changes nothing.

@@ -53,4 +53,16 @@ TSaveResult SaveWithBackupQuestion(TPatchContext& ctx, const std::string& path,
     return TSaveResult::Saved;
 }
 
+TDialogSave SaveThroughDialog(TPatchContext& ctx, const std::string& title,
+                              const std::string& filter, const std::string& folder,
+                              const std::string& proposed, const std::string& question,
+                              const std::function<void(TByteWriter&)>& produce) {
+    const TFileChoice choice = ctx.Dialogs.SaveFile(title, filter, folder, proposed);
+    TDialogSave save{choice.Accepted, choice.FileName, TSaveResult::Cancelled};
+    if (choice.Accepted) {
+        save.Result = SaveWithBackupQuestion(ctx, choice.FileName, question, produce);
+    }
+    return save;
+}
+
 } // namespace velcora

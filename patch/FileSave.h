@@ -18,4 +18,19 @@ TSaveResult SaveWithBackupQuestion(TPatchContext& ctx, const std::string& path,
                                    const std::string& question,
                                    const std::function<void(TByteWriter&)>& produce);
 
+/// What a save through a file dialog came to: whether a file was chosen, the dialog's file
+/// name (the proposed one when cancelled), and the save's result.
+struct TDialogSave {
+    bool Chosen = false;
+    std::string FileName;
+    TSaveResult Result = TSaveResult::Cancelled;
+};
+
+/// Asks for the file in a save dialog (title, filter, folder, proposed name), then saves
+/// there as SaveWithBackupQuestion does; a cancelled dialog saves nothing.
+TDialogSave SaveThroughDialog(TPatchContext& ctx, const std::string& title,
+                              const std::string& filter, const std::string& folder,
+                              const std::string& proposed, const std::string& question,
+                              const std::function<void(TByteWriter&)>& produce);
+
 } // namespace velcora

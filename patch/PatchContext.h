@@ -22,7 +22,7 @@ struct TPatchContext {
 
     /// The dump sizes of a model class (0 unknown, 1 Audity, 2 Proteus 2000 family,
     /// 3 Command Station family), as set at every identification.
-    void SetDefaultSizes(int modelClass) { Sizes = TDumpSizes::ForModelClass(modelClass); }
+    void SetDefaultSizes(TModelClass modelClass) { Sizes = TDumpSizes::ForModelClass(modelClass); }
 
     TDumpSizes Sizes;
     uint8_t DeviceId = 0;

@@ -204,7 +204,7 @@ bool TPatchBank::LoadBytes(std::span<const uint8_t> bytes) {
         return false;
     }
     TByteReader in(bytes);
-    if (Slot(Scratch).Dump().CheckDumpFile(in, false, FCtx) != 0) {
+    if (Slot(Scratch).Dump().CheckDumpFile(in, false, FCtx) != TReadResult::Ok) {
         return false;
     }
     // Every dump the bank takes must be whole: a dump cut short or badly framed halfway
@@ -260,17 +260,13 @@ void TPatchBank::WriteBank(TByteWriter& out) {
 }
 
 bool TPatchBank::SaveFileDialog() {
-    const TFileChoice choice =
-        FCtx.Dialogs.SaveFile(msg::SaveBankTitle, msg::SysexFilter, FCtx.BanksDir, FFileName);
-    if (!choice.Accepted) {
+    const TDialogSave save =
+        SaveThroughDialog(FCtx, msg::SaveBankTitle, msg::SysexFilter, FCtx.BanksDir, FFileName,
+                          msg::BackupQuestion, [this](TByteWriter& out) { WriteBank(out); });
+    if (save.Result != TSaveResult::Saved) {
         return false;
     }
-    const TSaveResult r = SaveWithBackupQuestion(FCtx, choice.FileName, msg::BackupQuestion,
-                                                 [this](TByteWriter& out) { WriteBank(out); });
-    if (r != TSaveResult::Saved) {
-        return false;
-    }
-    FFileName = choice.FileName;
+    FFileName = save.FileName;
     return true;
 }
 

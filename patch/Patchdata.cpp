@@ -46,34 +46,34 @@ std::span<const uint8_t> TPatchData::Slot(int p) const {
     return std::span<const uint8_t>(FBytes).subspan(SlotOffset(p), SlotSize(p));
 }
 
-int TPatchData::ReadPackets(TByteReader& in, const TDumpSizes& sizes) {
+TReadResult TPatchData::ReadPackets(TByteReader& in, const TDumpSizes& sizes) {
     for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
         auto packet = Packet(p, sizes);
         // A short read leaves the slot as it was; the old bytes must not pass for a frame.
         if (!in.ReadExact(packet) || packet.back() != 0xF7) {
-            return -(p + 1);
+            return UnframedPacket(p);
         }
     }
-    return 0;
+    return TReadResult::Ok;
 }
 
-int TPatchData::CheckDumpFile(TByteReader& in, bool rewind, TPatchContext& ctx) {
+TReadResult TPatchData::CheckDumpFile(TByteReader& in, bool rewind, TPatchContext& ctx) {
     if (rewind) {
         in.Seek(0);
     }
-    const int code = ReadPackets(in, ctx.Sizes);
-    if (code != 0) {
+    const TReadResult code = ReadPackets(in, ctx.Sizes);
+    if (code != TReadResult::Ok) {
         ctx.Dialogs.MessageBox(TMessageKind::Warning, msg::DifferentSynth, TButtons::Ok);
         return code;
     }
     if (FBytes[1] == 0x18 && FBytes[2] == 0x0F) {
         in.Seek(0);
-        return 0;
+        return TReadResult::Ok;
     }
     if (!ctx.QuietLoad) {
         ctx.Dialogs.MessageBox(TMessageKind::Error, msg::NotProteusFile, TButtons::Ok);
     }
-    return NotEmu;
+    return TReadResult::NotEmu;
 }
 
 bool TPatchData::PacketFramed(std::span<const uint8_t> packet) {

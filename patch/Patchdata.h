@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DumpSizes.h"
+#include "ReadResult.h"
 
 #include <array>
 #include <cstdint>
@@ -23,10 +24,6 @@ public:
     static constexpr int NameOffset = 9;
     static constexpr int NameLength = 16;
 
-    /// Result codes of ReadPackets and CheckDumpFile besides 0 (success) and -1..-8 (the
-    /// header or data packet k, as -(k + 1), was not framed).
-    static constexpr int NotEmu = -100;
-
     /// Zero all slots.
     void Clear() { FBytes.fill(0); }
     void CopyTo(TPatchData& dest) const { dest.FBytes = FBytes; }
@@ -42,15 +39,15 @@ public:
         return Slot(p).first(sizes.PacketSize(p));
     }
 
-    /// Reads the eight packets with the given lengths from the reader's position. Returns 0
-    /// when each ends in F7, else -1 (header) or -(k + 1) (data packet k) for the first one
-    /// that does not, or that the reader cannot deliver whole; the packets before it stay read.
-    int ReadPackets(TByteReader& in, const TDumpSizes& sizes);
+    /// Reads the eight packets with the given lengths from the reader's position. Ok when each
+    /// ends in F7, else UnframedPacket for the first one that does not, or that the reader
+    /// cannot deliver whole; the packets before it stay read.
+    TReadResult ReadPackets(TByteReader& in, const TDumpSizes& sizes);
 
     /// The test before a file is loaded: reads the first dump into this buffer and checks its
-    /// framing and the E-mu and Proteus ids, telling the person what is wrong. 0 when the file
+    /// framing and the E-mu and Proteus ids, telling the person what is wrong. Ok when the file
     /// starts with a dump of this synth (the reader is then back at the start).
-    int CheckDumpFile(TByteReader& in, bool rewind, TPatchContext& ctx);
+    TReadResult CheckDumpFile(TByteReader& in, bool rewind, TPatchContext& ctx);
 
     /// Whether every packet, at these lengths, is framed as the synth frames it: F0 18 0F dd
     /// 55 at its start and F7 at its end. Only such a dump is written to a file.

@@ -8,6 +8,7 @@
 #include "PatchContext.h"
 #include "PatchMessages.h"
 #include "Patchbank.h"
+#include "PresetNumber.h"
 #include "SafeFile.h"
 #include "SectionSettings.h"
 
@@ -18,7 +19,6 @@ namespace velcora {
 
 namespace {
 
-constexpr uint8_t EditBuffer = 127;
 constexpr size_t CountBytes = 4;
 
 int32_t ReadCount(std::span<const uint8_t> bytes) {
@@ -302,7 +302,7 @@ bool TPatchLib::CheckBytes(std::span<const uint8_t> bytes, int& count) {
         if (r == 0) {
             TByteReader first(bytes);
             first.Seek(in.Position());
-            if (FScratch.Dump().CheckDumpFile(first, false, FCtx) != 0) {
+            if (FScratch.Dump().CheckDumpFile(first, false, FCtx) != TReadResult::Ok) {
                 return false;
             }
         }
@@ -356,7 +356,7 @@ void TPatchLib::WriteLibrary(TByteWriter& out) {
     WriteCount(out, Count());
     for (TPatchRec* p : FPatches) {
         p->WriteNotes(out);
-        p->WriteAddressed(out, EditBuffer, EditBuffer, FCtx);
+        p->WriteAddressed(out, EditBufferNumber, EditBufferNumber, FCtx);
     }
 }
 
@@ -404,17 +404,13 @@ bool TPatchLib::LoadFileDialog() {
 }
 
 bool TPatchLib::SaveFileDialog() {
-    const TFileChoice choice = FCtx.Dialogs.SaveFile(msg::SaveLibraryTitle, msg::LibraryFilter,
-                                                     FCtx.LibrariesDir, FFileName);
-    if (!choice.Accepted) {
+    const TDialogSave save = SaveThroughDialog(FCtx, msg::SaveLibraryTitle, msg::LibraryFilter,
+                                               FCtx.LibrariesDir, FFileName, msg::BackupQuestion,
+                                               [this](TByteWriter& out) { WriteLibrary(out); });
+    if (save.Result != TSaveResult::Saved) {
         return false;
     }
-    const TSaveResult r = SaveWithBackupQuestion(FCtx, choice.FileName, msg::BackupQuestion,
-                                                 [this](TByteWriter& out) { WriteLibrary(out); });
-    if (r != TSaveResult::Saved) {
-        return false;
-    }
-    TakeFile(choice.FileName);
+    TakeFile(save.FileName);
     return true;
 }
 

@@ -7,18 +7,13 @@
 #include "NameText.h"
 #include "PatchContext.h"
 #include "PatchMessages.h"
+#include "PresetNumber.h"
 #include "SafeFile.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace velcora {
-
-namespace {
-
-constexpr int EditBuffer = 127;
-
-} // namespace
 
 void TPatchRec::Init(const TPatchContext& ctx) {
     for (auto& note : FNotes) {
@@ -119,14 +114,14 @@ void TPatchRec::WriteAddressed(TByteWriter& out, uint8_t low, uint8_t high,
     WriteDump(out, ctx);
 }
 
-int TPatchRec::ReadDump(TByteReader& in, const TPatchContext& ctx) {
-    const int code = FDump.ReadPackets(in, ctx.Sizes);
-    if (code != 0) {
+TReadResult TPatchRec::ReadDump(TByteReader& in, const TPatchContext& ctx) {
+    const TReadResult code = FDump.ReadPackets(in, ctx.Sizes);
+    if (code != TReadResult::Ok) {
         return code;
     }
     FDump.Slot(0)[8] = static_cast<uint8_t>(ctx.CurUserBank);
     ReadName();
-    return 0;
+    return TReadResult::Ok;
 }
 
 void TPatchRec::WriteNotes(TByteWriter& out) const {
@@ -196,25 +191,24 @@ bool TPatchRec::LoadFileQuiet(const std::string& fileName, TPatchContext& ctx) {
 bool TPatchRec::LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContext& ctx) {
     // Only the framing is tested: a single patch may come from any E-mu model of the class.
     TByteReader in(bytes);
-    if (ctx.ProbePatch == nullptr || ctx.ProbePatch->ReadDump(in, ctx) != 0 ||
+    if (ctx.ProbePatch == nullptr || ctx.ProbePatch->ReadDump(in, ctx) != TReadResult::Ok ||
         !ctx.ProbePatch->Dump().Framed(ctx.Sizes)) {
         return false;
     }
     in.Seek(0);
     ReadDump(in, ctx);
-    SetPresetNumberBytes(EditBuffer, EditBuffer);
+    SetPresetNumberBytes(EditBufferNumber, EditBufferNumber);
     return true;
 }
 
 std::string TPatchRec::SaveFileDialog(const std::string& defaultName, TPatchContext& ctx) {
-    const TFileChoice choice =
-        ctx.Dialogs.SaveFile(msg::SavePatchTitle, msg::SysexFilter, ctx.PatchesDir, defaultName);
-    if (!choice.Accepted) {
-        return choice.FileName;
+    const TDialogSave save =
+        SaveThroughDialog(ctx, msg::SavePatchTitle, msg::SysexFilter, ctx.PatchesDir, defaultName,
+                          msg::BackupQuestion, [&](TByteWriter& out) { WriteDump(out, ctx); });
+    if (!save.Chosen) {
+        return save.FileName;
     }
-    const TSaveResult r = SaveWithBackupQuestion(ctx, choice.FileName, msg::BackupQuestion,
-                                                 [&](TByteWriter& out) { WriteDump(out, ctx); });
-    return r == TSaveResult::Saved ? choice.FileName : "";
+    return save.Result == TSaveResult::Saved ? save.FileName : "";
 }
 
 void TPatchRec::SetPresetNumberBytes(uint8_t low, uint8_t high) {

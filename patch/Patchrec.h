@@ -57,8 +57,8 @@ public:
     void WriteDump(TByteWriter& out, const TPatchContext& ctx);
     void WriteAddressed(TByteWriter& out, uint8_t low, uint8_t high, const TPatchContext& ctx);
     /// Reads one dump; on success the bank byte becomes the current user bank and the name is
-    /// read. Returns ReadPackets' code.
-    int ReadDump(TByteReader& in, const TPatchContext& ctx);
+    /// read. Answers what ReadPackets found.
+    TReadResult ReadDump(TByteReader& in, const TPatchContext& ctx);
 
     /// Each note as its bytes and one 00 byte; a longer note is cut to MaxNoteLength bytes
     /// so that the file reads back.

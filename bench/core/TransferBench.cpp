@@ -3,6 +3,7 @@
 // program takes), and with no pacing and no pauses; and the processor time the whole process
 // spends meanwhile, all threads together. Prints figures; passes or fails nothing.
 #include "EventWait.h"
+#include "MidiWire.h"
 #include "Midiin.h"
 #include "Midiout.h"
 #include "QuietDialogs.h"
@@ -24,9 +25,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-using bench::TQuietDialogs;
-
-constexpr double WireByteMs = 0.32; // 31250 baud, ten bits a byte
+constexpr double WireByteMs = std::chrono::duration<double, std::milli>(MidiWireByteTime).count();
 
 struct TFigures {
     double FetchMs = 0;

@@ -5,6 +5,7 @@
 //
 // Figures are microseconds; *_p50 is the median, *_p99 the 99th percentile over all runs.
 
+#include "EventWait.h"
 #include "JackServer.h"
 #include "MidiResult.h"
 #include "MidiTestSupport.h"
@@ -12,7 +13,6 @@
 #include "Midiin.h"
 #include "RtMidiDriver.h"
 
-#include <QTimer>
 #include <RtMidi.h>
 #include <algorithm>
 #include <array>
@@ -21,7 +21,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <thread>
 
 namespace velcora {
@@ -101,17 +100,6 @@ private:
     std::array<Clock::time_point, kMaxStamps> FStamps{};
     std::atomic<size_t> FCount{0};
 };
-
-/// Runs the event loop, sleeping while there is nothing to do (as the program's GUI thread
-/// does), until done() holds or the time is up.
-void WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    QTimer tick; // bounds each wait, so the limit is checked even when nothing arrives
-    tick.start(10);
-    const auto end = Clock::now() + limit;
-    while (!done() && Clock::now() < end) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-}
 
 /// The private JACK server and its cable, shared by the benchmarks of one run.
 struct TJackRig {
@@ -238,9 +226,9 @@ void BM_PortLayerCallbackToGuiEvent(benchmark::State& state) {
         sysexBytes = 0;
         driver.Clear();
         std::thread sender = SendDumps(*out, nullptr);
-        WaitUntil([&] { return sysexBytes >= kDumps * kDumpSize; }, std::chrono::seconds(10));
+        RunEventsUntil([&] { return sysexBytes >= kDumps * kDumpSize; }, std::chrono::seconds(10));
         sender.join();
-        WaitUntil([] { return false; }, std::chrono::milliseconds(20));
+        RunEventsUntil([] { return false; }, std::chrono::milliseconds(20));
         const size_t n = std::min(taken.size(), driver.Count());
         lost += kDumps * kDumpSize - sysexBytes;
         for (size_t i = 0; i < n; ++i) {

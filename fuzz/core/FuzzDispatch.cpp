@@ -24,7 +24,7 @@ struct TWorld {
         std::filesystem::create_directories(Dir);
     }
     std::string Dir;
-    fuzz::TQuietDialogs Dialogs;
+    TQuietDialogs Dialogs;
     TSilentWorkspaceView View;
 };
 

@@ -2,10 +2,10 @@
 
 // What every patch-file fuzz target needs: the patch layer's surroundings, with dialogs that
 // answer at once, and the model class taken from the input's first byte.
-#include "Dialogs.h"
 #include "PatchContext.h"
 #include "Patchbank.h"
 #include "Patchrec.h"
+#include "QuietDialogs.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -13,24 +13,9 @@
 
 namespace velcora::fuzz {
 
-class TQuietDialogs : public IDialogs {
-public:
-    TAnswer MessageBox(TMessageKind, const std::string&, TButtons buttons) override {
-        return buttons == TButtons::Ok ? TAnswer::Ok : TAnswer::No;
-    }
-    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& name) override {
-        return {false, name};
-    }
-    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& name) override {
-        return {false, name};
-    }
-};
-
 struct TFuzzWorld {
     explicit TFuzzWorld(uint8_t selector) {
-        Ctx.Sizes = TDumpSizes::ForModelClass(selector % 4);
+        Ctx.Sizes = TDumpSizes::ForModelClass(static_cast<TModelClass>(selector % 4));
         Ctx.CurUserBank = (selector >> 2) % 4;
         Ctx.DeviceId = selector;
         Ctx.ProbePatch = &Probe;

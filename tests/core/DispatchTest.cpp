@@ -32,7 +32,7 @@ protected:
         Ws->FSynth.Version = "1.04";
         Ws->FSynth.Section = "Proteus 2000_16";
         Ws->FCtx.DeviceId = 16;
-        Ws->FCtx.SetDefaultSizes(2);
+        Ws->FCtx.SetDefaultSizes(TModelClass::Proteus);
     }
     // The eight messages of a dump as the synth sends them open loop.
     std::vector<TBytes> Packets(uint8_t pl, uint8_t pm, uint8_t deviceId = 16) {
@@ -161,7 +161,7 @@ TEST_F(DispatchTest, ADumpMissingAWholePacketLeavesThePatchAsItWas) {
 
 TEST_F(DispatchTest, PacketsOfOtherLengthsMakeADumpWhenFramedAndAsLongAsTheirHeaderSays) {
     // A synth whose data packets are four bytes shorter than the table's.
-    const TDumpSizes table = TDumpSizes::ForModelClass(2);
+    const TDumpSizes table = TDumpSizes::ForModelClass(TModelClass::Proteus);
     const TDumpSizes shorter = *TDumpSizes::Make(36, {251, 251, 251, 251, 251, 251, 41});
     const auto tableDump = Packets(table, 0x7F, 0x7F);
     const auto shortDump = Packets(shorter, 0x7F, 0x7F);

@@ -83,15 +83,17 @@ TEST_F(IdentifyTest, TheBlankFileWarningOnlyWhenNoSuitableBlankWasLoaded) {
     struct Case {
         const char* What;
         uint8_t Member;
-        const char* Shipped; // the default source beside the program, if any
-        int ShippedClass;    // the sizes of that file
+        const char* Shipped;      // the default source beside the program, if any
+        TModelClass ShippedClass; // the sizes of that file
         bool Warning;
     } cases[] = {
-        {"Proteus 2000, shipped default suits", 3, "Default Composer.syx", 2, false},
-        {"XL-7, shipped default suits", 13, "Default XL-2.syx", 3, false},
-        {"Proteus 2000, no shipped default", 3, nullptr, 0, true},
-        {"XL-7, shipped default of other sizes", 13, "Default XL-2.syx", 2, true},
-        {"unknown model: its default source never exists", 25, nullptr, 0, true},
+        {"Proteus 2000, shipped default suits", 3, "Default Composer.syx", TModelClass::Proteus,
+         false},
+        {"XL-7, shipped default suits", 13, "Default XL-2.syx", TModelClass::CommandStation, false},
+        {"Proteus 2000, no shipped default", 3, nullptr, TModelClass::Unknown, true},
+        {"XL-7, shipped default of other sizes", 13, "Default XL-2.syx", TModelClass::Proteus,
+         true},
+        {"unknown model: its default source never exists", 25, nullptr, TModelClass::Unknown, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
@@ -127,8 +129,10 @@ TEST_F(IdentifyTest, SettingsOfTheSynthAndItsLastBackup) {
     ini.WriteInteger("Proteus 2000_3", "TimeBetweenPatches", 250);
     const std::string backup = Docs.Path() + "/Velcora/Proteus/Backup/";
     std::filesystem::create_directories(backup);
-    WriteBytes(backup + "EndBanks1.syx", MakeDumps(TDumpSizes::ForModelClass(2), 512));
-    WriteBytes(Start.File("Default Composer.syx"), MakeDump(TDumpSizes::ForModelClass(2)));
+    WriteBytes(backup + "EndBanks1.syx",
+               MakeDumps(TDumpSizes::ForModelClass(TModelClass::Proteus), 512));
+    WriteBytes(Start.File("Default Composer.syx"),
+               MakeDump(TDumpSizes::ForModelClass(TModelClass::Proteus)));
 
     auto ws = Make();
     ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(3, 3)));
@@ -198,7 +202,7 @@ TEST_F(IdentifyTest, ChannelReply) {
 TEST_F(IdentifyTest, DumpSizesFollowHeadersAndTheMeasuredEditBuffer) {
     auto ws = Make();
     ws->FSynth.Section = "Proteus 2000_0";
-    TBytes header = MakeDump(TDumpSizes::ForModelClass(2));
+    TBytes header = MakeDump(TDumpSizes::ForModelClass(TModelClass::Proteus));
     header.resize(36);
     header[9] = 1500 & 0x7F;
     header[10] = 1500 >> 7;
@@ -211,13 +215,13 @@ TEST_F(IdentifyTest, DumpSizesFollowHeadersAndTheMeasuredEditBuffer) {
     EXPECT_EQ(ws->FCtx.Sizes.BlockSize(7), 39);
 
     // Measured once per edit-buffer request, from the stored packets.
-    TPatchWorld xl7(3);
+    TPatchWorld xl7(TModelClass::CommandStation);
     TPatchRec edit;
     xl7.Fill(edit, {});
     ws->FSynth.MeasureSizes(edit);
     EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), 1615);
     EXPECT_EQ(ws->FIni.ReadInteger("Proteus 2000_0", "TotalSize", 0), 1615);
-    TPatchWorld audity(1);
+    TPatchWorld audity(TModelClass::Audity);
     TPatchRec other;
     audity.Fill(other, {});
     ws->FSynth.MeasureSizes(other);
@@ -251,8 +255,10 @@ TEST_F(IdentifyTest, ALaterIdentityReplyKeepsUnsavedWorkUnlessAnotherSynthIsAcce
         SCOPED_TRACE(c.What);
         std::filesystem::remove(Start.File("Velcora.INI"));
         // The shipped blank presets of both models, so that identification asks nothing else.
-        WriteBytes(Start.File("Default Composer.syx"), MakeDump(TDumpSizes::ForModelClass(2)));
-        WriteBytes(Start.File("Default XL-2.syx"), MakeDump(TDumpSizes::ForModelClass(3)));
+        WriteBytes(Start.File("Default Composer.syx"),
+                   MakeDump(TDumpSizes::ForModelClass(TModelClass::Proteus)));
+        WriteBytes(Start.File("Default XL-2.syx"),
+                   MakeDump(TDumpSizes::ForModelClass(TModelClass::CommandStation)));
         auto ws = Make();
         ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(16, 3)));
         const TWorkFolders folders = ws->FFolders;
@@ -320,7 +326,8 @@ TEST_F(IdentifyTest, PausesFromTheSettingsStayWithinWhatTheSetupFieldsAllow) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Stored);
         TIniFile ini(Start.File("Velcora.INI"));
-        WriteBytes(Start.File("Default Composer.syx"), MakeDump(TDumpSizes::ForModelClass(2)));
+        WriteBytes(Start.File("Default Composer.syx"),
+                   MakeDump(TDumpSizes::ForModelClass(TModelClass::Proteus)));
         ini.WriteString("Proteus 2000_0", "TimeBetweenSysex", c.Stored);
         ini.WriteString("Proteus 2000_0", "TimeBetweenPatches", c.Stored);
         auto ws = Make();

@@ -3,6 +3,7 @@
 #include "WorkspaceView.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,7 @@ public:
         SelectionCommandsOn = selectionCommands;
     }
     void EnableRomLists(bool on) override { RomListsOn = on; }
-    void ShowLoadMethod(int item) override { LoadMethod = item; }
+    void ShowLoadMethod(TLoadMethod method) override { LoadMethod = method; }
     void ShowCursor(int bankNumber, int slot) override { Cursors[bankNumber] = slot; }
 
     bool ProgressVisible = false;
@@ -54,7 +55,7 @@ public:
     bool CommandsOn = true;
     bool SelectionCommandsOn = false;
     bool RomListsOn = true;
-    int LoadMethod = -1;
+    std::optional<TLoadMethod> LoadMethod;
     std::map<int, int> Cursors;
     std::map<int, std::string> Tabs;
     std::string EditCategory;

@@ -90,14 +90,14 @@ TEST_F(SendPathTest, RequestsAndTheRepliesTheyAwait) {
 
 TEST_F(SendPathTest, EditBufferRequestTakesTheReceiveTarget) {
     Ws->FSynth.SizesMeasured = true;
-    Ws->FRxMode = TWorkspace::RxBank;
+    Ws->FRxMode = TWorkspace::TRxMode::Bank;
     Ws->FSynth.RequestEditBuffer();
-    EXPECT_EQ(Ws->FRxMode, TWorkspace::RxSingle);
+    EXPECT_EQ(Ws->FRxMode, TWorkspace::TRxMode::Single);
     EXPECT_EQ(Ws->FRxPatch, Ws->FEditPatch.get());
     EXPECT_FALSE(Ws->FSynth.SizesMeasured);
     // While a ROM bank is fetched through the edit buffer, the fetch keeps its target.
     Ws->FRomViaEditBuffer = true;
-    Ws->FRxMode = TWorkspace::RxBank;
+    Ws->FRxMode = TWorkspace::TRxMode::Bank;
     Ws->FRxPatch = &Ws->FRomBank->Slot(3);
     Ws->FSynthChannel = 2;
     Ws->FCurPreset = 3;

@@ -140,7 +140,7 @@ TEST(Simid, ModelTable) {
     for (const auto& c : cases) {
         const TModel m = ModelFromCode(c.Code);
         EXPECT_EQ(m.ModelName, c.Name) << c.Code;
-        EXPECT_EQ(m.ModelClass, c.Class) << c.Code;
+        EXPECT_EQ(static_cast<int>(m.ModelClass), c.Class) << c.Code;
     }
 }
 

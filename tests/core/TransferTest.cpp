@@ -247,10 +247,10 @@ TEST_F(TransferTest, AnEmptySelectionFetchesNothing) {
 
 TEST_F(TransferTest, RomBankChoiceSetsTheMethod) {
     Ws->cbROMBankListChange(3);
-    EXPECT_EQ(Ws->FLoadMethod, TWorkspace::LoadDirectRom);
-    EXPECT_EQ(View.LoadMethod, TWorkspace::LoadDirectRom);
+    EXPECT_EQ(Ws->FLoadMethod, TLoadMethod::DirectRom);
+    EXPECT_EQ(View.LoadMethod, TLoadMethod::DirectRom);
     Ws->cbROMBankListChange(4);
-    EXPECT_EQ(Ws->FLoadMethod, TWorkspace::LoadViaEditBuffer);
+    EXPECT_EQ(Ws->FLoadMethod, TLoadMethod::EditBuffer);
     EXPECT_EQ(Ws->FRomBankNo, 4);
 }
 
@@ -279,7 +279,7 @@ TEST_F(Xl7TransferTest, RomBank4IsCancelledDirectlyAndFetchedThroughTheEditBuffe
 
     // Asked directly, the synth cancels, and its advice is shown.
     Ws->cbROMBankListChange(4);
-    Ws->FLoadMethod = TWorkspace::LoadDirectRom;
+    Ws->FLoadMethod = TLoadMethod::DirectRom;
     Dialogs.ExpectMessage(TMessageKind::Warning, SynthCancelled);
     Ws->bbROMGetBankClick();
     ASSERT_TRUE(PumpUntil([&] { return !Ws->FTransferShowing; }, std::chrono::seconds(20)));
@@ -346,7 +346,7 @@ TEST_F(TransferTest, APortErrorEndsTheRunningTransferAsFailed) {
          [&] {
              Ws->FSynth.cbROMListChange(0);
              Ws->cbROMBankListChange(0);
-             Ws->FLoadMethod = TWorkspace::LoadViaEditBuffer;
+             Ws->FLoadMethod = TLoadMethod::EditBuffer;
              Output->FailShortIn(4); // the bank select pair, the first and second preset
              Ws->bbROMGetBankClick();
          }},
@@ -386,13 +386,13 @@ TEST_F(TransferTest, AFailedRomFetchLeavesTheNextUserFetchToTheUserBank) {
     Identify();
     struct Case {
         const char* What;
-        int Method;
+        TLoadMethod Method;
         int FailShort; // 0: the short messages go out
         int FailLong;
     } cases[] = {
-        {"the bank select fails", TWorkspace::LoadViaEditBuffer, 1, 0},
-        {"the first program change fails", TWorkspace::LoadViaEditBuffer, 3, 0},
-        {"the first direct request fails", TWorkspace::LoadDirectRom, 0, 1},
+        {"the bank select fails", TLoadMethod::EditBuffer, 1, 0},
+        {"the first program change fails", TLoadMethod::EditBuffer, 3, 0},
+        {"the first direct request fails", TLoadMethod::DirectRom, 0, 1},
     };
     TPatchBank& user = Ws->UserBank(0);
     for (const Case& c : cases) {
@@ -427,8 +427,8 @@ TEST_F(TransferTest, GetRomBankIsRefusedWhileNoRomIsKnown) {
     const std::string noRom = "The synth has not told which ROMs it holds yet,\nso there is no "
                               "ROM bank to get.\n\nLook for the synth on the Setup Midi Page "
                               "and try again.";
-    for (int method : {TWorkspace::LoadDirectRom, TWorkspace::LoadViaEditBuffer}) {
-        SCOPED_TRACE(method);
+    for (TLoadMethod method : {TLoadMethod::DirectRom, TLoadMethod::EditBuffer}) {
+        SCOPED_TRACE(static_cast<int>(method));
         Ws->FLoadMethod = method;
         Dialogs.ExpectMessage(TMessageKind::Warning, noRom);
         Ws->bbROMGetBankClick();

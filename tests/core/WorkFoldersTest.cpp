@@ -14,17 +14,17 @@ using namespace velcora::test;
 
 TEST(WorkFolders, EveryModelClassGetsItsFolders) {
     struct Case {
-        int ModelClass;
+        TModelClass ModelClass;
         const char* Sub;
         const char* Source;
-    } cases[] = {{1, "Audity/", "Default Audity.syx"},
-                 {2, "Proteus/", "Default Composer.syx"},
-                 {3, "Command/", "Default XL-2.syx"},
-                 {0, "Unknown/", "/unknown.syx"}};
+    } cases[] = {{TModelClass::Audity, "Audity/", "Default Audity.syx"},
+                 {TModelClass::Proteus, "Proteus/", "Default Composer.syx"},
+                 {TModelClass::CommandStation, "Command/", "Default XL-2.syx"},
+                 {TModelClass::Unknown, "Unknown/", "/unknown.syx"}};
     for (const auto& c : cases) {
         TTempDir docs;
         TTempDir start;
-        TPatchWorld w(c.ModelClass == 0 ? 2 : c.ModelClass);
+        TPatchWorld w(c.ModelClass == TModelClass::Unknown ? TModelClass::Proteus : c.ModelClass);
         TDumpSpec made;
         made.Name = "Bla:Shipped";
         WriteBytes(start.Path() + "/" + c.Source, MakeDump(w.Ctx.Sizes, made));
@@ -50,13 +50,15 @@ TEST(WorkFolders, EveryModelClassGetsItsFolders) {
 }
 
 TEST(WorkFolders, TheShippedBlankPresetsSuitTheirModels) {
-    for (int modelClass : {1, 2, 3}) {
+    for (TModelClass modelClass :
+         {TModelClass::Audity, TModelClass::Proteus, TModelClass::CommandStation}) {
         TTempDir docs;
         TPatchWorld w(modelClass);
         TPatchRec blank;
         BuildWorkFolders(modelClass, docs.Path(), VELCORA_ASSETS_DIR, w.Ctx, blank);
-        EXPECT_EQ(blank.Name(), "ini:Blank Preset") << modelClass;
-        EXPECT_TRUE(TDumpSizes::Measure(blank.Dump()) == w.Ctx.Sizes) << modelClass;
+        EXPECT_EQ(blank.Name(), "ini:Blank Preset") << static_cast<int>(modelClass);
+        EXPECT_TRUE(TDumpSizes::Measure(blank.Dump()) == w.Ctx.Sizes)
+            << static_cast<int>(modelClass);
     }
 }
 
@@ -73,7 +75,7 @@ TEST(WorkFolders, AnExistingDefaultIsNeverOverwritten) {
     own.Name = "Bla:My Own";
     WriteBytes(patches + "Default.syx", MakeDump(w.Ctx.Sizes, own));
     TPatchRec blank;
-    BuildWorkFolders(2, docs.Path(), start.Path(), w.Ctx, blank);
+    BuildWorkFolders(TModelClass::Proteus, docs.Path(), start.Path(), w.Ctx, blank);
     EXPECT_EQ(blank.Name(), "Bla:My Own      ");
 }
 
@@ -83,33 +85,40 @@ TEST(WorkFolders, AMissingOrUnsuitableBlankFileKeepsTheBlankPatch) {
     TPatchWorld w;
     TPatchRec blank;
     w.Fill(blank, {});
-    EXPECT_FALSE(BuildWorkFolders(2, docs.Path(), start.Path(), w.Ctx, blank).BlankLoaded);
+    EXPECT_FALSE(BuildWorkFolders(TModelClass::Proteus, docs.Path(), start.Path(), w.Ctx, blank)
+                     .BlankLoaded);
     EXPECT_EQ(blank.Name(), "Pad:Warm Strings");
-    WriteBytes(start.File("Default Composer.syx"), MakeDump(TDumpSizes::ForModelClass(3)));
-    EXPECT_FALSE(BuildWorkFolders(2, docs.Path(), start.Path(), w.Ctx, blank).BlankLoaded);
+    WriteBytes(start.File("Default Composer.syx"),
+               MakeDump(TDumpSizes::ForModelClass(TModelClass::CommandStation)));
+    EXPECT_FALSE(BuildWorkFolders(TModelClass::Proteus, docs.Path(), start.Path(), w.Ctx, blank)
+                     .BlankLoaded);
     EXPECT_EQ(blank.Name(), "Pad:Warm Strings");
 }
 
 TEST(WorkFolders, WithoutASuitableFileTheBlankPatchIsFramedAtTheModelsSizes) {
     struct Case {
         const char* What;
-        int ModelClass;
-        int FileClass; // sizes of the Default.syx found, 0 for none
+        TModelClass ModelClass;
+        TModelClass FileClass; // sizes of the Default.syx found, Unknown for none
         bool Emu;
         bool Loaded;
     } cases[] = {
-        {"unknown model: no default source exists", 0, 0, true, false},
-        {"XL-7 without Default.syx", 3, 0, true, false},
-        {"XL-7 with a Proteus 2000 Default.syx", 3, 2, true, false},
-        {"Audity with a framed dump of another maker", 1, 1, false, false},
-        {"Audity with its own Default.syx", 1, 1, true, true},
+        {"unknown model: no default source exists", TModelClass::Unknown, TModelClass::Unknown,
+         true, false},
+        {"XL-7 without Default.syx", TModelClass::CommandStation, TModelClass::Unknown, true,
+         false},
+        {"XL-7 with a Proteus 2000 Default.syx", TModelClass::CommandStation, TModelClass::Proteus,
+         true, false},
+        {"Audity with a framed dump of another maker", TModelClass::Audity, TModelClass::Audity,
+         false, false},
+        {"Audity with its own Default.syx", TModelClass::Audity, TModelClass::Audity, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
         TTempDir docs;
         TTempDir start;
         TPatchWorld w(c.ModelClass);
-        if (c.FileClass != 0) {
+        if (c.FileClass != TModelClass::Unknown) {
             TDumpSpec made;
             made.Name = "Bla:Own";
             made.Emu = c.Emu;

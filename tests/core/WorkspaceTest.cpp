@@ -34,7 +34,7 @@ protected:
     // As an identification of a synth with device id 16 (a Proteus 2000 unless said) would
     // set it up.
     static void Identify(TWorkspace& ws, const std::string& model = "Proteus 2000",
-                         int modelClass = 2) {
+                         TModelClass modelClass = TModelClass::Proteus) {
         ws.FSynth.ModelName = model;
         ws.FSynth.ModelClass = modelClass;
         ws.FSynth.Section = model + "_16";
@@ -43,7 +43,7 @@ protected:
         ws.ReloadWorkspace();
     }
 
-    const TDumpSizes Sizes = TDumpSizes::ForModelClass(2);
+    const TDumpSizes Sizes = TDumpSizes::ForModelClass(TModelClass::Proteus);
     TTempDir Start;
     TTempDir Docs;
     TScriptedDialogs Dialogs;
@@ -118,7 +118,7 @@ TEST_F(WorkspaceTest, EndBanksLoadQuietlyAndOnlyWhenTheySuit) {
     ws->MarkDirty(ws->UserBank(2));
     EXPECT_EQ(View.Tabs[2], "*User 2");
     const std::string backup = Docs.File("EndBanks1.syx");
-    WriteBytes(backup, MakeDumps(TDumpSizes::ForModelClass(1), 512));
+    WriteBytes(backup, MakeDumps(TDumpSizes::ForModelClass(TModelClass::Audity), 512));
     EXPECT_FALSE(ws->LoadEndBanks(backup));
     EXPECT_EQ(ws->UserBank(3).Slot(0).Name(), "Bla:Shipped     ");
     EXPECT_TRUE(ws->Dirty()[4]);
@@ -193,8 +193,8 @@ TEST_F(WorkspaceTest, AFailedBackupKeepsEveryGenerationItHad) {
         TScriptedDialogs dialogs;
         TWorkspace ws(dialogs, View, Ini(), Start.Path(), docs.Path());
         ws.FSynth.Section = "Proteus 2000_16";
-        ws.FCtx.SetDefaultSizes(2);
-        ws.BuildWorkFolders(2);
+        ws.FCtx.SetDefaultSizes(TModelClass::Proteus);
+        ws.BuildWorkFolders(TModelClass::Proteus);
         ws.ReloadWorkspace();
         ws.MarkDirty(ws.UserBank(1));
         const std::string base = ws.FFolders.EndBanksBase;
@@ -237,10 +237,10 @@ TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {
     std::string base;
     {
         auto ws = Make();
-        Identify(*ws, "UNKNOWN", 0);
+        Identify(*ws, "UNKNOWN", TModelClass::Unknown);
         const auto real = MakeDump(Sizes);
         TByteReader in(real);
-        ASSERT_EQ(ws->UserBank(1).Slot(4).ReadDump(in, ws->FCtx), 0);
+        ASSERT_EQ(ws->UserBank(1).Slot(4).ReadDump(in, ws->FCtx), TReadResult::Ok);
         ws->UserBank(0).Slot(0).SetSelected(true);
         ws->UserBank(0).DeleteSelected(TDeleteMode::PullUp);
         Dialogs.ExpectMessage(TMessageKind::Confirmation,
@@ -251,7 +251,7 @@ TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {
         base = ws->FFolders.EndBanksBase;
     }
     auto ws = Make();
-    Identify(*ws, "UNKNOWN", 0);
+    Identify(*ws, "UNKNOWN", TModelClass::Unknown);
     ASSERT_TRUE(ws->LoadEndBanks(EndBanksFile(base, 1)));
     EXPECT_EQ(ws->UserBank(1).Slot(4).Name(), "Pad:Warm Strings");
     EXPECT_EQ(ws->UserBank(0).Slot(127).Name(), "ini:Blank Preset");

@@ -123,8 +123,10 @@ protected:
 TEST_F(CliOverJack, EveryModelKeepsABankThroughFetchSendAndFetchAgain) {
     const struct {
         const char* Model;
-        int ModelClass;
-    } cases[] = {{"Proteus 2000", 2}, {"Audity 2000", 1}, {"XL-7", 3}};
+        TModelClass ModelClass;
+    } cases[] = {{"Proteus 2000", TModelClass::Proteus},
+                 {"Audity 2000", TModelClass::Audity},
+                 {"XL-7", TModelClass::CommandStation}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Model);
         StartSynth(c.Model);
@@ -170,7 +172,7 @@ TEST_F(CliOverJack, RealAudityBankComesBackAsSent) {
 
     // The file holds the closed-loop dumps the hardware wrote; the synth answers the
     // program's requests in open-loop form.
-    const TDumpSizes sizes = TDumpSizes::ForModelClass(1);
+    const TDumpSizes sizes = TDumpSizes::ForModelClass(TModelClass::Audity);
     const auto raw = ReadBytes(fixture);
     const auto got = ReadBytes(back);
     ExpectSameExceptStamped(raw, got, sizes, true);
@@ -185,7 +187,7 @@ TEST_F(CliOverJack, EditBufferTakesAPatchAndGivesItBack) {
     // Slot 5 of user bank 0, not what the synth's edit buffer starts with (slot 0).
     const std::string bank = Dir.File("bank.syx");
     ASSERT_EQ(Cli({"get-bank", "0", bank}), 0) << Err;
-    const TDumpSizes sizes = TDumpSizes::ForModelClass(3);
+    const TDumpSizes sizes = TDumpSizes::ForModelClass(TModelClass::CommandStation);
     const size_t size = static_cast<size_t>(sizes.TotalSize());
     const auto bytes = ReadBytes(bank);
     ASSERT_EQ(bytes.size(), 128 * size);

@@ -1,9 +1,9 @@
 // The workspace on real MIDI ports of a private JACK server: what only a driver thread that
 // runs on its own shows.
-#include "Dialogs.h"
 #include "JackServer.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "QuietDialogs.h"
 #include "RtMidiDriver.h"
 #include "TempDir.h"
 #include "TestApp.h"
@@ -18,24 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-/// Takes every message box and keeps it.
-class TRecordingDialogs : public IDialogs {
-public:
-    TAnswer MessageBox(TMessageKind kind, const std::string& text, TButtons) override {
-        Shown.emplace_back(kind, text);
-        return TAnswer::Ok;
-    }
-    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
-                         const std::string&) override {
-        return {false, ""};
-    }
-    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
-                         const std::string&) override {
-        return {false, ""};
-    }
-    std::vector<std::pair<TMessageKind, std::string>> Shown;
-};
-
 TEST(WorkspaceOverJack, AFullReceiveRingShowsTheOverflowWarning) {
     EnsureApp();
     TJackServer server;
@@ -47,7 +29,7 @@ TEST(WorkspaceOverJack, AFullReceiveRingShowsTheOverflowWarning) {
     ASSERT_TRUE(cable.Ok());
 
     TTempDir dir;
-    TRecordingDialogs dialogs;
+    TQuietDialogs dialogs;
     TSilentWorkspaceView view;
     TRtMidiDriver driver(TRtMidiApi::Jack, "velcora_e2e");
     TWorkspace ws(dialogs, view, dir.File("Velcora.INI"), dir.Path(), dir.Path(), &driver);
@@ -71,15 +53,14 @@ TEST(WorkspaceOverJack, AFullReceiveRingShowsTheOverflowWarning) {
         ws.FMidiPCToSynth->PutLong(message);
     }
     std::this_thread::sleep_for(1s);
-    ASSERT_TRUE(PumpUntil([&] { return !dialogs.Shown.empty(); }, 5s));
+    ASSERT_TRUE(PumpUntil([&] { return !dialogs.Shown().empty(); }, 5s));
     PumpUntil([] { return false; }, 300ms);
-    for (const auto& [kind, text] : dialogs.Shown) {
+    for (const auto& [kind, text] : dialogs.Shown()) {
         EXPECT_EQ(kind, TMessageKind::Warning);
         EXPECT_EQ(text, "Midi input data overflow from Synth.");
     }
 
     // The port still works after the loss.
-    dialogs.Shown.clear();
     ws.FSynthFound = false;
     ws.FExpectIdentity = true;
     ws.FMidiPCToSynth->PutLong(std::vector<uint8_t>{0xF0, 0x7E, 0x00, 0x06, 0x02, 0x18, 0x04, 0x04,

@@ -5,11 +5,11 @@
 #include "EmuTestSupport.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "PortExchange.h"
 #include "TestApp.h"
 #include "VirtualMidiDriver.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -47,24 +47,7 @@ protected:
     /// time is up.
     std::vector<TBytes> Exchange(const TBytes& message, size_t count,
                                  std::chrono::milliseconds limit = 5000ms) {
-        if (message.front() == 0xF0) {
-            FOut->PutLong(message);
-        } else {
-            FOut->PutShort(message[0], message.size() > 1 ? message[1] : 0,
-                           message.size() > 2 ? message[2] : 0);
-        }
-        std::vector<TBytes> got;
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (got.size() < count && std::chrono::steady_clock::now() < end) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-            while (auto event = FIn->GetMidiEvent()) {
-                if (event->SysexBytes) {
-                    got.emplace_back(event->SysexBytes.get(),
-                                     event->SysexBytes.get() + event->SysexByteCount);
-                }
-            }
-        }
-        return got;
+        return test::ExchangeSysex(*FOut, *FIn, message, count, limit);
     }
 
     TVirtualMidiDriver FDriver;

@@ -7,12 +7,12 @@
 #include "JackServer.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "PortExchange.h"
 #include "RtMidiDriver.h"
 #include "TempDir.h"
 #include "TestApp.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -94,19 +94,7 @@ TEST(VirtualSynthJack, ProgramTalksToTheSynthOverJack) {
 
         auto exchange = [&](const TBytes& message, size_t count,
                             std::chrono::milliseconds limit = 20000ms) {
-            out.PutLong(message);
-            std::vector<TBytes> got;
-            const auto end = std::chrono::steady_clock::now() + limit;
-            while (got.size() < count && std::chrono::steady_clock::now() < end) {
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-                while (auto event = in.GetMidiEvent()) {
-                    if (event->SysexBytes) {
-                        got.emplace_back(event->SysexBytes.get(),
-                                         event->SysexBytes.get() + event->SysexByteCount);
-                    }
-                }
-            }
-            return got;
+            return test::ExchangeSysex(out, in, message, count, limit);
         };
 
         // A new JACK connection may take a cycle or two to carry data; the program repeats its

@@ -2,8 +2,6 @@
 
 #include "TestApp.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <chrono>
 #include <cstdint>
 #include <functional>

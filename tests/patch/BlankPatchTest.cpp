@@ -18,14 +18,14 @@ namespace {
 // record never filled (all zeros), or no blank record at all.
 struct TWorldCase {
     const char* What;
-    int ModelClass;
+    TModelClass ModelClass;
     bool ZeroBlank;
 };
 const TWorldCase Worlds[] = {
-    {"unknown model, zero blank", 0, true},
-    {"Audity, zero blank", 1, true},
-    {"Proteus 2000, no blank record", 2, false},
-    {"XL-7, zero blank", 3, true},
+    {"unknown model, zero blank", TModelClass::Unknown, true},
+    {"Audity, zero blank", TModelClass::Audity, true},
+    {"Proteus 2000, no blank record", TModelClass::Proteus, false},
+    {"XL-7, zero blank", TModelClass::CommandStation, true},
 };
 
 void WithoutFramedBlank(TPatchWorld& w, const TWorldCase& c) {
@@ -156,7 +156,7 @@ TEST(BlankPatch, AnUnframedRecordIsWrittenAsTheBlankAtItsAddress) {
         empty.WriteAddressed(out, 9, 2, w.Ctx);
         TPatchRec back;
         TByteReader in(out.Bytes());
-        ASSERT_EQ(back.ReadDump(in, w.Ctx), 0);
+        ASSERT_EQ(back.ReadDump(in, w.Ctx), TReadResult::Ok);
         EXPECT_TRUE(back.Dump().Framed(w.Ctx.Sizes));
         EXPECT_EQ(back.Name(), w.Blank.Name()) << "the context's blank, framed at these sizes";
         EXPECT_EQ(out.Bytes()[7], 9);
@@ -173,13 +173,15 @@ TEST(BlankPatch, BuiltInBlankFramesAtEverySize) {
         const char* Shipped; // the file it equals byte for byte, if any
     };
     const Case cases[] = {
-        {"Audity", TDumpSizes::ForModelClass(1), "Default Audity.syx"},
-        {"Proteus 2000", TDumpSizes::ForModelClass(2), "Default Composer.syx"},
-        {"unknown model", TDumpSizes::ForModelClass(0), "Default Composer.syx"},
-        {"XL-7", TDumpSizes::ForModelClass(3), "Default XL-2.syx"},
+        {"Audity", TDumpSizes::ForModelClass(TModelClass::Audity), "Default Audity.syx"},
+        {"Proteus 2000", TDumpSizes::ForModelClass(TModelClass::Proteus), "Default Composer.syx"},
+        {"unknown model", TDumpSizes::ForModelClass(TModelClass::Unknown), "Default Composer.syx"},
+        {"XL-7", TDumpSizes::ForModelClass(TModelClass::CommandStation), "Default XL-2.syx"},
         // A header announcing another byte count changes the last packet alone.
-        {"253-byte packets, last 41", TDumpSizes::ForModelClass(3).WithByteCount(1494), nullptr},
-        {"255-byte packets, last 61", TDumpSizes::ForModelClass(2).WithByteCount(1502), nullptr},
+        {"253-byte packets, last 41",
+         TDumpSizes::ForModelClass(TModelClass::CommandStation).WithByteCount(1494), nullptr},
+        {"255-byte packets, last 61",
+         TDumpSizes::ForModelClass(TModelClass::Proteus).WithByteCount(1502), nullptr},
         {"shortest measured packets", *TDumpSizes::Make(36, {27, 13, 13, 13, 13, 13, 13}), nullptr},
     };
     for (const auto& c : cases) {
@@ -206,7 +208,7 @@ TEST(BlankPatch, BuiltInBlankFramesAtEverySize) {
 }
 
 TEST(BlankPatch, ABlankOfOtherSizesGivesWayToTheBuiltInOne) {
-    TPatchWorld w(2); // its blank is framed at the Proteus 2000 sizes
+    TPatchWorld w(TModelClass::Proteus); // its blank is framed at the Proteus 2000 sizes
     TPatchRec rec;
     rec.MakeBlank(w.Ctx);
     EXPECT_EQ(rec.Name(), w.Blank.Name());

@@ -151,3 +151,38 @@ TEST(ReadFilePrefix, ReadsAtMostWhatIsAskedFor) {
     EXPECT_FALSE(ReadFilePrefix(dir.File("missing"), 10).Ok);
     EXPECT_FALSE(ReadFilePrefix(dir.Path(), 10).Ok);
 }
+
+TEST(SaveThroughDialog, SavesWhereChosenAndNothingWhenCancelled) {
+    struct TCase {
+        const char* What;
+        std::string Choose; // empty: the dialog is cancelled
+        TAnswer Backup;     // the answer to the backup question over the old file
+        bool Chosen;
+        TSaveResult Result;
+        std::vector<uint8_t> After;
+    };
+    const TCase cases[] = {
+        {"dialog cancelled", "", TAnswer::Yes, false, TSaveResult::Cancelled, Old},
+        {"question cancelled", "f.syx", TAnswer::Cancel, true, TSaveResult::Cancelled, Old},
+        {"saved", "f.syx", TAnswer::No, true, TSaveResult::Saved, New},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        TPatchWorld w;
+        TTempDir dir;
+        const std::string path = dir.File("f.syx");
+        WriteBytes(path, Old);
+        w.Dialogs.ExpectSave("Save", c.Choose.empty() ? "" : path);
+        if (!c.Choose.empty()) {
+            w.Dialogs.ExpectMessage(TMessageKind::Confirmation, "Backup?", c.Backup);
+        }
+        const TDialogSave save =
+            SaveThroughDialog(w.Ctx, "Save", "Sysex (*.syx)|*.SYX", dir.Path(), "proposed.syx",
+                              "Backup?", [](TByteWriter& out) { out.Write(New); });
+        EXPECT_EQ(save.Chosen, c.Chosen);
+        EXPECT_EQ(save.Result, c.Result);
+        EXPECT_EQ(save.FileName, c.Chosen ? path : "proposed.syx");
+        EXPECT_EQ(ReadBytes(path), c.After);
+        EXPECT_TRUE(w.Dialogs.ScriptDone());
+    }
+}

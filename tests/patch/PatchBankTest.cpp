@@ -277,8 +277,8 @@ TEST_F(BankTest, BadFilesAreRefusedWithAMessageAndChangeNothing) {
     };
     const Case cases[] = {
         {"empty", {}, TMessageKind::Warning, msg::EmptyFile},
-        {"another model", MakeDumps(TDumpSizes::ForModelClass(3), 128), TMessageKind::Warning,
-         msg::DifferentSynth},
+        {"another model", MakeDumps(TDumpSizes::ForModelClass(TModelClass::CommandStation), 128),
+         TMessageKind::Warning, msg::DifferentSynth},
         {"not E-mu", MakeDump(W.Ctx.Sizes, notEmu), TMessageKind::Error, msg::NotProteusFile},
         {"shorter than one dump", std::vector<uint8_t>(bank.begin(), bank.begin() + 900),
          TMessageKind::Warning, msg::DifferentSynth},
@@ -419,7 +419,8 @@ TEST_F(AllBanksTest, BadFilesChangeNoBank) {
     for (auto [bytes, message] :
          {std::pair{truncated, msg::TruncatedFile},
           std::pair{std::vector<uint8_t>(), msg::EmptyFile},
-          std::pair{MakeDumps(TDumpSizes::ForModelClass(1), 512), msg::DifferentSynth}}) {
+          std::pair{MakeDumps(TDumpSizes::ForModelClass(TModelClass::Audity), 512),
+                    msg::DifferentSynth}}) {
         WriteBytes(path, bytes);
         W.Dialogs.ExpectOpen(msg::LoadAllTitle, path);
         W.Dialogs.ExpectMessage(TMessageKind::Warning, message);

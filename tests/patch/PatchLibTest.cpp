@@ -227,8 +227,9 @@ TEST_F(LibTest, DeDupMarksLaterCopiesOnly) {
 }
 
 TEST(DeDup, FindsRenamedCopiesInEveryPacketLayout) {
-    for (int modelClass : {1, 2, 3}) {
-        SCOPED_TRACE("model class " + std::to_string(modelClass));
+    for (TModelClass modelClass :
+         {TModelClass::Audity, TModelClass::Proteus, TModelClass::CommandStation}) {
+        SCOPED_TRACE("model class " + std::to_string(static_cast<int>(modelClass)));
         TPatchWorld w(modelClass);
         TPatchLib lib(w.Ctx);
         TPatchRec rec;
@@ -251,8 +252,9 @@ TEST(DeDup, FindsRenamedCopiesInEveryPacketLayout) {
 }
 
 TEST(DeDup, AgreesWithThePlainScanOnRandomLibraries) {
-    for (int modelClass : {1, 2, 3}) {
-        SCOPED_TRACE("model class " + std::to_string(modelClass));
+    for (TModelClass modelClass :
+         {TModelClass::Audity, TModelClass::Proteus, TModelClass::CommandStation}) {
+        SCOPED_TRACE("model class " + std::to_string(static_cast<int>(modelClass)));
         TPatchWorld w(modelClass);
         TPatchLib lib(w.Ctx);
         std::mt19937 rng(static_cast<uint32_t>(modelClass));
@@ -398,7 +400,7 @@ TEST_F(LibTest, MorphStepsFromTheFirstPatchTowardsTheSecond) {
 
 TEST(Morph, SteppedValuesMatchTheFloatArithmeticEverywhere) {
     // Every 14-bit pair at the extremes and in between, through the real code path.
-    for (int modelClass : {1, 3}) {
+    for (TModelClass modelClass : {TModelClass::Audity, TModelClass::CommandStation}) {
         TPatchWorld w(modelClass);
         TPatchLib lib(w.Ctx);
         TPatchRec a;
@@ -521,7 +523,9 @@ TEST_F(LibTest, BadLibraryFilesChangeNothing) {
          TMessageKind::Warning, msg::LibraryCount(2000000000)},
         {"count one larger", LibraryBytes(3, {{{"", "", ""}, dump}, {{"a", "", ""}, dump2}}),
          TMessageKind::Warning, msg::LibraryCount(3)},
-        {"another model", LibraryBytes(1, {{{"", "", ""}, MakeDump(TDumpSizes::ForModelClass(3))}}),
+        {"another model",
+         LibraryBytes(
+             1, {{{"", "", ""}, MakeDump(TDumpSizes::ForModelClass(TModelClass::CommandStation))}}),
          TMessageKind::Warning, msg::DifferentSynth},
         {"not E-mu", LibraryBytes(1, {{{"", "", ""}, MakeDump(W.Ctx.Sizes, notEmu)}}),
          TMessageKind::Error, msg::NotProteusFile},

@@ -34,26 +34,27 @@ std::vector<size_t> ChecksumOffsets(const TDumpSizes& sizes) {
 
 TEST(DumpSizes, ModelClassTable) {
     struct {
-        int ModelClass;
+        TModelClass ModelClass;
         int Block;
         int Last;
         int Total;
         int DataBytes;
-    } cases[] = {{1, 255, 39, 1605, 1492},
-                 {2, 255, 41, 1607, 1494},
-                 {3, 253, 61, 1615, 1502},
-                 {0, 255, 41, 1607, 1494}};
+    } cases[] = {{TModelClass::Audity, 255, 39, 1605, 1492},
+                 {TModelClass::Proteus, 255, 41, 1607, 1494},
+                 {TModelClass::CommandStation, 253, 61, 1615, 1502},
+                 {TModelClass::Unknown, 255, 41, 1607, 1494}};
     for (const auto& c : cases) {
         const TDumpSizes s = TDumpSizes::ForModelClass(c.ModelClass);
         EXPECT_EQ(s.HeadSize(), 36);
         for (int k = 1; k <= 6; ++k) {
-            EXPECT_EQ(s.BlockSize(k), c.Block) << "class " << c.ModelClass;
+            EXPECT_EQ(s.BlockSize(k), c.Block) << "class " << static_cast<int>(c.ModelClass);
         }
         EXPECT_EQ(s.BlockSize(7), c.Last);
         EXPECT_EQ(s.TotalSize(), c.Total);
         EXPECT_EQ(s.DataByteCount(), c.DataBytes);
     }
-    EXPECT_EQ(TDumpSizes::ForModelClass(0), TDumpSizes::ForModelClass(2));
+    EXPECT_EQ(TDumpSizes::ForModelClass(TModelClass::Unknown),
+              TDumpSizes::ForModelClass(TModelClass::Proteus));
 }
 
 TEST(DumpSizes, MeasuredSizesMustFitTheBuffer) {
@@ -66,11 +67,12 @@ TEST(DumpSizes, MeasuredSizesMustFitTheBuffer) {
 }
 
 TEST(DumpSizes, MeasuredFromAStoredDump) {
-    for (int modelClass : {1, 2, 3}) {
+    for (TModelClass modelClass :
+         {TModelClass::Audity, TModelClass::Proteus, TModelClass::CommandStation}) {
         TPatchWorld w(modelClass);
         TPatchRec rec;
         w.Fill(rec, {});
-        EXPECT_EQ(TDumpSizes::Measure(rec.Dump()), w.Ctx.Sizes) << modelClass;
+        EXPECT_EQ(TDumpSizes::Measure(rec.Dump()), w.Ctx.Sizes) << static_cast<int>(modelClass);
     }
     TPatchRec empty;
     EXPECT_FALSE(TDumpSizes::Measure(empty.Dump())) << "packets without F7";
@@ -82,16 +84,17 @@ TEST(DumpSizes, MeasuredFromAStoredDump) {
 }
 
 TEST(DumpSizes, TheHeaderByteCountSetsTheLastPacket) {
-    const TDumpSizes proteus = TDumpSizes::ForModelClass(2);
+    const TDumpSizes proteus = TDumpSizes::ForModelClass(TModelClass::Proteus);
     EXPECT_EQ(proteus.WithByteCount(1492).BlockSize(7), 39);
     EXPECT_EQ(proteus.WithByteCount(1502).BlockSize(7), 61);
     EXPECT_EQ(proteus.WithByteCount(1502).BlockSize(1), 255);
     EXPECT_EQ(proteus.WithByteCount(1500), proteus);
-    EXPECT_EQ(TDumpSizes::ForModelClass(1).WithByteCount(1494), proteus);
+    EXPECT_EQ(TDumpSizes::ForModelClass(TModelClass::Audity).WithByteCount(1494), proteus);
 }
 
 TEST(PatchRec, SetNamePadsAndMarksEveryChecksum) {
-    for (int modelClass : {1, 2, 3}) {
+    for (TModelClass modelClass :
+         {TModelClass::Audity, TModelClass::Proteus, TModelClass::CommandStation}) {
         TPatchWorld w(modelClass);
         TPatchRec rec;
         w.Fill(rec, {});
@@ -100,7 +103,8 @@ TEST(PatchRec, SetNamePadsAndMarksEveryChecksum) {
         const size_t name = 36 + 9;
         EXPECT_EQ(std::string(bytes.begin() + name, bytes.begin() + name + 16), "Pad:Warm        ");
         for (size_t at : ChecksumOffsets(w.Ctx.Sizes)) {
-            EXPECT_EQ(bytes[at], 0x7F) << "class " << modelClass << " offset " << at;
+            EXPECT_EQ(bytes[at], 0x7F)
+                << "class " << static_cast<int>(modelClass) << " offset " << at;
         }
         EXPECT_EQ(rec.Name(), "Pad:Warm" + std::string(16, ' '));
         rec.ReadName();
@@ -196,7 +200,7 @@ TEST(PatchRec, ReadDumpStampsTheCurrentUserBank) {
     w.Ctx.CurUserBank = 1;
     TPatchRec rec;
     TByteReader in(bytes);
-    ASSERT_EQ(rec.ReadDump(in, w.Ctx), 0);
+    ASSERT_EQ(rec.ReadDump(in, w.Ctx), TReadResult::Ok);
     EXPECT_EQ(rec.Dump().Slot(0)[8], 1);
     EXPECT_EQ(rec.Name(), "Pad:Warm Strings");
 }
@@ -215,45 +219,45 @@ TEST(PatchData, ReadPacketsNamesTheFirstUnframedPacket) {
         bad[ends[p]] = 0x00;
         TPatchData data;
         TByteReader in(bad);
-        EXPECT_EQ(data.ReadPackets(in, w.Ctx.Sizes), -(p + 1)) << "packet " << p;
+        EXPECT_EQ(static_cast<int>(data.ReadPackets(in, w.Ctx.Sizes)), -(p + 1)) << "packet " << p;
     }
     // Cut inside packet 7: the packet cannot be read whole, whatever the buffer held.
     TPatchData data;
     TByteReader whole(good);
-    ASSERT_EQ(data.ReadPackets(whole, w.Ctx.Sizes), 0);
+    ASSERT_EQ(data.ReadPackets(whole, w.Ctx.Sizes), TReadResult::Ok);
     std::vector<uint8_t> cut(good.begin(), good.end() - 1);
     TByteReader in(cut);
-    EXPECT_EQ(data.ReadPackets(in, w.Ctx.Sizes), -8);
+    EXPECT_EQ(data.ReadPackets(in, w.Ctx.Sizes), TReadResult::Packet7Unframed);
 }
 
 TEST(PatchData, SameIgnoringNameComparesExactlyTheDataRanges) {
     struct Case {
         const char* What;
-        int ModelClass;
+        TModelClass ModelClass;
         int Packet;
         int Offset; // -1: the checksum byte, -2: the last data byte
         bool Same;
     };
     const Case cases[] = {
-        {"name byte", 2, 1, 9, true},
-        {"last name byte", 2, 1, 24, true},
-        {"first byte after the name", 2, 1, 25, false},
-        {"header preset number", 2, 0, 7, true},
-        {"header byte count", 2, 0, 10, true},
-        {"packet 2 first data byte", 2, 2, 9, false},
-        {"packet 3 offset 251", 2, 3, 251, false},
-        {"packet 4 last data byte (252)", 2, 4, -2, true},
-        {"packet 6 checksum", 2, 6, -1, true},
-        {"packet 7 last data byte", 2, 7, -2, true},
-        {"packet 7 byte before the last data byte", 2, 7, 37, false},
-        {"Audity packet 7 offset 35", 1, 7, 35, false},
-        {"Audity packet 7 last data byte", 1, 7, 36, true},
-        {"253-byte packet 2 checksum (offset 251)", 3, 2, -1, true},
-        {"253-byte packet 1 checksum", 3, 1, -1, true},
-        {"253-byte packet 5 last data byte (250)", 3, 5, -2, true},
-        {"253-byte packet 5 offset 249", 3, 5, 249, false},
-        {"253-byte packet 7 offset 57", 3, 7, 57, false},
-        {"253-byte packet 7 last data byte", 3, 7, -2, true},
+        {"name byte", TModelClass::Proteus, 1, 9, true},
+        {"last name byte", TModelClass::Proteus, 1, 24, true},
+        {"first byte after the name", TModelClass::Proteus, 1, 25, false},
+        {"header preset number", TModelClass::Proteus, 0, 7, true},
+        {"header byte count", TModelClass::Proteus, 0, 10, true},
+        {"packet 2 first data byte", TModelClass::Proteus, 2, 9, false},
+        {"packet 3 offset 251", TModelClass::Proteus, 3, 251, false},
+        {"packet 4 last data byte (252)", TModelClass::Proteus, 4, -2, true},
+        {"packet 6 checksum", TModelClass::Proteus, 6, -1, true},
+        {"packet 7 last data byte", TModelClass::Proteus, 7, -2, true},
+        {"packet 7 byte before the last data byte", TModelClass::Proteus, 7, 37, false},
+        {"Audity packet 7 offset 35", TModelClass::Audity, 7, 35, false},
+        {"Audity packet 7 last data byte", TModelClass::Audity, 7, 36, true},
+        {"253-byte packet 2 checksum (offset 251)", TModelClass::CommandStation, 2, -1, true},
+        {"253-byte packet 1 checksum", TModelClass::CommandStation, 1, -1, true},
+        {"253-byte packet 5 last data byte (250)", TModelClass::CommandStation, 5, -2, true},
+        {"253-byte packet 5 offset 249", TModelClass::CommandStation, 5, 249, false},
+        {"253-byte packet 7 offset 57", TModelClass::CommandStation, 7, 57, false},
+        {"253-byte packet 7 last data byte", TModelClass::CommandStation, 7, -2, true},
     };
     for (const auto& c : cases) {
         TPatchWorld w(c.ModelClass);
@@ -275,14 +279,16 @@ TEST(PatchData, SameIgnoringNameComparesExactlyTheDataRanges) {
 }
 
 TEST(PatchData, MarkedChecksumsNeverCount) {
-    for (int modelClass : {1, 2, 3}) {
+    for (TModelClass modelClass :
+         {TModelClass::Audity, TModelClass::Proteus, TModelClass::CommandStation}) {
         TPatchWorld w(modelClass);
         TPatchRec a;
         TPatchRec b;
         w.Fill(a, {});
         w.Fill(b, {});
         b.MarkChecksums(w.Ctx.Sizes);
-        EXPECT_TRUE(a.Dump().SameIgnoringName(b.Dump(), w.Ctx.Sizes)) << modelClass;
+        EXPECT_TRUE(a.Dump().SameIgnoringName(b.Dump(), w.Ctx.Sizes))
+            << static_cast<int>(modelClass);
     }
 }
 
@@ -364,22 +370,29 @@ TEST(CheckDumpFile, TellsWhatIsWrong) {
     TDumpSpec other;
     other.Emu = false;
     const auto notEmu = MakeDump(w.Ctx.Sizes, other);
-    const auto audity = MakeDump(TDumpSizes::ForModelClass(1));
+    const auto audity = MakeDump(TDumpSizes::ForModelClass(TModelClass::Audity));
     struct Case {
         const char* What;
         std::vector<uint8_t> Bytes;
         bool Quiet;
-        int Code;
+        TReadResult Code;
         std::string Message;
         TMessageKind Kind;
     };
     const Case cases[] = {
-        {"a dump of this synth", good, false, 0, "", TMessageKind::Warning},
-        {"another model", audity, false, -8, msg::DifferentSynth, TMessageKind::Warning},
-        {"another model, quiet", audity, true, -8, msg::DifferentSynth, TMessageKind::Warning},
-        {"not E-mu", notEmu, false, TPatchData::NotEmu, msg::NotProteusFile, TMessageKind::Error},
-        {"not E-mu, quiet", notEmu, true, TPatchData::NotEmu, "", TMessageKind::Error},
-        {"empty", {}, false, -1, msg::DifferentSynth, TMessageKind::Warning},
+        {"a dump of this synth", good, false, TReadResult::Ok, "", TMessageKind::Warning},
+        {"another model", audity, false, TReadResult::Packet7Unframed, msg::DifferentSynth,
+         TMessageKind::Warning},
+        {"another model, quiet", audity, true, TReadResult::Packet7Unframed, msg::DifferentSynth,
+         TMessageKind::Warning},
+        {"not E-mu", notEmu, false, TReadResult::NotEmu, msg::NotProteusFile, TMessageKind::Error},
+        {"not E-mu, quiet", notEmu, true, TReadResult::NotEmu, "", TMessageKind::Error},
+        {"empty",
+         {},
+         false,
+         TReadResult::HeaderUnframed,
+         msg::DifferentSynth,
+         TMessageKind::Warning},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
@@ -390,7 +403,7 @@ TEST(CheckDumpFile, TellsWhatIsWrong) {
         TPatchData data;
         TByteReader in(c.Bytes);
         EXPECT_EQ(data.CheckDumpFile(in, true, w.Ctx), c.Code);
-        if (c.Code == 0) {
+        if (c.Code == TReadResult::Ok) {
             EXPECT_EQ(in.Position(), 0u);
         }
         EXPECT_TRUE(w.Dialogs.ScriptDone());
@@ -423,7 +436,7 @@ TEST_F(SinglePatchFile, LoadCancelledOrRefusedLeavesTheRecord) {
     EXPECT_EQ(Edit.LoadFileDialog("Patch.syx", W.Ctx), "Patch.syx");
 
     const std::string other = Dir.File("audity.syx");
-    WriteBytes(other, MakeDump(TDumpSizes::ForModelClass(1)));
+    WriteBytes(other, MakeDump(TDumpSizes::ForModelClass(TModelClass::Audity)));
     W.Dialogs.ExpectOpen(msg::LoadPatchTitle, other);
     W.Dialogs.ExpectMessage(TMessageKind::Warning, msg::DifferentSynth);
     EXPECT_EQ(Edit.LoadFileDialog("Patch.syx", W.Ctx), "");
@@ -453,7 +466,7 @@ TEST_F(SinglePatchFile, QuietLoadSaysNothingAndEndsQuietMode) {
     made.Low = 3;
     WriteBytes(good, MakeDump(W.Ctx.Sizes, made));
     const std::string bad = Dir.File("bad.syx");
-    WriteBytes(bad, MakeDump(TDumpSizes::ForModelClass(3)));
+    WriteBytes(bad, MakeDump(TDumpSizes::ForModelClass(TModelClass::CommandStation)));
 
     for (const std::string& path : {bad, Dir.File("missing.syx")}) {
         Edit.LoadFileQuiet(path, W.Ctx);

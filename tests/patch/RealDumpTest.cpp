@@ -29,7 +29,7 @@ std::string Fixture(const std::string& name) {
 
 TEST(RealDumps, AudityBankLoadsSlotBySlotWithItsOwnSizes) {
     REQUIRE_FIXTURE(path, "audity2000-user-bank0.syx");
-    TPatchWorld w(1);
+    TPatchWorld w(TModelClass::Audity);
     TPatchBank bank(w.Ctx, 0, "User 0", true);
     w.Dialogs.ExpectOpen(msg::LoadBankTitle, path);
     ASSERT_TRUE(bank.LoadFileDialog());
@@ -48,7 +48,7 @@ TEST(RealDumps, AudityBankLoadsSlotBySlotWithItsOwnSizes) {
 
 TEST(RealDumps, AudityBankIsRefusedUnderTheProteusSizes) {
     REQUIRE_FIXTURE(path, "audity2000-user-bank0.syx");
-    TPatchWorld w(2);
+    TPatchWorld w(TModelClass::Proteus);
     TPatchBank bank(w.Ctx, 0, "User 0", true);
     w.Dialogs.ExpectOpen(msg::LoadBankTitle, path);
     w.Dialogs.ExpectMessage(TMessageKind::Warning, msg::DifferentSynth);
@@ -65,7 +65,7 @@ TEST(RealDumps, SinglesOf253BytePacketModelsLoadWithTheirNames) {
     for (const auto& [name, patchName] : files) {
         REQUIRE_FIXTURE(path, name);
         SCOPED_TRACE(name);
-        TPatchWorld w(3);
+        TPatchWorld w(TModelClass::CommandStation);
         TPatchRec edit;
         w.Dialogs.ExpectOpen(msg::LoadPatchTitle, path);
         ASSERT_EQ(edit.LoadFileDialog("Patch.syx", w.Ctx), path);
@@ -87,11 +87,11 @@ TEST(RealDumps, SinglesOf253BytePacketModelsLoadWithTheirNames) {
 
 TEST(RealDumps, RenamedCopyOfA253BytePacketDumpIsADuplicate) {
     REQUIRE_FIXTURE(path, "cs-p2500-0000.syx");
-    TPatchWorld w(3);
+    TPatchWorld w(TModelClass::CommandStation);
     TPatchRec rec;
     const auto bytes = ReadBytes(path);
     TByteReader in(bytes);
-    ASSERT_EQ(rec.ReadDump(in, w.Ctx), 0);
+    ASSERT_EQ(rec.ReadDump(in, w.Ctx), TReadResult::Ok);
     TPatchLib lib(w.Ctx);
     lib.Add(rec);
     rec.SetName("arp:My Copy", w.Ctx.Sizes);
@@ -102,7 +102,7 @@ TEST(RealDumps, RenamedCopyOfA253BytePacketDumpIsADuplicate) {
 
 TEST(RealDumps, SinglesOf253BytePacketModelsAreRefusedUnderOtherSizes) {
     REQUIRE_FIXTURE(path, "cs-composer-0000.syx");
-    for (int modelClass : {1, 2}) {
+    for (TModelClass modelClass : {TModelClass::Audity, TModelClass::Proteus}) {
         TPatchWorld w(modelClass);
         TPatchBank bank(w.Ctx, 0, "User 0", true);
         w.Dialogs.ExpectOpen(msg::LoadBankTitle, path);
@@ -114,8 +114,10 @@ TEST(RealDumps, SinglesOf253BytePacketModelsAreRefusedUnderOtherSizes) {
 TEST(RealDumps, SetupAndArpeggiatorDumpsAreRefusedByEveryLoader) {
     for (const char* name : {"audity2000-setup-dump.syx", "cs-arp-pattern.syx"}) {
         REQUIRE_FIXTURE(path, name);
-        for (int modelClass : {1, 2, 3}) {
-            SCOPED_TRACE(std::string(name) + " class " + std::to_string(modelClass));
+        for (TModelClass modelClass :
+             {TModelClass::Audity, TModelClass::Proteus, TModelClass::CommandStation}) {
+            SCOPED_TRACE(std::string(name) + " class " +
+                         std::to_string(static_cast<int>(modelClass)));
             TPatchWorld w(modelClass);
             TPatchBank bank(w.Ctx, 0, "User 0", true);
             w.Dialogs.ExpectOpen(msg::LoadBankTitle, path);
@@ -138,7 +140,7 @@ TEST(RealDumps, SetupAndArpeggiatorDumpsAreRefusedByEveryLoader) {
 
 TEST(RealDumps, BankSaveAndReloadChangeOnlyTheStampedBytes) {
     REQUIRE_FIXTURE(path, "audity2000-user-bank0.syx");
-    TPatchWorld w(1);
+    TPatchWorld w(TModelClass::Audity);
     w.Ctx.DeviceId = 0x10;
     TPatchBank bank(w.Ctx, 2, "User 2", true);
     w.Dialogs.ExpectOpen(msg::LoadBankTitle, path);
@@ -163,7 +165,7 @@ TEST(RealDumps, BankSaveAndReloadChangeOnlyTheStampedBytes) {
 
 TEST(RealDumps, LibraryRoundTripOfRealPatches) {
     REQUIRE_FIXTURE(path, "audity2000-user-bank0.syx");
-    TPatchWorld w(1);
+    TPatchWorld w(TModelClass::Audity);
     TPatchBank bank(w.Ctx, 0, "User 0", false);
     const auto raw = ReadBytes(path);
     ASSERT_TRUE(bank.LoadBytes(raw));

@@ -8,7 +8,7 @@
 
 namespace velcora::test {
 
-TPatchWorld::TPatchWorld(int modelClass) {
+TPatchWorld::TPatchWorld(TModelClass modelClass) {
     Ctx.SetDefaultSizes(modelClass);
     Ctx.ProbePatch = &Probe;
     Ctx.ClipBank = &Clip;

@@ -22,7 +22,7 @@ void ExpectSameExceptStamped(const std::vector<uint8_t>& a, const std::vector<ui
 /// The patch layer's surroundings as the workspace will provide them: scripted dialogs, the
 /// context, a blank and a probe patch and the clipboard.
 struct TPatchWorld {
-    explicit TPatchWorld(int modelClass = 2);
+    explicit TPatchWorld(TModelClass modelClass = TModelClass::Proteus);
 
     /// Fills a record from a made-up dump as a file read would.
     void Fill(TPatchRec& rec, const TDumpSpec& made);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "EventWait.h"
+
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 #include <chrono>
 #include <functional>
 
@@ -21,25 +21,12 @@ inline QCoreApplication& EnsureApp() {
     return app;
 }
 
-/// Runs the event loop until done() holds or the time is up; answers done(). The thread
-/// sleeps between events; a millisecond tick wakes it to look again at what another thread
-/// changes without an event (a recorder filled on the driver's thread).
+/// Runs the event loop until done() holds or the time is up; answers done(). A millisecond
+/// tick wakes the loop to look again at what another thread changes without an event (a
+/// recorder filled on the driver's thread).
 inline bool PumpUntil(const std::function<bool()>& done,
                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    if (done()) {
-        return true;
-    }
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.start(1);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
+    return RunEventsUntil(done, limit, std::chrono::milliseconds(1));
 }
 
 } // namespace velcora::test

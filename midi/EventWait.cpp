@@ -6,7 +6,8 @@
 
 namespace velcora {
 
-bool RunEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+bool RunEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                    std::chrono::milliseconds lookEvery) {
     if (done()) {
         return true;
     }
@@ -19,6 +20,11 @@ bool RunEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds
     deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&deadline, &QTimer::timeout, [&timeUp] { timeUp = true; });
     deadline.start(limit);
+    QTimer look;
+    if (lookEvery > std::chrono::milliseconds(0)) {
+        look.setTimerType(Qt::PreciseTimer);
+        look.start(lookEvery);
+    }
     // The clock as well: a thread without an event loop has no timer to wake it.
     while (!done() && !timeUp && std::chrono::steady_clock::now() < end) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -1,0 +1,91 @@
+// The bank panel: choosing a bank tab, the ROM tab's choices, and the commands that load and
+// save banks and the all-banks file.
+#include "AllBanks.h"
+#include "SafeFile.h"
+#include "Workspace.h"
+#include "WorkspaceView.h"
+
+namespace velcora {
+
+bool TWorkspace::pcUserBankChange(int tab) {
+    if (tab < 0 || tab > RomTab) {
+        return false;
+    }
+    if (tab == RomTab) {
+        FTab = RomTab;
+        FFocusView = 5;
+        FActionBank = FRomBank.get();
+        return true;
+    }
+    // The fetch machine asks for and fills the current user bank's slots: a bank changed
+    // under it would take the rest of the fetch unmarked. Sends and ROM fetches keep their
+    // own bank.
+    if (FTransferShowing && !FSending && !FRomXfer && tab != FCtx.CurUserBank) {
+        return false;
+    }
+    FTab = tab;
+    FCtx.CurUserBank = tab;
+    FFocusView = tab + 1;
+    FActionBank = &CurUserBank();
+    // The user tab applies these three groups as if they had been clicked, keys included.
+    FOptions.Choose(FIni, TOptionGroups::TGroup::FromTo, FOptions.FromTo);
+    FOptions.Choose(FIni, TOptionGroups::TGroup::LoadSave, FOptions.LoadSave);
+    FOptions.Choose(FIni, TOptionGroups::TGroup::UserToLib, FOptions.UserToLib);
+    return true;
+}
+
+void TWorkspace::cbROMListChange(int index) {
+    FSynth.cbROMListChange(index);
+}
+
+void TWorkspace::rgLoadMethodClick(int item) {
+    // The item comes from the window's group: only its two items name a method.
+    if (item == static_cast<int>(TLoadMethod::EditBuffer) ||
+        item == static_cast<int>(TLoadMethod::DirectRom)) {
+        FLoadMethod = static_cast<TLoadMethod>(item);
+    }
+}
+
+void TWorkspace::bbLoadBankClick() {
+    TPatchBank& bank = CurUserBank();
+    if (bank.LoadFileDialog()) {
+        MarkClean(bank);
+    }
+    SelectRxView(FCtx.CurUserBank);
+}
+
+void TWorkspace::bbSaveBankClick() {
+    TPatchBank& bank = CurUserBank();
+    if (bank.SaveFileDialog()) {
+        MarkClean(bank);
+    }
+}
+
+void TWorkspace::bbLoadAllClick() {
+    if (LoadAllBanksDialog(FCtx, UserBanks())) {
+        MarkUserBanksClean();
+    }
+}
+
+void TWorkspace::bbSaveAllClick() {
+    if (SaveAllBanksDialog(FCtx, UserBanks())) {
+        MarkUserBanksClean();
+    }
+}
+
+void TWorkspace::bbROMLoadBankClick() {
+    // The label keeps naming what the bank holds ("From synth" after a fetch) unless a file
+    // replaced it.
+    if (FRomBank->LoadFileDialog()) {
+        FView.ShowRomBankFile(FileNameOnly(FRomBank->FileName()));
+        MarkClean(*FRomBank);
+    }
+}
+
+void TWorkspace::bbROMSaveBankClick() {
+    if (FRomBank->SaveFileDialog()) {
+        MarkClean(*FRomBank);
+    }
+}
+
+} // namespace velcora

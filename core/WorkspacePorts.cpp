@@ -1,0 +1,252 @@
+// What the MIDI setup dialog asks of the run: the three ports chosen by device, the search
+// for the synth, the blank file and the two pauses.
+#include "Dialogs.h"
+#include "MidiCaps.h"
+#include "MidiDriver.h"
+#include "Midiin.h"
+#include "Midiout.h"
+#include "PatchMessages.h"
+#include "SafeFile.h"
+#include "Workspace.h"
+#include "WorkspaceView.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace velcora {
+
+namespace {
+
+const std::string DevicesSection = "MidiDevices";
+const std::string BlankTitle = "Select Patch File as the Default patch";
+const std::string KbdHasDevice = "The keyboard has this device.\nReset the keyboard?";
+const std::string InputHasDevice = "The Midi input has this device.\nReset the Midi Input?";
+const std::string BlankForOtherSynth =
+    "The file is for a different Emu synth\n\nYou need to have a default file !\nPlease press "
+    "the button again.";
+const std::string SearchDuringTransfer =
+    "A transfer is running.\nWait for it to end, or cancel it, before looking for the synth.";
+
+bool SameText(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+const std::string& KeyOf(TPort port) {
+    static const std::string Input = "Input";
+    static const std::string Output = "Output";
+    static const std::string KbdInput = "KbdInput";
+    switch (port) {
+    case TPort::SynthInput:
+        return Input;
+    case TPort::SynthOutput:
+        return Output;
+    case TPort::KbdInput:
+        break;
+    }
+    return KbdInput;
+}
+
+} // namespace
+
+std::vector<std::string> TWorkspace::PortEntries(TPort port) const {
+    std::vector<std::string> entries;
+    if (FDriver != nullptr) {
+        if (port == TPort::SynthOutput) {
+            for (uint32_t id = 0; id < FDriver->OutDeviceCount(); ++id) {
+                TMidiOutCaps caps;
+                entries.push_back(FDriver->OutDeviceCaps(id, caps) == 0 ? caps.Name : "");
+            }
+        } else {
+            for (uint32_t id = 0; id < FDriver->InDeviceCount(); ++id) {
+                TMidiInCaps caps;
+                entries.push_back(FDriver->InDeviceCaps(id, caps) == 0 ? caps.Name : "");
+            }
+        }
+    }
+    entries.push_back(NoDevice);
+    return entries;
+}
+
+int TWorkspace::EntryIndex(const std::vector<std::string>& entries, const std::string& text) {
+    const auto it = std::find_if(entries.begin(), entries.end(),
+                                 [&text](const std::string& e) { return SameText(e, text); });
+    return it != entries.end() ? static_cast<int>(it - entries.begin())
+                               : static_cast<int>(entries.size()) - 1;
+}
+
+void TWorkspace::OpenSavedPorts() {
+    // Each index is stored before its choice runs, so the sharing questions compare with it.
+    const auto saved = [this](TPort port, int& device) {
+        const std::vector<std::string> entries = PortEntries(port);
+        const int entry =
+            EntryIndex(entries, FIni.ReadString(DevicesSection, KeyOf(port), NoDevice));
+        device = entry + 1 < static_cast<int>(entries.size()) ? entry : -1;
+        return entry;
+    };
+    lbMidiInClick(saved(TPort::SynthInput, FSynthInDev));
+    lbMidiOutClick(saved(TPort::SynthOutput, FSynthOutDev));
+    lbKbdInClick(saved(TPort::KbdInput, FKbdInDev));
+    bCheckIdClick();
+}
+
+void TWorkspace::lbMidiInClick(int entry) {
+    RunGuarded([this, entry] {
+        const std::vector<std::string> entries = PortEntries(TPort::SynthInput);
+        if (entry < 0 || entry >= static_cast<int>(entries.size()) || !FMidiSynthToPC) {
+            return;
+        }
+        const std::string& text = entries[static_cast<size_t>(entry)];
+        if (entry + 1 == static_cast<int>(entries.size())) {
+            FSynthInDev = -1;
+            FMidiSynthToPC->StopAndClose();
+            FIni.WriteString(DevicesSection, KeyOf(TPort::SynthInput), NoDevice);
+            return;
+        }
+        if (entry == FKbdInDev) {
+            if (FCtx.Dialogs.MessageBox(TMessageKind::Error, KbdHasDevice, TButtons::YesNo) !=
+                TAnswer::Yes) {
+                return;
+            }
+            FKbdInDev = -1;
+            FMidiKbdToPC->StopAndClose();
+            FIni.WriteString(DevicesSection, KeyOf(TPort::KbdInput), NoDevice);
+        }
+        FMidiSynthToPC->StopAndClose();
+        // The choice names the device before it opens: a device that fails to open stays
+        // chosen, closed, and its key keeps the old name.
+        FSynthInDev = entry;
+        FMidiSynthToPC->SetDeviceID(static_cast<uint32_t>(entry));
+        FMidiSynthToPC->OpenAndStart();
+        FIni.WriteString(DevicesSection, KeyOf(TPort::SynthInput), text);
+        bCheckIdClick();
+    });
+}
+
+void TWorkspace::lbMidiOutClick(int entry) {
+    RunGuarded([this, entry] {
+        const std::vector<std::string> entries = PortEntries(TPort::SynthOutput);
+        if (entry < 0 || entry >= static_cast<int>(entries.size()) || !FMidiPCToSynth) {
+            return;
+        }
+        const std::string& text = entries[static_cast<size_t>(entry)];
+        if (entry + 1 == static_cast<int>(entries.size())) {
+            FSynthOutDev = -1;
+            FMidiPCToSynth->Close();
+            FIni.WriteString(DevicesSection, KeyOf(TPort::SynthOutput), NoDevice);
+            return;
+        }
+        FMidiPCToSynth->Close();
+        FSynthOutDev = entry;
+        FMidiPCToSynth->SetDeviceID(static_cast<uint32_t>(entry));
+        // An output that cannot be opened stays closed without a word; the search then sends
+        // nothing.
+        FMidiPCToSynth->Open();
+        FIni.WriteString(DevicesSection, KeyOf(TPort::SynthOutput), text);
+        bCheckIdClick();
+    });
+}
+
+void TWorkspace::lbKbdInClick(int entry) {
+    RunGuarded([this, entry] {
+        const std::vector<std::string> entries = PortEntries(TPort::KbdInput);
+        if (entry < 0 || entry >= static_cast<int>(entries.size()) || !FMidiKbdToPC) {
+            return;
+        }
+        const std::string& text = entries[static_cast<size_t>(entry)];
+        if (entry + 1 == static_cast<int>(entries.size())) {
+            FKbdInDev = -1;
+            FMidiKbdToPC->StopAndClose();
+            FIni.WriteString(DevicesSection, KeyOf(TPort::KbdInput), NoDevice);
+            return;
+        }
+        if (entry == FSynthInDev) {
+            if (FCtx.Dialogs.MessageBox(TMessageKind::Error, InputHasDevice, TButtons::YesNo) !=
+                TAnswer::Yes) {
+                return;
+            }
+            FMidiSynthToPC->StopAndClose();
+            FSynthInDev = -1;
+            FIni.WriteString(DevicesSection, KeyOf(TPort::SynthInput), NoDevice);
+        }
+        FMidiKbdToPC->StopAndClose();
+        FKbdInDev = entry;
+        FMidiKbdToPC->SetDeviceID(static_cast<uint32_t>(entry));
+        FMidiKbdToPC->OpenAndStart();
+        FIni.WriteString(DevicesSection, KeyOf(TPort::KbdInput), text);
+    });
+}
+
+void TWorkspace::WriteDeviceChoices() {
+    const auto write = [this](TPort port, int device) {
+        const std::vector<std::string> entries = PortEntries(port);
+        if (device >= 0 && device + 1 < static_cast<int>(entries.size())) {
+            FIni.WriteString(DevicesSection, KeyOf(port), entries[static_cast<size_t>(device)]);
+        }
+    };
+    write(TPort::SynthInput, FSynthInDev);
+    write(TPort::SynthOutput, FSynthOutDev);
+    write(TPort::KbdInput, FKbdInDev);
+}
+
+void TWorkspace::bCheckIdClick() {
+    // The answer rebuilds the workspace and the edit-buffer request takes over the receive
+    // target: either would wreck the bank being fetched or sent.
+    if (FTransferShowing) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning, SearchDuringTransfer, TButtons::Ok);
+        return;
+    }
+    FView.ShowSetupSynth("");
+    RunGuarded([this] {
+        FSynth.RequestIdentity();
+        FReqTimer.start();
+    });
+}
+
+void TWorkspace::ReqTimerTimer() {
+    FReqTimer.stop();
+    if (FTransferShowing) {
+        return; // a transfer started since the search: its replies are not the edit buffer
+    }
+    FSynth.RequestEditBuffer();
+}
+
+void TWorkspace::bBlankFileClick() {
+    const TFileChoice choice = FCtx.Dialogs.OpenFile(BlankTitle, msg::SysexFilter, FCtx.PatchesDir,
+                                                     FSynth.FileNames[TSynth::BlankFile]);
+    if (!choice.Accepted) {
+        return;
+    }
+    // The blank patch fills every hole a deletion leaves: a file that does not suit the synth
+    // must leave it whole, not half read.
+    const TFileRead file = ReadFilePrefix(choice.FileName, FCtx.Sizes.TotalSize());
+    if (!file.Ok || !FBlankPatch->LoadEditBufferBytes(file.Bytes, FCtx)) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning, BlankForOtherSynth, TButtons::Ok);
+        return;
+    }
+    FSynth.FileNames[TSynth::BlankFile] = choice.FileName;
+    if (!FSynth.Section.empty()) {
+        FSection.WriteString("BlankFile", choice.FileName);
+    }
+    FBlankName = FileBaseName(choice.FileName);
+    FView.ShowSetupBlankName(FBlankName);
+}
+
+void TWorkspace::SetTimeBetweenSysex(int milliseconds) {
+    FSynth.TimeBetweenSysex = TSynth::ClampPause(milliseconds);
+    if (!FSynth.Section.empty()) {
+        FIni.WriteInteger(FSynth.Section, "TimeBetweenSysex", FSynth.TimeBetweenSysex);
+    }
+}
+
+void TWorkspace::SetTimeBetweenPatches(int milliseconds) {
+    FSynth.TimeBetweenPatches = TSynth::ClampPause(milliseconds);
+    FSendTimer.setInterval(FSynth.TimeBetweenPatches);
+    if (!FSynth.Section.empty()) {
+        FIni.WriteInteger(FSynth.Section, "TimeBetweenPatches", FSynth.TimeBetweenPatches);
+    }
+}
+
+} // namespace velcora

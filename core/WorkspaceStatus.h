@@ -1,0 +1,52 @@
+#pragma once
+
+#include "EndBanks.h"
+#include "LoadMethod.h"
+
+#include <string>
+
+namespace velcora {
+
+/// The three MIDI ports the setup dialog chooses devices for.
+enum class TPort { SynthInput, SynthOutput, KbdInput };
+
+/// One port as its setup-dialog list shows it.
+struct TPortStatus {
+    /// The chosen device's index, -1 for "None".
+    int Device = -1;
+    /// The list entry to show selected: the device's index, or the last entry, "None".
+    int Entry = 0;
+    /// That entry's text.
+    std::string Name;
+    bool Open = false;
+};
+
+/// What the windows read of the run, taken at one moment; they never read or write the
+/// workspace's fields.
+struct TWorkspaceStatus {
+    bool SynthFound = false;
+    /// A fetch or a send shows its progress: the transfer commands are disabled.
+    bool TransferRunning = false;
+    /// The bank tab showing, 0..3 a user bank, 4 the ROM bank.
+    int Tab = 0;
+    int CurUserBank = 0;
+    /// The bank the bank popup and keyboard commands act on: 0..3, or 99 the ROM bank.
+    int ActionBank = 0;
+    /// The view that gets the focus back: 0 the library grid, 1..4 user banks 0..3, 5 ROM.
+    int FocusView = 1;
+    TLoadMethod LoadMethod = TLoadMethod::DirectRom;
+    int RomIndex = 0;
+    int RomBankListIndex = 0;
+    int TimeBetweenSysex = 0;
+    int TimeBetweenPatches = 0;
+    TPortStatus SynthInput;
+    TPortStatus SynthOutput;
+    TPortStatus KbdInput;
+    TDirtyFlags Dirty{};
+    /// The blank file's name without folder and extension, as the setup dialog shows it.
+    std::string BlankName;
+    /// The edit-buffer file last loaded or saved: the next dialog's proposed name.
+    std::string EditFile;
+};
+
+} // namespace velcora

@@ -1,0 +1,337 @@
+// What the MIDI setup dialog asks of the run: the three ports chosen by device name or
+// "None", the questions when the keyboard and the synth input would share a device, a device
+// that fails to open, the search for the synth, the blank file and the two pauses.
+#include "DumpBuilder.h"
+#include "VirtualSynthWorkspace.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+using namespace velcora;
+using namespace velcora::test;
+
+namespace {
+
+class SetupDialogTest : public TVirtualSynthWorkspace {
+protected:
+    const TPortStatus& Port(const TWorkspaceStatus& s, TPort port) {
+        FLast = s;
+        switch (port) {
+        case TPort::SynthInput:
+            return FLast.SynthInput;
+        case TPort::SynthOutput:
+            return FLast.SynthOutput;
+        case TPort::KbdInput:
+            break;
+        }
+        return FLast.KbdInput;
+    }
+    const TPortStatus& Port(TPort port) { return Port(Ws->Status(), port); }
+    void Choose(TPort port, int entry) {
+        switch (port) {
+        case TPort::SynthInput:
+            Ws->lbMidiInClick(entry);
+            return;
+        case TPort::SynthOutput:
+            Ws->lbMidiOutClick(entry);
+            return;
+        case TPort::KbdInput:
+            Ws->lbKbdInClick(entry);
+            return;
+        }
+    }
+    static std::string KeyOf(TPort port) {
+        return port == TPort::SynthInput    ? "Input"
+               : port == TPort::SynthOutput ? "Output"
+                                            : "KbdInput";
+    }
+    std::string SettingsText() const {
+        std::ifstream in(IniPath());
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    /// The name and bytes a hole left by deleting a slot of user bank 0 gets: the blank
+    /// patch's.
+    std::pair<std::string, std::vector<uint8_t>> BlankPatch(int slot) {
+        TPatchBank& bank = Ws->UserBank(0);
+        bank.DeselectAll();
+        bank.Slot(slot).SetSelected(true);
+        bank.DeleteSelected(TDeleteMode::PutBlank);
+        std::vector<uint8_t> bytes;
+        for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+            const auto packet = bank.Slot(slot).Dump().Slot(p);
+            bytes.insert(bytes.end(), packet.begin(), packet.end());
+        }
+        return {bank.Slot(slot).Name(), bytes};
+    }
+
+    const std::string BlankTitle = "Select Patch File as the Default patch";
+    const std::string KbdQuestion = "The keyboard has this device.\nReset the keyboard?";
+    const std::string InputQuestion = "The Midi input has this device.\nReset the Midi Input?";
+    const std::string InUse = "The MIDI device is already in use by another program.";
+
+private:
+    TWorkspaceStatus FLast;
+};
+
+constexpr TPort AllPorts[] = {TPort::SynthInput, TPort::SynthOutput, TPort::KbdInput};
+
+} // namespace
+
+TEST_F(SetupDialogTest, ListsEveryDeviceThenNone) {
+    Make();
+    const std::vector<std::string> expected = {SynthPort, KeyboardPort, BusyPort, "None"};
+    for (TPort port : AllPorts) {
+        EXPECT_EQ(Ws->PortEntries(port), expected);
+    }
+    const struct {
+        std::string Text;
+        int Entry;
+    } cases[] = {
+        {SynthPort, 0}, {"KEYBOARD", 1}, {"keyboard ", 3}, {"Gone Device", 3},
+        {"", 3},        {"none", 3},     {BusyPort, 2},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TWorkspace::EntryIndex(expected, c.Text), c.Entry) << "'" << c.Text << "'";
+    }
+}
+
+TEST_F(SetupDialogTest, WithoutADriverEveryPortIsNone) {
+    {
+        TIniFile ini(IniPath());
+        ini.WriteString("MidiDevices", "Input", SynthPort);
+    }
+    Ws = std::make_unique<TWorkspace>(Dialogs, View, IniPath(), Dir.Path(), Dir.Path());
+    Ws->OpenSavedPorts();
+    for (TPort port : AllPorts) {
+        SCOPED_TRACE(KeyOf(port));
+        EXPECT_EQ(Ws->PortEntries(port), std::vector<std::string>{"None"});
+        const TPortStatus& p = Port(port);
+        EXPECT_EQ(p.Device, -1);
+        EXPECT_EQ(p.Entry, 0);
+        EXPECT_EQ(p.Name, "None");
+        EXPECT_FALSE(p.Open);
+    }
+}
+
+TEST_F(SetupDialogTest, ChoosingDevicesOpensThePortsAndFindsTheSynth) {
+    Connect();
+    const TWorkspaceStatus s = Ws->Status();
+    EXPECT_TRUE(s.SynthFound);
+    EXPECT_EQ(View.SetupSynth, "Proteus 2000 (0)");
+    for (TPort port : {TPort::SynthInput, TPort::SynthOutput}) {
+        const TPortStatus& p = Port(s, port);
+        EXPECT_EQ(p.Device, 0);
+        EXPECT_EQ(p.Entry, 0);
+        EXPECT_EQ(p.Name, SynthPort);
+        EXPECT_TRUE(p.Open);
+        EXPECT_EQ(Ini("MidiDevices", KeyOf(port)), SynthPort);
+    }
+
+    // A keyboard is opened and remembered without a new search for the synth.
+    View.SetupSynth = "unchanged";
+    Ws->lbKbdInClick(Entry(TPort::KbdInput, KeyboardPort));
+    EXPECT_TRUE(Port(TPort::KbdInput).Open);
+    EXPECT_EQ(Ini("MidiDevices", "KbdInput"), KeyboardPort);
+    EXPECT_EQ(View.SetupSynth, "unchanged");
+
+    for (TPort port : AllPorts) {
+        SCOPED_TRACE(KeyOf(port));
+        Choose(port, 3);
+        const TPortStatus& p = Port(port);
+        EXPECT_EQ(p.Device, -1);
+        EXPECT_EQ(p.Entry, 3);
+        EXPECT_EQ(p.Name, "None");
+        EXPECT_FALSE(p.Open);
+        EXPECT_EQ(Ini("MidiDevices", KeyOf(port)), "None");
+    }
+}
+
+TEST_F(SetupDialogTest, TheKeyboardAndTheSynthInputShareNoDevice) {
+    const struct {
+        const char* Name;
+        TPort Holder;
+        TPort Chosen;
+        TAnswer Answer;
+    } cases[] = {
+        {"synth input takes the keyboard's device", TPort::KbdInput, TPort::SynthInput,
+         TAnswer::Yes},
+        {"synth input leaves it to the keyboard", TPort::KbdInput, TPort::SynthInput, TAnswer::No},
+        {"keyboard takes the synth input's device", TPort::SynthInput, TPort::KbdInput,
+         TAnswer::Yes},
+        {"keyboard leaves it to the synth input", TPort::SynthInput, TPort::KbdInput, TAnswer::No},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Make();
+        const int keyboard = Entry(c.Holder, KeyboardPort);
+        Choose(c.Holder, keyboard);
+        ASSERT_TRUE(Port(c.Holder).Open);
+        Dialogs.ExpectMessage(TMessageKind::Error,
+                              c.Chosen == TPort::SynthInput ? KbdQuestion : InputQuestion,
+                              c.Answer);
+        Choose(c.Chosen, keyboard);
+
+        const bool taken = c.Answer == TAnswer::Yes;
+        EXPECT_EQ(Port(c.Chosen).Device, taken ? keyboard : -1);
+        EXPECT_EQ(Port(c.Chosen).Open, taken);
+        EXPECT_EQ(Ini("MidiDevices", KeyOf(c.Chosen)), taken ? KeyboardPort : "(absent)");
+        EXPECT_EQ(Port(c.Holder).Device, taken ? -1 : keyboard);
+        EXPECT_EQ(Port(c.Holder).Entry, taken ? 3 : keyboard);
+        EXPECT_EQ(Port(c.Holder).Open, !taken);
+        EXPECT_EQ(Ini("MidiDevices", KeyOf(c.Holder)), taken ? "None" : KeyboardPort);
+        ASSERT_TRUE(Dialogs.ScriptDone());
+        Ws.reset();
+        std::remove(IniPath().c_str());
+    }
+}
+
+TEST_F(SetupDialogTest, TheSavedDevicesOpenWhenTheDialogIsMade) {
+    {
+        TIniFile ini(IniPath());
+        ini.WriteString("MidiDevices", "Input", "KEYBOARD");
+        ini.WriteString("MidiDevices", "Output", "Gone Device");
+        ini.WriteString("MidiDevices", "KbdInput", "keyboard");
+    }
+    Make();
+    // The keyboard asks for the device the synth input took first; the answer No keeps it
+    // chosen for the keyboard, but closed.
+    Dialogs.ExpectMessage(TMessageKind::Error, InputQuestion, TAnswer::No);
+    Ws->OpenSavedPorts();
+    EXPECT_EQ(Port(TPort::SynthInput).Device, 1);
+    EXPECT_TRUE(Port(TPort::SynthInput).Open);
+    EXPECT_EQ(Ini("MidiDevices", "Input"), KeyboardPort) << "written as the list spells it";
+    EXPECT_EQ(Port(TPort::SynthOutput).Device, -1);
+    EXPECT_EQ(Ini("MidiDevices", "Output"), "None");
+    EXPECT_EQ(Port(TPort::KbdInput).Device, 1);
+    EXPECT_FALSE(Port(TPort::KbdInput).Open);
+
+    Ws->WriteDeviceChoices();
+    EXPECT_EQ(Ini("MidiDevices", "KbdInput"), KeyboardPort);
+    EXPECT_EQ(Ini("MidiDevices", "Output"), "None");
+}
+
+TEST_F(SetupDialogTest, AnAnswerYesAtCreationGivesTheKeyboardItsDevice) {
+    {
+        TIniFile ini(IniPath());
+        ini.WriteString("MidiDevices", "Input", KeyboardPort);
+        ini.WriteString("MidiDevices", "KbdInput", KeyboardPort);
+    }
+    Make();
+    Dialogs.ExpectMessage(TMessageKind::Error, InputQuestion, TAnswer::Yes);
+    Ws->OpenSavedPorts();
+    EXPECT_EQ(Port(TPort::SynthInput).Device, -1);
+    EXPECT_FALSE(Port(TPort::SynthInput).Open);
+    EXPECT_EQ(Ini("MidiDevices", "Input"), "None");
+    EXPECT_TRUE(Port(TPort::KbdInput).Open);
+}
+
+TEST_F(SetupDialogTest, ADeviceThatFailsToOpenStaysChosenAndClosed) {
+    for (TPort port : AllPorts) {
+        SCOPED_TRACE(KeyOf(port));
+        Make();
+        Choose(port, Entry(port, KeyboardPort));
+        ASSERT_TRUE(Port(port).Open);
+        const std::string before = Ini("MidiDevices", KeyOf(port));
+        // The search's message leaves the output before the person can choose again.
+        PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+        // The inputs raise the device's error; an output that cannot open says nothing, and
+        // the search that follows finds it closed.
+        Dialogs.ExpectMessage(TMessageKind::Error,
+                              port == TPort::SynthOutput ? "(Long Msg) Device not opened." : InUse);
+        Choose(port, Entry(port, BusyPort));
+        ASSERT_TRUE(Dialogs.ScriptDone());
+        EXPECT_EQ(Port(port).Device, 2);
+        EXPECT_FALSE(Port(port).Open);
+        EXPECT_EQ(Ini("MidiDevices", KeyOf(port)), port == TPort::SynthOutput ? BusyPort : before);
+        Ws.reset();
+    }
+}
+
+TEST_F(SetupDialogTest, LookForSynthAsksAgainAndFetchesTheEditBuffer) {
+    Connect();
+    View.EditCategory.clear();
+    View.EditName.clear();
+    Ws->bCheckIdClick();
+    EXPECT_EQ(View.SetupSynth, "") << "emptied until the synth answers";
+    ASSERT_TRUE(PumpUntil([&] { return ShowsSynthEditBuffer(); }, std::chrono::seconds(10)));
+    EXPECT_EQ(View.SetupSynth, "Proteus 2000 (0)");
+}
+
+TEST_F(SetupDialogTest, LookForSynthIsRefusedWhileATransferRuns) {
+    Connect();
+    Ws->bbGetBankClick();
+    ASSERT_TRUE(Ws->Status().TransferRunning);
+    Dialogs.ExpectMessage(TMessageKind::Warning,
+                          "A transfer is running.\nWait for it to end, or cancel it, before "
+                          "looking for the synth.");
+    Ws->bCheckIdClick();
+    EXPECT_EQ(View.SetupSynth, "Proteus 2000 (0)");
+    Ws->bbCancelGetClick();
+}
+
+TEST_F(SetupDialogTest, PausesAreClampedAndWrittenOnceASynthIsKnown) {
+    Make();
+    const struct {
+        int Asked;
+        int Kept;
+    } cases[] = {{-5, 0}, {0, 0}, {123, 123}, {9999, 9999}, {10000, 9999}};
+    for (const auto& c : cases) {
+        Ws->SetTimeBetweenSysex(c.Asked);
+        Ws->SetTimeBetweenPatches(c.Asked);
+        EXPECT_EQ(Ws->Status().TimeBetweenSysex, c.Kept) << c.Asked;
+        EXPECT_EQ(Ws->Status().TimeBetweenPatches, c.Kept) << c.Asked;
+    }
+    EXPECT_EQ(SettingsText().find("TimeBetween"), std::string::npos)
+        << "no synth section before identification";
+
+    Ws.reset();
+    Connect();
+    Ws->SetTimeBetweenSysex(15);
+    Ws->SetTimeBetweenPatches(250);
+    EXPECT_EQ(Ini("Proteus 2000_0", "TimeBetweenSysex"), "15");
+    EXPECT_EQ(Ini("Proteus 2000_0", "TimeBetweenPatches"), "250");
+}
+
+TEST_F(SetupDialogTest, ABlankFileIsTakenOnlyWhenItSuitsTheSynth) {
+    Connect();
+    const auto shippedBlank = BlankPatch(0);
+    const TDumpSizes sizes = TDumpSizes::ForModelClass(TModelClass::Proteus);
+    TDumpSpec spec;
+    spec.Name = "Bla:My Blank";
+    const std::vector<uint8_t> dump = MakeDump(sizes, spec);
+    WriteBytes(Dir.File("Half.syx"), {dump.begin(), dump.begin() + sizes.TotalSize() / 2});
+    WriteBytes(Dir.File("My Blank.syx"), dump);
+
+    const struct {
+        const char* Name;
+        std::string Choose; ///< empty: the dialog is cancelled
+        bool Refused;
+    } refused[] = {
+        {"cancelled", "", false},
+        {"cut in the middle", Dir.File("Half.syx"), true},
+        {"missing", Dir.File("Gone.syx"), true},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.Name);
+        Dialogs.ExpectOpen(BlankTitle, c.Choose);
+        if (c.Refused) {
+            Dialogs.ExpectMessage(TMessageKind::Warning,
+                                  "The file is for a different Emu synth\n\nYou need to have a "
+                                  "default file !\nPlease press the button again.");
+        }
+        Ws->bBlankFileClick();
+        ASSERT_TRUE(Dialogs.ScriptDone());
+        EXPECT_EQ(Ws->Status().BlankName, "");
+        EXPECT_EQ(Ini("Proteus 2000_0", "BlankFile"), "(absent)");
+        EXPECT_EQ(BlankPatch(1), shippedBlank) << "the blank patch is whole";
+    }
+
+    Dialogs.ExpectOpen(BlankTitle, Dir.File("My Blank.syx"));
+    Ws->bBlankFileClick();
+    EXPECT_EQ(Ws->Status().BlankName, "My Blank");
+    EXPECT_EQ(View.BlankName, "My Blank");
+    EXPECT_EQ(Ini("Proteus 2000_0", "BlankFile"), Dir.File("My Blank.syx"));
+    EXPECT_EQ(BlankPatch(2).first, "Bla:My Blank    ");
+}
