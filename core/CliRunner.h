@@ -16,17 +16,12 @@ struct TCliOptions {
     std::string File;
     std::string In;       ///< input device name; empty: the built-in virtual synth
     std::string Out;      ///< output device name
-    std::string Settings; ///< settings file; empty: Velcora.INI beside the program
+    std::string Settings; ///< settings file; empty: the default one (ProgramPlaces.h)
     bool Force = false;
-    bool Help = false;
-    std::string Error; ///< why the command line was refused
     /// How long the MIDI output may go without sending a queued message before what it
     /// still holds counts as lost (not a command-line option).
     std::chrono::milliseconds OutputStallLimit{10000};
 };
-
-TCliOptions ParseCliCommandLine(const std::vector<std::string>& args);
-std::string CliUsage();
 
 /// Where a run keeps its settings and working folders.
 struct TCliPlaces {

@@ -1,13 +1,13 @@
 // velcora-cli: the librarian's transfers without windows, for musicians who script their
 // backups. Runs the same operations as the buttons.
-#include "CliRunner.h"
+#include "CliCommandLine.h"
+#include "ProgramPlaces.h"
 #include "RtMidiDriver.h"
 #include "VirtualMidiDriver.h"
 #include "VirtualSynthDevice.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <iostream>
 #include <memory>
@@ -16,30 +16,27 @@ using namespace velcora;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::vector<std::string> args(argv + 1, argv + argc);
-    const TCliOptions options = ParseCliCommandLine(args);
-    if (options.Help) {
+    const TCliCommandLine line =
+        ParseCliCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!line.Error.empty()) {
+        std::cerr << "velcora-cli: " << line.Error << "\nTry velcora-cli --help.\n";
+        return 2;
+    }
+    if (line.Help) {
         std::cout << CliUsage();
         return 0;
     }
-    if (!options.Error.empty()) {
-        std::cerr << "velcora-cli: " << options.Error << "\n\n" << CliUsage();
-        return 2;
+    if (line.Version) {
+        std::cout << "velcora-cli " << VELCORA_VERSION << "\n";
+        return 0;
     }
-    if (options.In.empty() != options.Out.empty()) {
-        std::cerr << "velcora-cli: give both --in and --out, or neither\n";
-        return 2;
-    }
+    const TCliOptions& options = line.Options;
 
-    const QString exeDir = QCoreApplication::applicationDirPath();
+    const std::string exeDir = QCoreApplication::applicationDirPath().toStdString();
     TCliPlaces places;
     places.IniPath =
-        options.Settings.empty() ? (exeDir + "/Velcora.INI").toStdString() : options.Settings;
-    // The default blank presets lie beside an installed program, in the sources' assets
-    // folder for one run from the build tree.
-    places.StartDir = QFileInfo::exists(exeDir + "/Default Composer.syx")
-                          ? exeDir.toStdString()
-                          : std::string(VELCORA_ASSETS_DIR);
+        options.Settings.empty() ? SettingsFilePath(exeDir, UserConfigDir()) : options.Settings;
+    places.StartDir = ProgramDataDir(exeDir);
     places.DocumentsDir =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
     if (places.DocumentsDir.empty()) {

@@ -2,9 +2,11 @@
 
 #include "SynthModel.h"
 
+#include <QCommandLineParser>
+#include <QStringList>
 #include <charconv>
 #include <functional>
-#include <map>
+#include <utility>
 
 namespace velcora::emu {
 
@@ -46,15 +48,17 @@ std::string SynthUsage() {
            "Other:\n"
            "  --write-blank-presets DIR  write the three default blank presets and stop\n"
            "  --list-models           list the models and stop\n"
-           "  -h, --help              show this text\n";
+           "  -h, --help              show this text\n"
+           "  --version               show the program's version\n";
 }
 
 TSynthCommandLine ParseSynthCommandLine(const std::vector<std::string>& args) {
     TSynthCommandLine line;
-    using TTake = std::function<bool(const std::string&)>;
     long number = 0;
-    const std::map<std::string, TTake> withValue{
-        {"--model",
+    // The options that take a value, each with what checks and keeps it.
+    using TTake = std::function<bool(const std::string&)>;
+    const std::vector<std::pair<QString, TTake>> withValue{
+        {"model",
          [&](const std::string& v) {
              const TSynthModel* model = FindSynthModel(v);
              if (model) {
@@ -62,72 +66,76 @@ TSynthCommandLine ParseSynthCommandLine(const std::vector<std::string>& args) {
              }
              return model != nullptr;
          }},
-        {"--device-id",
+        {"device-id",
          [&](const std::string& v) {
              return ToNumber(v, 0, 126, number) && (line.Synth.DeviceId = uint8_t(number), true);
          }},
-        {"--channel",
+        {"channel",
          [&](const std::string& v) {
              return ToNumber(v, 1, 16, number) && (line.Synth.Channel = uint8_t(number - 1), true);
          }},
-        {"--reply-delay",
+        {"reply-delay",
          [&](const std::string& v) {
              return ToNumber(v, 0, 60000, number) &&
                     (line.Synth.ReplyDelay = std::chrono::milliseconds(number), true);
          }},
-        {"--drop",
+        {"drop",
          [&](const std::string& v) {
              return ToNumber(v, 1, 1000000000, number) &&
                     (line.Synth.Faults.DropNth = uint32_t(number), true);
          }},
-        {"--truncate-packet",
+        {"truncate-packet",
          [&](const std::string& v) {
              return ToNumber(v, 1, 7, number) &&
                     (line.Synth.Faults.TruncatePacket = int(number), true);
          }},
-        {"--banks", [&](const std::string& v) { return line.BanksFile = v, !v.empty(); }},
-        {"--port-name", [&](const std::string& v) { return line.PortName = v, !v.empty(); }},
-        {"--write-blank-presets",
+        {"banks", [&](const std::string& v) { return line.BanksFile = v, !v.empty(); }},
+        {"port-name", [&](const std::string& v) { return line.PortName = v, !v.empty(); }},
+        {"write-blank-presets",
          [&](const std::string& v) { return line.BlankPresetsDir = v, !v.empty(); }},
     };
-    const std::map<std::string, std::function<void()>> flags{
-        {"--wire-speed", [&] { line.Synth.WireSpeed = true; }},
-        {"--silent", [&] { line.Synth.Faults.Silent = true; }},
-        {"--cancel-next-dump", [&] { line.Synth.Faults.CancelNextDump = true; }},
-        {"--jack", [&] { line.Jack = true; }},
-        {"-v", [&] { line.Verbose = true; }},
-        {"--verbose", [&] { line.Verbose = true; }},
-        {"-h", [&] { line.Help = true; }},
-        {"--help", [&] { line.Help = true; }},
-        {"--list-models", [&] { line.ListModels = true; }},
+    const std::vector<std::pair<QStringList, std::function<void()>>> flags{
+        {{"wire-speed"}, [&] { line.Synth.WireSpeed = true; }},
+        {{"silent"}, [&] { line.Synth.Faults.Silent = true; }},
+        {{"cancel-next-dump"}, [&] { line.Synth.Faults.CancelNextDump = true; }},
+        {{"jack"}, [&] { line.Jack = true; }},
+        {{"v", "verbose"}, [&] { line.Verbose = true; }},
+        {{"h", "help"}, [&] { line.Help = true; }},
+        {{"version"}, [&] { line.Version = true; }},
+        {{"list-models"}, [&] { line.ListModels = true; }},
     };
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool hasValue = false;
-        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-            hasValue = true;
+
+    QCommandLineParser parser;
+    for (const auto& [name, take] : withValue) {
+        parser.addOption(QCommandLineOption(name, "", "VALUE"));
+    }
+    for (const auto& [names, set] : flags) {
+        parser.addOption(QCommandLineOption(names, ""));
+    }
+    QStringList arguments{"velcora-virtual-synth"};
+    for (const std::string& a : args) {
+        arguments << QString::fromStdString(a);
+    }
+    if (!parser.parse(arguments)) {
+        line.Error = parser.errorText().toStdString();
+        return line;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        line.Error = "unexpected argument " + parser.positionalArguments().first().toStdString();
+        return line;
+    }
+    for (const auto& [names, set] : flags) {
+        if (parser.isSet(names.first())) {
+            set();
         }
-        if (const auto flag = flags.find(name); flag != flags.end() && !hasValue) {
-            flag->second();
+    }
+    for (const auto& [name, take] : withValue) {
+        if (!parser.isSet(name)) {
             continue;
         }
-        const auto option = withValue.find(name);
-        if (option == withValue.end()) {
-            line.Error = "unknown option " + args[i];
-            return line;
-        }
-        if (!hasValue) {
-            if (i + 1 >= args.size()) {
-                line.Error = name + " needs a value";
-                return line;
-            }
-            value = args[++i];
-        }
-        if (!option->second(value)) {
-            line.Error = "bad value for " + name + ": " + value;
+        const std::string value = parser.value(name).toStdString();
+        if (!take(value)) {
+            line.Error = "bad value for --" + name.toStdString() + ": " + value;
             return line;
         }
     }

@@ -14,6 +14,7 @@ struct TSynthCommandLine {
     bool Jack = false;
     bool Verbose = false;
     bool Help = false;
+    bool Version = false;
     bool ListModels = false;
     /// Keep the user banks in this all-banks file (read at start, written when changed).
     std::string BanksFile;

@@ -231,11 +231,16 @@ int main(int argc, char** argv) {
     const TSynthCommandLine line =
         ParseSynthCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!line.Error.empty()) {
-        std::cerr << "velcora-virtual-synth: " << line.Error << "\nTry --help.\n";
+        std::cerr << "velcora-virtual-synth: " << line.Error
+                  << "\nTry velcora-virtual-synth --help.\n";
         return 2;
     }
     if (line.Help) {
         std::cout << SynthUsage();
+        return 0;
+    }
+    if (line.Version) {
+        std::cout << "velcora-virtual-synth " << VELCORA_VERSION << "\n";
         return 0;
     }
     if (line.ListModels) {

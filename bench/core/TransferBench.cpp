@@ -8,7 +8,6 @@
 #include "Midiout.h"
 #include "QuietDialogs.h"
 #include "SafeFile.h"
-#include "TestApp.h"
 #include "VirtualSynthDevice.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
@@ -143,7 +142,7 @@ BENCHMARK(BM_BankUnpaced)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BankAtWireSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    test::EnsureApp();
+    QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

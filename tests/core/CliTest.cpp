@@ -1,4 +1,5 @@
 // velcora-cli's command line and its commands against the built-in virtual synth.
+#include "CliCommandLine.h"
 #include "CliRunner.h"
 #include "DumpBuilder.h"
 #include "IniFile.h"
@@ -32,26 +33,45 @@ TEST(CliCommandLine, TakesTheCommandsAndRefusesTheRest) {
          true},
         {{"get-all", "all.syx"}, "get-all", -1, "all.syx", true},
         {{"--settings", "v.ini", "identify"}, "identify", -1, "", true},
+        {{"--settings=v.ini", "identify"}, "identify", -1, "", true},
+        // A file name that looks like an option, after the end of the options.
+        {{"get-edit", "--", "--odd.syx"}, "get-edit", -1, "--odd.syx", true},
         {{"identify", "--settings"}, "", -1, "", false},
+        {{"--settings", "", "identify"}, "", -1, "", false},
         {{"get-bank", "4", "b.syx"}, "get-bank", -1, "b.syx", false},
         {{"get-bank", "b.syx"}, "get-bank", -1, "", false},
         {{"identify", "extra"}, "identify", -1, "", false},
         {{"fetch"}, "fetch", -1, "", false},
         {{"--in"}, "", -1, "", false},
+        {{"--in", "A", "identify"}, "", -1, "", false},
         {{"--bogus", "devices"}, "", -1, "", false},
+        {{"-x", "devices"}, "", -1, "", false},
+        {{"--force=yes", "devices"}, "", -1, "", false},
         {{}, "", -1, "", false},
     };
     for (const auto& c : cases) {
-        const TCliOptions o = ParseCliCommandLine(c.Args);
-        EXPECT_EQ(o.Error.empty(), c.Ok) << o.Error;
+        const TCliCommandLine line = ParseCliCommandLine(c.Args);
+        EXPECT_EQ(line.Error.empty(), c.Ok) << line.Error;
         if (c.Ok) {
-            EXPECT_EQ(o.Command, c.Command);
-            EXPECT_EQ(o.Bank, c.Bank);
-            EXPECT_EQ(o.File, c.File);
+            EXPECT_EQ(line.Options.Command, c.Command);
+            EXPECT_EQ(line.Options.Bank, c.Bank);
+            EXPECT_EQ(line.Options.File, c.File);
         }
     }
-    EXPECT_TRUE(ParseCliCommandLine({"--help"}).Help);
-    EXPECT_EQ(ParseCliCommandLine({"--settings", "v.ini", "identify"}).Settings, "v.ini");
+    EXPECT_EQ(ParseCliCommandLine({"--settings", "v.ini", "identify"}).Options.Settings, "v.ini");
+    EXPECT_TRUE(ParseCliCommandLine({"get-bank", "1", "b.syx", "--force"}).Options.Force);
+    EXPECT_NE(ParseCliCommandLine({"--bogus"}).Error.find("bogus"), std::string::npos);
+}
+
+TEST(CliCommandLine, HelpAndVersionNeedNoCommand) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"-h"}}) {
+        const TCliCommandLine line = ParseCliCommandLine(args);
+        EXPECT_TRUE(line.Help) << args[0];
+        EXPECT_EQ(line.Error, "") << args[0];
+    }
+    const TCliCommandLine version = ParseCliCommandLine({"--version"});
+    EXPECT_TRUE(version.Version);
+    EXPECT_EQ(version.Error, "");
 }
 
 namespace {
@@ -72,8 +92,9 @@ protected:
     int RunOn(const std::string& outName, std::vector<std::string> args) {
         Out.str("");
         Err.str("");
-        TCliOptions o = ParseCliCommandLine(args);
-        EXPECT_TRUE(o.Error.empty()) << o.Error;
+        const TCliCommandLine line = ParseCliCommandLine(args);
+        EXPECT_TRUE(line.Error.empty()) << line.Error;
+        TCliOptions o = line.Options;
         o.OutputStallLimit = std::chrono::milliseconds(500);
         return RunCli(o, Driver, Name, outName, Places, Out, Err);
     }
@@ -188,7 +209,7 @@ TEST_F(CliTest, WaitingForASlowSynthLeavesTheProcessorIdle) {
     options.ReplyDelay = std::chrono::milliseconds(300);
     emu::TVirtualSynthDevice slow(Driver, options, "Slow Synth");
     const std::string file = Dir.File("edit.syx");
-    TCliOptions o = ParseCliCommandLine({"get-edit", file});
+    const TCliOptions o = ParseCliCommandLine({"get-edit", file}).Options;
 
     const auto wall0 = std::chrono::steady_clock::now();
     const auto cpu0 = ThreadCpuTime();

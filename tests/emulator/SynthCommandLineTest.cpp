@@ -52,14 +52,48 @@ TEST(SynthCommandLine, TakesEveryOption) {
 
 TEST(SynthCommandLine, RefusesBadArguments) {
     const std::vector<std::vector<std::string>> bad{
-        {"--model", "DX7"},    {"--model"},        {"--device-id", "127"},
-        {"--device-id", "-1"}, {"--channel", "0"}, {"--channel", "17"},
-        {"--channel", "1x"},   {"--drop", "0"},    {"--truncate-packet", "8"},
-        {"--reply-delay", ""}, {"--frobnicate"},   {"--jack=yes"},
+        {"--model", "DX7"},
+        {"--model"},
+        {"--device-id", "127"},
+        {"--device-id", "-1"},
+        {"--channel", "0"},
+        {"--channel", "17"},
+        {"--channel", "1x"},
+        {"--drop", "0"},
+        {"--truncate-packet", "8"},
+        {"--reply-delay", ""},
+        {"--frobnicate"},
+        {"--jack=yes"},
         {"--banks", ""},
+        {"-x"},
+        {"stray"},
+        {"--version=2"},
     };
     for (const auto& args : bad) {
         EXPECT_NE(ParseSynthCommandLine(args).Error, "") << args.front();
+    }
+}
+
+TEST(SynthCommandLine, HelpAndVersion) {
+    struct Case {
+        std::vector<std::string> Args;
+        bool Help;
+        bool Version;
+        bool Verbose;
+    } cases[] = {
+        {{"-h"}, true, false, false},
+        {{"--help"}, true, false, false},
+        {{"--version"}, false, true, false},
+        // -v stays the short name of --verbose.
+        {{"-v"}, false, false, true},
+        {{"-vh"}, true, false, true},
+    };
+    for (const auto& c : cases) {
+        const auto line = ParseSynthCommandLine(c.Args);
+        EXPECT_EQ(line.Error, "") << c.Args[0];
+        EXPECT_EQ(line.Help, c.Help) << c.Args[0];
+        EXPECT_EQ(line.Version, c.Version) << c.Args[0];
+        EXPECT_EQ(line.Verbose, c.Verbose) << c.Args[0];
     }
 }
 

@@ -1,0 +1,104 @@
+#include "CliCommandLine.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+namespace velcora {
+
+TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
+    TCliCommandLine line;
+    TCliOptions& o = line.Options;
+
+    QCommandLineParser parser;
+    const QCommandLineOption help({"h", "help"}, "");
+    const QCommandLineOption version("version", "");
+    const QCommandLineOption force("force", "");
+    const QCommandLineOption in("in", "", "NAME");
+    const QCommandLineOption out("out", "", "NAME");
+    const QCommandLineOption settings("settings", "", "FILE");
+    parser.addOptions({help, version, force, in, out, settings});
+
+    QStringList arguments{"velcora-cli"};
+    for (const std::string& a : args) {
+        arguments << QString::fromStdString(a);
+    }
+    if (!parser.parse(arguments)) {
+        line.Error = parser.errorText().toStdString();
+        return line;
+    }
+    line.Help = parser.isSet(help);
+    line.Version = parser.isSet(version);
+    if (line.Help || line.Version) {
+        return line;
+    }
+    o.Force = parser.isSet(force);
+    o.In = parser.value(in).toStdString();
+    o.Out = parser.value(out).toStdString();
+    o.Settings = parser.value(settings).toStdString();
+    if (parser.isSet(settings) && o.Settings.empty()) {
+        line.Error = "--settings needs a file name";
+        return line;
+    }
+    if (o.In.empty() != o.Out.empty()) {
+        line.Error = "give both --in and --out, or neither";
+        return line;
+    }
+
+    std::vector<std::string> words;
+    for (const QString& word : parser.positionalArguments()) {
+        words.push_back(word.toStdString());
+    }
+    if (words.empty()) {
+        line.Error = "no command given";
+        return line;
+    }
+    o.Command = words[0];
+    const bool withBank = o.Command == "get-bank" || o.Command == "send-bank";
+    const bool withFile =
+        withBank || o.Command == "get-all" || o.Command == "get-edit" || o.Command == "send-edit";
+    const size_t expected = 1 + (withBank ? 1 : 0) + (withFile ? 1 : 0);
+    if (!withFile && o.Command != "devices" && o.Command != "identify") {
+        line.Error = "unknown command " + o.Command;
+    } else if (words.size() != expected) {
+        line.Error = o.Command + " takes " + std::to_string(expected - 1) + " argument(s)";
+    } else if (withBank) {
+        const std::string& n = words[1];
+        if (n.size() != 1 || n[0] < '0' || n[0] > '3') {
+            line.Error = "the user bank is 0, 1, 2 or 3";
+        } else {
+            o.Bank = n[0] - '0';
+        }
+        o.File = words[2];
+    } else if (withFile) {
+        o.File = words[1];
+    }
+    return line;
+}
+
+std::string CliUsage() {
+    return "Usage: velcora-cli [--in NAME --out NAME] [--settings FILE] [--force] COMMAND\n"
+           "\n"
+           "Commands:\n"
+           "  devices               list the MIDI inputs and outputs\n"
+           "  identify              ask the synth who it is\n"
+           "  get-bank N FILE       fetch user bank N (0..3) into a bank file\n"
+           "  get-all FILE          fetch the four user banks into an all-banks file\n"
+           "  send-bank N FILE      send a bank file to user bank N\n"
+           "  get-edit FILE         fetch the edit buffer into a single-patch file\n"
+           "  send-edit FILE        send a single-patch file to the edit buffer\n"
+           "\n"
+           "  --in NAME, --out NAME the synth's MIDI devices, named as 'devices' lists them;\n"
+           "                        without them the built-in virtual synth answers\n"
+           "  --settings FILE       the settings file (pauses, blank file, remembered files);\n"
+           "                        when not given, Velcora.INI beside the program if that\n"
+           "                        folder is writable, else in ~/.config/velcora\n"
+           "  --force               overwrite an existing FILE\n"
+           "  -h, --help            show this text\n"
+           "  --version             show the program's version\n"
+           "Progress goes to standard error; a synth that does not answer, cancels or times\n"
+           "out, or a MIDI output that stops with messages unsent, ends the program with\n"
+           "exit code 1 and the message. Bad input (command line, files, devices) ends it\n"
+           "with exit code 2.\n";
+}
+
+} // namespace velcora
