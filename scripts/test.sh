@@ -34,3 +34,6 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -L 
 
 echo "== fuzz targets (short run each)"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+
+echo "== install check (a packager's build, installed into a staging folder)"
+bash scripts/install-check.sh
