@@ -223,5 +223,18 @@ TEST_F(CliOverJack, ASynthThatFailsEndsTheRunWithItsMessage) {
     }
 }
 
+TEST_F(CliOverJack, EndingWhileTheSynthIsStillAnsweringEndsCleanly) {
+    // The answer comes after the program's first wait, so the inquiry goes out again; the
+    // second answer, and the requests it sets off, are still on their way when the run ends.
+    StartSynth("Proteus 2000", {"--reply-delay", "700"});
+    if (HasFatalFailure()) {
+        return;
+    }
+    for (int run = 0; run < 3; ++run) {
+        ASSERT_EQ(Cli({"identify"}), 0) << Err;
+        EXPECT_EQ(Output.rfind("Proteus 2000 (Ver: ", 0), 0u) << Output;
+    }
+}
+
 } // namespace
 } // namespace velcora::test
