@@ -253,7 +253,7 @@ for ((round = 1; round <= rounds; round++)); do
         "$cli_name" "$model" "$delay" "$( ((wire)) && echo ', wire speed')" \
         "$( ((fresh)) && echo ', fresh settings')" "$bank_a" "$bank_b"
 
-    synth_args=(--jack --model "$model" --reply-delay "$delay")
+    synth_args=(--jack --model "$model" --reply-delay "$delay" -v)
     ((wire)) && synth_args+=(--wire-speed)
     "$synth" "${synth_args[@]}" >"$round_dir/synth.log" 2>&1 &
     synth_pid=$!
