@@ -77,14 +77,16 @@ private:
 constexpr auto StallLimit = 8s;
 
 /// Waits while the output port keeps sending; false when it stands still for limit with
-/// messages queued, which closing the port would drop unsent.
-bool WaitForOutput(TMidiOutput& port, std::chrono::milliseconds limit) {
+/// messages queued, which closing the port would drop unsent, or when stopped() holds.
+bool WaitForOutput(TMidiOutput& port, std::chrono::milliseconds limit,
+                   const std::function<bool()>& stopped) {
     for (;;) {
         const size_t pending = port.PendingBuffers();
         if (pending == 0) {
             return true;
         }
-        if (!RunEventsUntil([&] { return port.PendingBuffers() < pending; }, limit)) {
+        if (!RunEventsUntil([&] { return port.PendingBuffers() < pending || stopped(); }, limit) ||
+            stopped()) {
             return false;
         }
     }
@@ -151,16 +153,35 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
         return Fail(err, e.what(), 2);
     }
 
+    // A stop signal ends every wait at once; the run then ends as a failure does, with the
+    // transfer under way cancelled, nothing written and the ports closed on the way out.
+    auto stopped = [&] { return o.Stopped && o.Stopped(); };
+    auto waitFor = [&](const std::function<bool()>& done, std::chrono::milliseconds limit) {
+        return RunEventsUntil([&] { return done() || stopped(); }, limit);
+    };
+    auto stop = [&] {
+        if (ws.FTransferShowing) {
+            ws.bbCancelGetClick();
+        }
+        return Fail(err, "Stopped.", StoppedCode);
+    };
+
     // As the start-up search does: ask again until the synth answers, then let its
     // hardware configuration and channel replies come in.
-    for (int tries = 0; tries < 5 && !ws.FSynthFound; ++tries) {
+    for (int tries = 0; tries < 5 && !ws.FSynthFound && !stopped(); ++tries) {
         ws.FSynth.RequestIdentity();
-        RunEventsUntil([&] { return ws.FSynthFound; }, 600ms);
+        waitFor([&] { return ws.FSynthFound; }, 600ms);
+    }
+    if (stopped()) {
+        return stop();
     }
     if (!ws.FSynthFound) {
         return Fail(err, "No synth answered the Device Inquiry.", 1);
     }
-    RunEventsUntil([&] { return !ws.FExpectHwConfig && !ws.FExpectChannel; }, 2s);
+    waitFor([&] { return !ws.FExpectHwConfig && !ws.FExpectChannel; }, 2s);
+    if (stopped()) {
+        return stop();
+    }
     dialogs.Problems.clear(); // the blank-file hint of identification is no failure here
 
     auto failed = [&] { return !dialogs.Problems.empty(); };
@@ -169,23 +190,26 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
         ws.bbGetBankClick();
         // The program's time-out does not watch the first request of a fetch, and nobody is
         // here to press Cancel: a fetch that stops moving is given up as the time-out would.
-        while (ws.FTransferShowing) {
+        while (ws.FTransferShowing && !stopped()) {
             const auto left =
                 std::chrono::ceil<std::chrono::milliseconds>(StallLimit - view.SinceProgress());
-            RunEventsUntil([&] { return !ws.FTransferShowing; }, std::max(left, 1ms));
-            if (ws.FTransferShowing && view.SinceProgress() >= StallLimit) {
+            waitFor([&] { return !ws.FTransferShowing; }, std::max(left, 1ms));
+            if (ws.FTransferShowing && !stopped() && view.SinceProgress() >= StallLimit) {
                 dialogs.MessageBox(TMessageKind::Warning, TWorkspace::TimedOutWarning,
                                    TButtons::Ok);
                 ws.bbCancelGetClick();
             }
         }
-        return !failed();
+        return !failed() && !stopped();
     };
 
     // Sent means gone out of the port: what it still holds when the run ends is dropped.
     auto outputDrained = [&] {
-        if (WaitForOutput(*ws.FMidiPCToSynth, o.OutputStallLimit)) {
+        if (WaitForOutput(*ws.FMidiPCToSynth, o.OutputStallLimit, stopped)) {
             return true;
+        }
+        if (stopped()) {
+            return false;
         }
         err << "The MIDI output stalled with " << ws.FMidiPCToSynth->PendingBuffers()
             << " SysEx message(s) not sent.\n";
@@ -199,7 +223,7 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
     }
     if (o.Command == "get-bank") {
         if (!fetchBank(o.Bank)) {
-            return Fail(err, "The bank was not fetched.", 1);
+            return stopped() ? stop() : Fail(err, "The bank was not fetched.", 1);
         }
         TByteWriter bytes;
         ws.UserBank(o.Bank).WriteBank(bytes);
@@ -208,7 +232,7 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
     if (o.Command == "get-all") {
         for (int n = 0; n < 4; ++n) {
             if (!fetchBank(n)) {
-                return Fail(err, "The banks were not fetched.", 1);
+                return stopped() ? stop() : Fail(err, "The banks were not fetched.", 1);
             }
         }
         return WriteNew(o, AllBanksBytes(ws.FCtx, ws.UserBanks()), err) ? 0 : 2;
@@ -219,16 +243,19 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
             return Fail(err, "The file was not loaded.", 2);
         }
         ws.bbSendBankClick();
-        const bool ended = RunEventsUntil([&] { return !ws.FTransferShowing; }, 30min);
+        const bool ended = waitFor([&] { return !ws.FTransferShowing; }, 30min);
+        if (stopped()) {
+            return stop();
+        }
         if (!ended || failed() || !outputDrained()) {
-            return Fail(err, "The bank was not sent.", 1);
+            return stopped() ? stop() : Fail(err, "The bank was not sent.", 1);
         }
         return 0;
     }
     if (o.Command == "get-edit") {
         ws.bbGetEditBufClick();
-        if (!RunEventsUntil([&] { return !ws.FExpectDump || failed(); }, 5s) || failed()) {
-            return Fail(err, TWorkspace::TimedOutWarning, 1);
+        if (!waitFor([&] { return !ws.FExpectDump || failed(); }, 5s) || failed() || stopped()) {
+            return stopped() ? stop() : Fail(err, TWorkspace::TimedOutWarning, 1);
         }
         TByteWriter bytes;
         ws.FEditPatch->WriteDump(bytes, ws.FCtx);
@@ -240,7 +267,7 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
         }
         ws.bbSendEditBufClick();
         if (failed() || !outputDrained()) {
-            return Fail(err, "The edit buffer was not sent.", 1);
+            return stopped() ? stop() : Fail(err, "The edit buffer was not sent.", 1);
         }
         return 0;
     }

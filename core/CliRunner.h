@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -21,7 +22,13 @@ struct TCliOptions {
     /// How long the MIDI output may go without sending a queued message before what it
     /// still holds counts as lost (not a command-line option).
     std::chrono::milliseconds OutputStallLimit{10000};
+    /// Answers true once the run is to end early (a stop signal); looked at whenever the run
+    /// waits. Not a command-line option.
+    std::function<bool()> Stopped;
 };
+
+/// The exit code of a run ended by Stopped, as a shell reports a program ended by Ctrl-C.
+constexpr int StoppedCode = 130;
 
 /// Where a run keeps its settings and working folders.
 struct TCliPlaces {
@@ -33,7 +40,8 @@ struct TCliPlaces {
 /// Runs one command with the program's own operations against the synth on the given ports
 /// of the driver, progress on err. Returns the exit code: 0 done, 1 the synth did not answer,
 /// cancelled or timed out, or the output stalled with messages unsent, 2 bad input (command
-/// line, files, devices).
+/// line, files, devices), StoppedCode stopped (a transfer under way cancelled, no file
+/// written).
 int RunCli(const TCliOptions& options, IMidiDriver& driver, const std::string& inName,
            const std::string& outName, const TCliPlaces& places, std::ostream& out,
            std::ostream& err);

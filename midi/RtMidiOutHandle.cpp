@@ -6,6 +6,8 @@
 #include "RtMidiErrorTable.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace velcora {
 
@@ -14,6 +16,9 @@ namespace {
 // length; a longer message would be dropped without a word.
 constexpr size_t kJackQueueBytes = 16384;
 constexpr size_t kJackLengthBytes = 4;
+// A process cycle takes microseconds; this covers one whose thread the system set aside for a
+// while on a busy machine.
+constexpr auto kJackCycleGrace = std::chrono::milliseconds(100);
 } // namespace
 
 TRtMidiOutHandle::TRtMidiOutHandle(std::shared_ptr<TRtMidiErrorTable> errors,
@@ -23,7 +28,7 @@ TRtMidiOutHandle::TRtMidiOutHandle(std::shared_ptr<TRtMidiErrorTable> errors,
 TRtMidiOutHandle::~TRtMidiOutHandle() {
     Reset();
     StopSender();
-    FOut.reset();
+    Release();
 }
 
 uint32_t TRtMidiOutHandle::Open(RtMidi::Api api, const std::string& clientName, uint32_t id) {
@@ -143,8 +148,23 @@ uint32_t TRtMidiOutHandle::Close() {
         }
     }
     StopSender();
-    FOut.reset();
+    Release();
     return TMidiResult::NoError;
+}
+
+void TRtMidiOutHandle::Release() noexcept {
+    if (!FOut) {
+        return;
+    }
+    // RtMidi's JACK output frees its message queue before it closes its JACK client, while a
+    // process cycle that began with the port still open may be reading that queue: a crash
+    // at the end of a run, now and then. Closed first, the port turns every later cycle away
+    // from the queue, and the one already under way gets time to finish before the queue goes.
+    if (FOut->getCurrentApi() == RtMidi::UNIX_JACK && FOut->isPortOpen()) {
+        FOut->closePort();
+        std::this_thread::sleep_for(kJackCycleGrace);
+    }
+    FOut.reset();
 }
 
 void TRtMidiOutHandle::StopSender() {

@@ -44,6 +44,9 @@ private:
     void Run();
     void Complete(TMidiHeader* header);
     void StopSender();
+    /// Closes the device, then frees the RtMidi client once a process cycle still under way
+    /// has had time to end.
+    void Release() noexcept;
 
     std::shared_ptr<TRtMidiErrorTable> FErrors;
     TMidiCallback FCallback;

@@ -98,7 +98,7 @@ std::string CliUsage() {
            "Progress goes to standard error; a synth that does not answer, cancels or times\n"
            "out, or a MIDI output that stops with messages unsent, ends the program with\n"
            "exit code 1 and the message. Bad input (command line, files, devices) ends it\n"
-           "with exit code 2.\n";
+           "with exit code 2. Ctrl-C stops a run with exit code 130; no file is written.\n";
 }
 
 } // namespace velcora

@@ -8,11 +8,28 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSocketNotifier>
 #include <QStandardPaths>
+#include <csignal>
+#include <fcntl.h>
 #include <iostream>
 #include <memory>
+#include <unistd.h>
 
 using namespace velcora;
+
+namespace {
+
+// The signal handler's end of a pipe whose other end the event loop watches: writing to it is
+// all a handler may safely do.
+int gStopWrite = -1;
+
+extern "C" void OnStopSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = write(gStopWrite, &byte, 1);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -30,7 +47,7 @@ int main(int argc, char** argv) {
         std::cout << "velcora-cli " << VELCORA_VERSION << "\n";
         return 0;
     }
-    const TCliOptions& options = line.Options;
+    TCliOptions options = line.Options;
 
     const std::string exeDir = QCoreApplication::applicationDirPath().toStdString();
     TCliPlaces places;
@@ -42,6 +59,30 @@ int main(int argc, char** argv) {
     if (places.DocumentsDir.empty()) {
         places.DocumentsDir = QDir::homePath().toStdString();
     }
+
+    // Ctrl-C, SIGTERM and SIGHUP end a run as a failure does, so the MIDI ports (JACK clients
+    // among them) are closed in order before the program ends; a second one ends it at once.
+    bool stopRequested = false;
+    std::unique_ptr<QSocketNotifier> stopNotifier;
+    int stopPipe[2];
+    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        gStopWrite = stopPipe[1];
+        stopNotifier = std::make_unique<QSocketNotifier>(stopPipe[0], QSocketNotifier::Read);
+        QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, [&] {
+            char byte;
+            while (read(stopPipe[0], &byte, 1) > 0) {
+            }
+            stopRequested = true;
+        });
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART | SA_RESETHAND;
+        for (const int stopSignal : {SIGINT, SIGTERM, SIGHUP}) {
+            sigaction(stopSignal, &action, nullptr);
+        }
+    }
+    options.Stopped = [&stopRequested] { return stopRequested; };
 
     try {
         // The device list is always the system's: it is where a musician finds the names

@@ -9,6 +9,7 @@
 
 #include <RtMidi.h>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -220,6 +221,9 @@ int Run(const TSynthCommandLine& line) {
     }
     sender.reset();
     out.closePort();
+    // RtMidi frees the JACK output's queue before it closes the client: a process cycle that
+    // began before the port closed gets time to finish first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     SaveBanksIfChanged(context, line.BanksFile);
     std::cerr << "velcora-virtual-synth: stopped\n";
     return 0;

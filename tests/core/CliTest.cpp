@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -96,6 +97,7 @@ protected:
         EXPECT_TRUE(line.Error.empty()) << line.Error;
         TCliOptions o = line.Options;
         o.OutputStallLimit = std::chrono::milliseconds(500);
+        o.Stopped = Stopped;
         return RunCli(o, Driver, Name, outName, Places, Out, Err);
     }
     /// An output device that hands everything to the synth but never reports a buffer sent,
@@ -123,6 +125,8 @@ protected:
 
     TTempDir Dir;
     TCliPlaces Places;
+    /// What the runs take for a stop signal.
+    std::function<bool()> Stopped;
     std::ostringstream Out;
     std::ostringstream Err;
     const std::string Name = emu::TVirtualSynthDevice::kDefaultName;
@@ -222,6 +226,34 @@ TEST_F(CliTest, WaitingForASlowSynthLeavesTheProcessorIdle) {
     EXPECT_GE(wall, std::chrono::milliseconds(1200));
     EXPECT_LT(cpu, wall / 10) << "CPU " << std::chrono::duration<double>(cpu).count() << " s of "
                               << std::chrono::duration<double>(wall).count() << " s";
+}
+
+TEST_F(CliTest, AStopEndsTheRunWithItsCodeAndWritesNothing) {
+    const std::string bank = Dir.File("bank0.syx");
+    ASSERT_EQ(Run({"get-bank", "0", bank}), 0) << Err.str();
+    const std::string never = Dir.File("never.syx");
+    const struct {
+        std::vector<std::string> Command;
+        std::string StopAfter; ///< progress shown before the stop comes; empty: at once
+    } cases[] = {
+        {{"identify"}, ""},
+        {{"get-bank", "1", never}, "5/128"},
+        {{"send-bank", "1", bank}, "5/128"},
+        {{"get-edit", never}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Command[0]);
+        Stopped = [&] { return Err.str().find(c.StopAfter) != std::string::npos; };
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Run(c.Command), StoppedCode) << Err.str();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_NE(Err.str().find("Stopped."), std::string::npos) << Err.str();
+        EXPECT_FALSE(FileExists(never));
+    }
+    Stopped = nullptr;
+    Synth.Drain();
+    // The send ended early: the last slot of bank 1 kept its own preset.
+    EXPECT_NE(SynthName(1, 127), SynthName(0, 127));
 }
 
 TEST_F(CliTest, ASynthThatFailsEndsTheRunWithAnError) {

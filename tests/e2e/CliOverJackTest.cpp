@@ -12,6 +12,7 @@
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <sys/wait.h>
 
 namespace velcora::test {
 namespace {
@@ -221,6 +222,39 @@ TEST_F(CliOverJack, ASynthThatFailsEndsTheRunWithItsMessage) {
         EXPECT_NE(Err.find(c.Message), std::string::npos) << Err;
         EXPECT_FALSE(std::filesystem::exists(never));
     }
+}
+
+TEST_F(CliOverJack, EndingWhileTheSynthIsStillAnsweringEndsCleanly) {
+    // The answer comes after the program's first wait, so the inquiry goes out again; the
+    // second answer, and the requests it sets off, are still on their way when the run ends.
+    StartSynth("Proteus 2000", {"--reply-delay", "700"});
+    if (HasFatalFailure()) {
+        return;
+    }
+    for (int run = 0; run < 3; ++run) {
+        ASSERT_EQ(Cli({"identify"}), 0) << Err;
+        EXPECT_EQ(Output.rfind("Proteus 2000 (Ver: ", 0), 0u) << Output;
+    }
+}
+
+TEST_F(CliOverJack, AStopSignalEndsAFetchInOrderWhileTheSynthIsSending) {
+    StartSynth("Proteus 2000", {"--wire-speed"});
+    if (HasFatalFailure()) {
+        return;
+    }
+    const std::string never = Dir.File("never.syx");
+    TChild cli({VELCORA_CLI, "--settings", Dir.File("Velcora.INI"), "--in", In, "--out", Out,
+                "get-bank", "0", never},
+               Dir.File("cli.err"));
+    // A few dumps in, with the next one on the wire (half a second each at MIDI speed).
+    ASSERT_TRUE(WaitFor(
+        [&] { return ReadText(Dir.File("cli.err")).find("3/128") != std::string::npos; }, 60s))
+        << ReadText(Dir.File("cli.err"));
+    const int status = cli.Stop();
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 130) << ReadText(Dir.File("cli.err"));
+    EXPECT_NE(ReadText(Dir.File("cli.err")).find("Stopped."), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(never));
 }
 
 } // namespace
