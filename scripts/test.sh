@@ -32,6 +32,9 @@ cmake -S . -B build-tsan -G Ninja -DVELCORA_WERROR=ON -DVELCORA_TSAN=ON -DVELCOR
 cmake --build build-tsan -j "$jobs"
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -L tsan --no-tests=ignore
 
+echo "== soak: rounds of transfers over a private JACK server, each build of velcora-cli in turn"
+bash scripts/soak.sh 3
+
 echo "== fuzz targets (short run each)"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 
