@@ -102,10 +102,10 @@ TEST_F(EditBufferTest, ARandomPatchWaitsForARunningFetch) {
 
 TEST_F(EditBufferTest, LoadingRemembersTheFileOnlyWhenOneWasRead) {
     Connect();
-    TDumpSpec spec;
-    spec.Name = "Ld :From A File ";
-    WriteBytes(Dir.File("Good.syx"), MakeDump(Sizes, spec));
-    const std::vector<uint8_t> good = MakeDump(Sizes, spec);
+    TDumpSpec made;
+    made.Name = "Ld :From A File ";
+    WriteBytes(Dir.File("Good.syx"), MakeDump(Sizes, made));
+    const std::vector<uint8_t> good = MakeDump(Sizes, made);
     WriteBytes(Dir.File("Cut.syx"), {good.begin(), good.begin() + 100});
     const std::string shown = View.EditCategory + ":" + View.EditName;
     const std::string start = Ws->Status().EditFile;

@@ -298,9 +298,9 @@ TEST_F(SetupDialogTest, ABlankFileIsTakenOnlyWhenItSuitsTheSynth) {
     Connect();
     const auto shippedBlank = BlankPatch(0);
     const TDumpSizes sizes = TDumpSizes::ForModelClass(TModelClass::Proteus);
-    TDumpSpec spec;
-    spec.Name = "Bla:My Blank";
-    const std::vector<uint8_t> dump = MakeDump(sizes, spec);
+    TDumpSpec made;
+    made.Name = "Bla:My Blank";
+    const std::vector<uint8_t> dump = MakeDump(sizes, made);
     WriteBytes(Dir.File("Half.syx"), {dump.begin(), dump.begin() + sizes.TotalSize() / 2});
     WriteBytes(Dir.File("My Blank.syx"), dump);
 
