@@ -66,7 +66,8 @@ TWorkFolders BuildWorkFolders(TModelClass modelClass, const std::string& documen
             WriteFileAtomically(blankFile, shipped.Bytes);
         }
     }
-    f.BlankLoaded = blankPatch.LoadFileQuiet(blankFile, ctx) && blankPatch.Dump().Framed(ctx.Sizes);
+    // A single patch loads only when it is framed at the current sizes.
+    f.BlankLoaded = blankPatch.LoadFileQuiet(blankFile, ctx);
     if (!blankPatch.Dump().Framed(ctx.Sizes)) {
         // Every emptied slot, new library and end-of-run backup is made of this patch: one
         // that is not framed would make the files the program writes unreadable.

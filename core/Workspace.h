@@ -293,6 +293,10 @@ public:
     std::string FBankLabel;
 
 private:
+    /// Opens the chosen device (or "None") on one of the two inputs, after the sharing
+    /// question where the other input has it. True when a device was chosen and opened.
+    bool ChooseInput(TPort port, int entry);
+
     std::array<bool, 5> FBankDirty{}; ///< user banks 0..3, then the ROM bank
     IWorkspaceView& FView;
     IMidiDriver* FDriver;

@@ -92,36 +92,50 @@ void TWorkspace::OpenSavedPorts() {
     bCheckIdClick();
 }
 
+bool TWorkspace::ChooseInput(TPort port, int entry) {
+    // The synth's replies and a keyboard cannot share one device: taking it from the other
+    // port needs the person's word.
+    const bool synth = port == TPort::SynthInput;
+    TMidiInput* in = synth ? FMidiSynthToPC.get() : FMidiKbdToPC.get();
+    TMidiInput* other = synth ? FMidiKbdToPC.get() : FMidiSynthToPC.get();
+    int& device = synth ? FSynthInDev : FKbdInDev;
+    int& otherDevice = synth ? FKbdInDev : FSynthInDev;
+    const TPort otherPort = synth ? TPort::KbdInput : TPort::SynthInput;
+    const std::vector<std::string> entries = PortEntries(port);
+    if (entry < 0 || entry >= static_cast<int>(entries.size()) || in == nullptr) {
+        return false;
+    }
+    const std::string& text = entries[static_cast<size_t>(entry)];
+    if (entry + 1 == static_cast<int>(entries.size())) {
+        device = -1;
+        in->StopAndClose();
+        FIni.WriteString(DevicesSection, KeyOf(port), NoDevice);
+        return false;
+    }
+    if (entry == otherDevice) {
+        if (FCtx.Dialogs.MessageBox(TMessageKind::Error, synth ? KbdHasDevice : InputHasDevice,
+                                    TButtons::YesNo) != TAnswer::Yes) {
+            return false;
+        }
+        otherDevice = -1;
+        other->StopAndClose();
+        FIni.WriteString(DevicesSection, KeyOf(otherPort), NoDevice);
+    }
+    in->StopAndClose();
+    // The choice names the device before it opens: a device that fails to open stays
+    // chosen, closed, and its key keeps the old name.
+    device = entry;
+    in->SetDeviceID(static_cast<uint32_t>(entry));
+    in->OpenAndStart();
+    FIni.WriteString(DevicesSection, KeyOf(port), text);
+    return true;
+}
+
 void TWorkspace::lbMidiInClick(int entry) {
     RunGuarded([this, entry] {
-        const std::vector<std::string> entries = PortEntries(TPort::SynthInput);
-        if (entry < 0 || entry >= static_cast<int>(entries.size()) || !FMidiSynthToPC) {
-            return;
+        if (ChooseInput(TPort::SynthInput, entry)) {
+            bCheckIdClick();
         }
-        const std::string& text = entries[static_cast<size_t>(entry)];
-        if (entry + 1 == static_cast<int>(entries.size())) {
-            FSynthInDev = -1;
-            FMidiSynthToPC->StopAndClose();
-            FIni.WriteString(DevicesSection, KeyOf(TPort::SynthInput), NoDevice);
-            return;
-        }
-        if (entry == FKbdInDev) {
-            if (FCtx.Dialogs.MessageBox(TMessageKind::Error, KbdHasDevice, TButtons::YesNo) !=
-                TAnswer::Yes) {
-                return;
-            }
-            FKbdInDev = -1;
-            FMidiKbdToPC->StopAndClose();
-            FIni.WriteString(DevicesSection, KeyOf(TPort::KbdInput), NoDevice);
-        }
-        FMidiSynthToPC->StopAndClose();
-        // The choice names the device before it opens: a device that fails to open stays
-        // chosen, closed, and its key keeps the old name.
-        FSynthInDev = entry;
-        FMidiSynthToPC->SetDeviceID(static_cast<uint32_t>(entry));
-        FMidiSynthToPC->OpenAndStart();
-        FIni.WriteString(DevicesSection, KeyOf(TPort::SynthInput), text);
-        bCheckIdClick();
     });
 }
 
@@ -150,33 +164,7 @@ void TWorkspace::lbMidiOutClick(int entry) {
 }
 
 void TWorkspace::lbKbdInClick(int entry) {
-    RunGuarded([this, entry] {
-        const std::vector<std::string> entries = PortEntries(TPort::KbdInput);
-        if (entry < 0 || entry >= static_cast<int>(entries.size()) || !FMidiKbdToPC) {
-            return;
-        }
-        const std::string& text = entries[static_cast<size_t>(entry)];
-        if (entry + 1 == static_cast<int>(entries.size())) {
-            FKbdInDev = -1;
-            FMidiKbdToPC->StopAndClose();
-            FIni.WriteString(DevicesSection, KeyOf(TPort::KbdInput), NoDevice);
-            return;
-        }
-        if (entry == FSynthInDev) {
-            if (FCtx.Dialogs.MessageBox(TMessageKind::Error, InputHasDevice, TButtons::YesNo) !=
-                TAnswer::Yes) {
-                return;
-            }
-            FMidiSynthToPC->StopAndClose();
-            FSynthInDev = -1;
-            FIni.WriteString(DevicesSection, KeyOf(TPort::SynthInput), NoDevice);
-        }
-        FMidiKbdToPC->StopAndClose();
-        FKbdInDev = entry;
-        FMidiKbdToPC->SetDeviceID(static_cast<uint32_t>(entry));
-        FMidiKbdToPC->OpenAndStart();
-        FIni.WriteString(DevicesSection, KeyOf(TPort::KbdInput), text);
-    });
+    RunGuarded([this, entry] { ChooseInput(TPort::KbdInput, entry); });
 }
 
 void TWorkspace::WriteDeviceChoices() {
