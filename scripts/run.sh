@@ -9,4 +9,6 @@ cmake --build build -j "$(nproc)"
 if [ -x build/app/velcora ]; then
     exec build/app/velcora --virtual-synth "$@"
 fi
-echo "The windows are not built yet: the patch, settings and MIDI layers and their tests are."
+echo "The windows are not built yet. Until they are, velcora-cli talks to the built-in virtual synth:"
+echo "  build/tools/velcora-cli identify"
+exec build/tools/velcora-cli identify
