@@ -161,6 +161,9 @@ void TRtMidiOutHandle::Release() noexcept {
     // at the end of a run, now and then. Closed first, the port turns every later cycle away
     // from the queue, and the one already under way gets time to finish before the queue goes.
     if (FOut->getCurrentApi() == RtMidi::UNIX_JACK && FOut->isPortOpen()) {
+        // What RtMidi took last still waits in its queue for the next process cycles: closed
+        // at once, the port would drop the end of a bank send, its last preset.
+        std::this_thread::sleep_for(kJackCycleGrace);
         FOut->closePort();
         std::this_thread::sleep_for(kJackCycleGrace);
     }
