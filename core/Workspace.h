@@ -150,6 +150,23 @@ public:
     /// The run's state as the windows read it.
     TWorkspaceStatus Status() const;
 
+    // The records the windows show. Banks, the library and the edit buffer are changed
+    // through their own operations; the workspace's bookkeeping only through its own.
+    const TPatchContext& Context() const { return FCtx; }
+    const TSynth& Synth() const { return FSynth; }
+    const TIniFile& Settings() const { return FIni; }
+    const TOptionGroups& Options() const { return FOptions; }
+    const TWorkFolders& Folders() const { return FFolders; }
+    TPatchRec& EditPatch() { return *FEditPatch; }
+    const TPatchRec& BlankPatch() const { return *FBlankPatch; }
+    TPatchLib& Library() { return *FLib; }
+    TPatchBank& RomBank() { return *FRomBank; }
+    TPatchBank& Clipboard() { return *FClipBank; }
+    /// One option group's item chosen by the person; its key is written at once.
+    void ChooseOption(TOptionGroups::TGroup group, int item);
+    /// How the pause after each message waits; the program blocks, tests record it.
+    void SetPause(std::function<void(int milliseconds)> pause);
+
     // The bank panel: tabs and the ROM tab's choices.
     /// The bank tab chosen by the person: 0..3 a user bank, RomTab the ROM bank. A user tab
     /// becomes the current user bank and rewrites the keys of the three option groups it
@@ -293,6 +310,9 @@ public:
     std::string FBankLabel;
 
 private:
+    /// Tests read the transfer machine's bookkeeping through it, never write it.
+    friend struct TWorkspaceProbe;
+
     /// Opens the chosen device (or "None") on one of the two inputs, after the sharing
     /// question where the other input has it. True when a device was chosen and opened.
     bool ChooseInput(TPort port, int entry);

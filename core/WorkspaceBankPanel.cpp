@@ -7,6 +7,10 @@
 
 namespace velcora {
 
+void TWorkspace::ChooseOption(TOptionGroups::TGroup group, int item) {
+    FOptions.Choose(FIni, group, item);
+}
+
 bool TWorkspace::pcUserBankChange(int tab) {
     if (tab < 0 || tab > RomTab) {
         return false;

@@ -222,6 +222,10 @@ void TWorkspace::bBlankFileClick() {
     FView.ShowSetupBlankName(FBlankName);
 }
 
+void TWorkspace::SetPause(std::function<void(int milliseconds)> pause) {
+    FSynth.Pause = std::move(pause);
+}
+
 void TWorkspace::SetTimeBetweenSysex(int milliseconds) {
     FSynth.TimeBetweenSysex = TSynth::ClampPause(milliseconds);
     if (!FSynth.Section.empty()) {
