@@ -251,6 +251,7 @@ for ((round = 1; round <= rounds; round++)); do
     round_xruns=0
     round_reports=0
     export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1:log_path=$round_dir/asan"
+    export LSAN_OPTIONS="suppressions=$root/scripts/lsan-jack.supp"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:abort_on_error=1:log_path=$round_dir/ubsan"
     export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:log_path=$round_dir/tsan:suppressions=$root/scripts/tsan-jack.supp"
     printf 'round %d/%d: %s, %s, reply delay %d ms%s%s, banks %d -> %d\n' "$round" "$rounds" \
