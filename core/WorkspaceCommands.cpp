@@ -41,11 +41,11 @@ void TWorkspace::bbSendSelectedClick() {
 }
 
 void TWorkspace::bbGetEditBufClick() {
-    RunGuarded([this] { FSynth.RequestEditBuffer(); });
+    RunGuarded([this] { FSynth.RequestEditBuffer(FCtx.DeviceId); });
 }
 
 void TWorkspace::bbSendEditBufClick() {
-    RunGuarded([this] { FSynth.Audition(*FEditPatch); });
+    RunGuarded([this] { FSynth.Audition(*FEditPatch, FCtx.DeviceId, FCtx.Sizes); });
 }
 
 void TWorkspace::bbAllSoundOffClick() {

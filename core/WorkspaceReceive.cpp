@@ -83,19 +83,19 @@ void TWorkspace::DispatchSysex() {
         if (!sysex::AcceptedFrom(m, FCtx.DeviceId)) {
             return;
         }
-        if (FExpectChannel && FSynth.HandleChannel(m)) {
+        if (FExpectChannel && HandleChannel(m)) {
             return;
         }
         if (FExpectDump && HandlePresetDump()) {
             return;
         }
-        if (FExpectHwConfig && FSynth.HandleHwConfig(m)) {
+        if (FExpectHwConfig && HandleHwConfig(m)) {
             return;
         }
         HandleCancel();
         return;
     }
-    if (FExpectIdentity && FSynth.HandleIdentity(m)) {
+    if (FExpectIdentity && HandleIdentity(m)) {
         FExpectIdentity = false;
         FSynthFound = true;
     }
@@ -114,7 +114,7 @@ bool TWorkspace::HandlePresetDump() {
             FRxPatch = &FRomBank->Slot(std::clamp(FCurPreset, 0, TPatchBank::SlotCount - 1));
         }
         if (FRxPatch != nullptr) {
-            FSynth.ApplyHeaderByteCount({m, FRxLength});
+            FSynth.ApplyHeaderByteCount({m, FRxLength}, FCtx.Sizes);
             Stage(0);
         }
         return true;
@@ -160,7 +160,7 @@ bool TWorkspace::HandlePresetDump() {
                          FRxPatch->Name());
     }
     if (FRxPatch == FEditPatch.get()) {
-        FSynth.MeasureSizes(*FEditPatch);
+        FSynth.MeasureSizes(*FEditPatch, FCtx.Sizes, FIni);
     }
     return true;
 }
