@@ -129,6 +129,8 @@ public:
     void bbGetSelectedClick();
     void bbSendBankClick();
     void bbSendSelectedClick();
+    /// Fetches the synth's edit buffer into the edit-buffer patch. Refused with a warning
+    /// while a transfer runs: the edit buffer's dump would take the transfer's place.
     void bbGetEditBufClick();
     void bbSendEditBufClick();
     void bbAllSoundOffClick();
