@@ -71,7 +71,7 @@ void TSynth::RequestViaProgramChange(uint8_t deviceId, uint8_t channel, uint8_t 
 
 bool TSynth::SendSysex(std::span<const uint8_t> message) {
     const auto length = sysex::SysexLength(message.first(std::min(message.size(), MaxSearch)));
-    if (!FLink->SendMessage(message.first(length.value_or(0)))) {
+    if (!FLink->SendLong(message.first(length.value_or(0)))) {
         return false;
     }
     if (Pause) {

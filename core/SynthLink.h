@@ -19,7 +19,7 @@ public:
     /// send path's way of handing over a message that has no end, which never leaves).
     /// False when nothing was sent, also when no output device is chosen. Raises the
     /// port's error when the port fails.
-    virtual bool SendMessage(std::span<const uint8_t> message) = 0;
+    virtual bool SendLong(std::span<const uint8_t> message) = 0;
     /// One short message to the synth output, without a pause. Raises the port's error when
     /// the port is not open.
     virtual void SendShort(uint8_t status, uint8_t data1, uint8_t data2) = 0;

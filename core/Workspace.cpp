@@ -99,7 +99,7 @@ void TWorkspace::ReopenSynthInput() {
     FMidiSynthToPC->OpenAndStart();
 }
 
-bool TWorkspace::SendMessage(std::span<const uint8_t> message) {
+bool TWorkspace::SendLong(std::span<const uint8_t> message) {
     if (FBusy) {
         FCtx.Dialogs.MessageBox(TMessageKind::Error, StillDispatching, TButtons::Ok);
         return false;

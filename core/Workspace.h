@@ -326,7 +326,7 @@ private:
     friend struct TWorkspaceProbe;
 
     // The synth record's link.
-    bool SendMessage(std::span<const uint8_t> message) override;
+    bool SendLong(std::span<const uint8_t> message) override;
     void SendShort(uint8_t status, uint8_t data1, uint8_t data2) override;
     void Await(TReply reply) override;
     /// The ROM and bank a direct ROM fetch names in its requests; none for other fetches.
