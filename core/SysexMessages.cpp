@@ -2,6 +2,8 @@
 
 #include "PresetNumber.h"
 
+#include <algorithm>
+
 namespace velcora::sysex {
 
 namespace {
@@ -149,6 +151,46 @@ std::optional<uint32_t> DumpHeaderByteCount(std::span<const uint8_t> header) {
         count = count << 7 | (header[static_cast<size_t>(9 + i)] & 0x7F);
     }
     return count;
+}
+
+bool IsPresetDump(std::span<const uint8_t> message) {
+    return message.size() >= 9 && message[4] == Command && message[5] == 0x10;
+}
+
+std::optional<int> DumpPacketNumber(std::span<const uint8_t> message) {
+    if (!IsPresetDump(message)) {
+        return std::nullopt;
+    }
+    if (message[6] == 0x03 && message.size() <= static_cast<size_t>(TDumpSizes::HeaderSlot)) {
+        return 0;
+    }
+    const int packet = message[7];
+    const int slot = packet == 7 ? TDumpSizes::LastSlot : TDumpSizes::DataSlot;
+    if (packet < 1 || packet > 7 || message.size() > static_cast<size_t>(slot)) {
+        return std::nullopt;
+    }
+    return packet;
+}
+
+bool DumpPacketWhole(std::span<const uint8_t> packet) {
+    return packet.size() >= 2 && packet.back() == 0xF7 &&
+           std::all_of(packet.begin() + 1, packet.end() - 1, [](uint8_t b) { return b < 0x80; });
+}
+
+std::optional<TDumpSizes>
+GatheredDumpSizes(std::span<const uint8_t> header,
+                  const std::array<int, TDumpSizes::PacketCount>& lengths) {
+    const auto& l = lengths;
+    const auto sizes = TDumpSizes::Make(l[0], {l[1], l[2], l[3], l[4], l[5], l[6], l[7]});
+    if (!sizes) {
+        return std::nullopt;
+    }
+    const auto announced =
+        DumpHeaderByteCount(header.first(std::min(header.size(), static_cast<size_t>(l[0]))));
+    if (!announced || *announced != static_cast<uint32_t>(sizes->DataByteCount())) {
+        return std::nullopt;
+    }
+    return sizes;
 }
 
 bool IsCancel(std::span<const uint8_t> message) {

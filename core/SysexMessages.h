@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DumpSizes.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -70,6 +72,24 @@ std::optional<uint8_t> ParseChannelReply(std::span<const uint8_t> message);
 
 /// The data byte count a preset dump header announces (bytes 9 to 12, 7 bits each).
 std::optional<uint32_t> DumpHeaderByteCount(std::span<const uint8_t> header);
+
+/// F0 18 0F dd 55 10 ...: one message of a preset dump, at least as long as a header's
+/// fixed part.
+bool IsPresetDump(std::span<const uint8_t> message);
+/// The slot a preset dump message is stored in: 0 for the header (byte 6 is 03 and it fits
+/// the header slot), otherwise the packet number in byte 7, 1..7, when the message fits that
+/// packet's slot. Empty for a message that fits no slot.
+std::optional<int> DumpPacketNumber(std::span<const uint8_t> message);
+/// Whether a dump packet came whole: its last byte is F7 and every byte between the first
+/// and the last is a data byte. A status byte inside means bytes were lost, and the lengths
+/// of packets are measured up to their first F7.
+bool DumpPacketWhole(std::span<const uint8_t> packet);
+/// The dump sizes eight gathered packets make (lengths: header first, F0 to F7), when they
+/// are usable dump sizes and carry the data byte count the header announces, which a packet
+/// cut short cannot. Empty otherwise.
+std::optional<TDumpSizes>
+GatheredDumpSizes(std::span<const uint8_t> header,
+                  const std::array<int, TDumpSizes::PacketCount>& lengths);
 
 /// F0 18 0F dd 55 7D ...: the synth cancelled.
 bool IsCancel(std::span<const uint8_t> message);

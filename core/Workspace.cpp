@@ -15,6 +15,7 @@ namespace velcora {
 namespace {
 
 const std::string BackupNotCreated = "Backup Directory not created!";
+const std::string StillDispatching = "Can't transmit sysex.\nStill sorting out input data.";
 
 } // namespace
 
@@ -24,7 +25,6 @@ TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::strin
     : FCtx(dialogs), FIni(iniPath), FStartDir(startDir), FDocumentsDir(documentsDir), FView(view),
       FDriver(driver) {
     FCtx.Creating = true;
-    FSynth.Main = this;
     FRxBuffer.resize(RxBufferSize);
     FBankTimer.setInterval(20);
     FTimedOut.setInterval(5000);
@@ -97,6 +97,58 @@ void TWorkspace::ReopenSynthInput() {
         FMidiSynthToPC->StopAndClose();
     }
     FMidiSynthToPC->OpenAndStart();
+}
+
+bool TWorkspace::SendLong(std::span<const uint8_t> message) {
+    if (FBusy) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Error, StillDispatching, TButtons::Ok);
+        return false;
+    }
+    if (message.empty() || FSynthOutDev == -1 || !FMidiPCToSynth) {
+        return false;
+    }
+    FMidiPCToSynth->PutLong(message);
+    return true;
+}
+
+void TWorkspace::SendShort(uint8_t status, uint8_t data1, uint8_t data2) {
+    // A workspace made without a driver has no port: it answers as a port never opened.
+    if (!FMidiPCToSynth) {
+        throw EMidiOutputError("(Short Msg) Device not opened.");
+    }
+    FMidiPCToSynth->PutShort(status, data1, data2);
+}
+
+void TWorkspace::Await(TReply reply) {
+    switch (reply) {
+    case TReply::Identity:
+        FExpectIdentity = true;
+        break;
+    case TReply::HwConfig:
+        FExpectHwConfig = true;
+        break;
+    case TReply::Channel:
+        FExpectChannel = true;
+        break;
+    case TReply::EditBufferDump:
+        // The ROM preset fetched through the edit buffer goes to its ROM bank slot instead.
+        if (!FRomViaEditBuffer) {
+            FRxMode = TRxMode::Single;
+            FRxPatch = FEditPatch.get();
+        }
+        FExpectDump = true;
+        break;
+    case TReply::Dump:
+        FExpectDump = true;
+        break;
+    }
+}
+
+std::optional<TSynth::TRomSource> TWorkspace::DirectRom() const {
+    if (!FRomXfer || FRomViaEditBuffer) {
+        return std::nullopt;
+    }
+    return TSynth::TRomSource{FRomIndex, FRomBankNo};
 }
 
 TUserBanks TWorkspace::UserBanks() {

@@ -11,6 +11,7 @@
 #include "Patchlib.h"
 #include "Patchrec.h"
 #include "Synth.h"
+#include "SynthLink.h"
 #include "WorkFolders.h"
 #include "WorkspaceStatus.h"
 
@@ -18,6 +19,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,8 +35,8 @@ class TMidiOutput;
 /// The state of the whole run: the banks, the library, the program's own patches, the
 /// clipboard, the working folders, the run's flags and the synth record, with the settings
 /// file. It lives as long as the main window; creating it builds every record, as the main
-/// window's creation does.
-class TWorkspace {
+/// window's creation does. It is the synth record's link to the ports and the replies awaited.
+class TWorkspace : private ISynthLink {
 public:
     /// What a fetch receives: one dump into the edit buffer, or the dumps of a bank.
     enum class TRxMode { None = 0, Single = 1, Bank = 2 };
@@ -79,7 +81,7 @@ public:
     TDirtyFlags Dirty() const;
     /// Stops and closes the synth input port unless closed, then opens and starts it again
     /// (when a device is selected for it).
-    void ReopenSynthInput();
+    void ReopenSynthInput() override;
     IWorkspaceView& View() { return FView; }
 
     // Receiving (the synth input port's events run these on the GUI thread).
@@ -93,6 +95,14 @@ public:
     void ReceiveSysex(std::span<const uint8_t> message);
     /// Offers the receive buffer to the handlers of the replies awaited.
     void DispatchSysex();
+    /// The Device Inquiry reply: the synth record takes model, version and device id, then
+    /// the workspace is built for that model (after the person agreed, when another synth
+    /// answered while work is unsaved). False when the message is not the reply.
+    bool HandleIdentity(std::span<const uint8_t> message);
+    /// The ROM list; the first E-mu message uses up the expectation, reply or not.
+    bool HandleHwConfig(std::span<const uint8_t> message);
+    /// The synth's basic channel; used up like the ROM list's expectation.
+    bool HandleChannel(std::span<const uint8_t> message);
     bool HandlePresetDump();
     /// Copies the received message into packet slot p of FRxStage (the header starts a new
     /// dump) and notes whether it came whole: framed, F0 to a single F7, 7-bit bytes between.
@@ -119,6 +129,8 @@ public:
     void bbGetSelectedClick();
     void bbSendBankClick();
     void bbSendSelectedClick();
+    /// Fetches the synth's edit buffer into the edit-buffer patch. Refused with a warning
+    /// while a transfer runs: the edit buffer's dump would take the transfer's place.
     void bbGetEditBufClick();
     void bbSendEditBufClick();
     void bbAllSoundOffClick();
@@ -236,7 +248,7 @@ public:
     static inline const std::string NoDevice = "None";
 
     TPatchContext FCtx;
-    TSynth FSynth;
+    TSynth FSynth{*this};
     TIniFile FIni;
     TIniSection FSection{FIni, FSynth.Section};
     TOptionGroups FOptions;
@@ -312,6 +324,13 @@ public:
 private:
     /// Tests read the transfer machine's bookkeeping through it, never write it.
     friend struct TWorkspaceProbe;
+
+    // The synth record's link.
+    bool SendLong(std::span<const uint8_t> message) override;
+    void SendShort(uint8_t status, uint8_t data1, uint8_t data2) override;
+    void Await(TReply reply) override;
+    /// The ROM and bank a direct ROM fetch names in its requests; none for other fetches.
+    std::optional<TSynth::TRomSource> DirectRom() const;
 
     /// Opens the chosen device (or "None") on one of the two inputs, after the sharing
     /// question where the other input has it. True when a device was chosen and opened.

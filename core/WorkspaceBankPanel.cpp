@@ -39,7 +39,10 @@ bool TWorkspace::pcUserBankChange(int tab) {
 }
 
 void TWorkspace::cbROMListChange(int index) {
-    FSynth.cbROMListChange(index);
+    FRomIndex = index;
+    FRomBankListIndex = 0;
+    const std::vector<std::string> banks = FSynth.RomBankEntries(index);
+    FView.SetRomBankList(banks, banks.empty() ? -1 : 0);
 }
 
 void TWorkspace::rgLoadMethodClick(int item) {

@@ -15,6 +15,9 @@ const std::string NoRomKnown =
     "The synth has not told which ROMs it holds yet,\nso there is no ROM bank to get.\n\nLook "
     "for the synth on the Setup Midi Page and try again.";
 
+const std::string EditBufferDuringTransfer =
+    "A transfer is running.\nWait for it to end, or cancel it, before getting the edit buffer.";
+
 } // namespace
 
 void TWorkspace::bbGetBankClick() {
@@ -41,11 +44,17 @@ void TWorkspace::bbSendSelectedClick() {
 }
 
 void TWorkspace::bbGetEditBufClick() {
-    RunGuarded([this] { FSynth.RequestEditBuffer(); });
+    // The request makes the edit buffer the receive target: the running fetch's dumps would
+    // land in it, or the edit buffer's dump in the bank.
+    if (FTransferShowing) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning, EditBufferDuringTransfer, TButtons::Ok);
+        return;
+    }
+    RunGuarded([this] { FSynth.RequestEditBuffer(FCtx.DeviceId); });
 }
 
 void TWorkspace::bbSendEditBufClick() {
-    RunGuarded([this] { FSynth.Audition(*FEditPatch); });
+    RunGuarded([this] { FSynth.Audition(*FEditPatch, FCtx.DeviceId, FCtx.Sizes); });
 }
 
 void TWorkspace::bbAllSoundOffClick() {

@@ -66,7 +66,7 @@ void TWorkspace::bbRandEditBufClick() {
     }
     RunGuarded([this] {
         FSynth.SendSysex(sysex::Randomize(FCtx.DeviceId));
-        FSynth.RequestEditBuffer();
+        FSynth.RequestEditBuffer(FCtx.DeviceId);
     });
 }
 

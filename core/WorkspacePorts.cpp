@@ -198,7 +198,7 @@ void TWorkspace::ReqTimerTimer() {
     if (FTransferShowing) {
         return; // a transfer started since the search: its replies are not the edit buffer
     }
-    FSynth.RequestEditBuffer();
+    FSynth.RequestEditBuffer(FCtx.DeviceId);
 }
 
 void TWorkspace::bBlankFileClick() {

@@ -22,9 +22,6 @@ const std::string CancelWarning =
     "banks greater than Bank 3.\nSwap the \"Method\" to \"Edit Buffer\" and try again\n";
 
 constexpr uint8_t ActiveSensing = 0xFE;
-constexpr size_t HeaderMax = 36;
-constexpr size_t DataMax = 255;
-constexpr size_t LastMax = 61;
 
 /// Sets the flag for the duration of a dispatch, and clears it also when a handler raises.
 class TBusy {
@@ -83,19 +80,19 @@ void TWorkspace::DispatchSysex() {
         if (!sysex::AcceptedFrom(m, FCtx.DeviceId)) {
             return;
         }
-        if (FExpectChannel && FSynth.HandleChannel(m)) {
+        if (FExpectChannel && HandleChannel(m)) {
             return;
         }
         if (FExpectDump && HandlePresetDump()) {
             return;
         }
-        if (FExpectHwConfig && FSynth.HandleHwConfig(m)) {
+        if (FExpectHwConfig && HandleHwConfig(m)) {
             return;
         }
         HandleCancel();
         return;
     }
-    if (FExpectIdentity && FSynth.HandleIdentity(m)) {
+    if (FExpectIdentity && HandleIdentity(m)) {
         FExpectIdentity = false;
         FSynthFound = true;
     }
@@ -103,10 +100,11 @@ void TWorkspace::DispatchSysex() {
 
 bool TWorkspace::HandlePresetDump() {
     uint8_t* m = FRxBuffer.data();
-    if (FRxLength < 9 || m[4] != 0x55 || m[5] != 0x10) {
+    if (!sysex::IsPresetDump({m, FRxLength})) {
         return false;
     }
-    if (m[6] == 0x03 && FRxLength <= HeaderMax) {
+    const auto packet = sysex::DumpPacketNumber({m, FRxLength});
+    if (packet == 0) {
         if (FRomViaEditBuffer) {
             // The edit buffer holds the ROM preset asked for: store it as that preset.
             m[7] = static_cast<uint8_t>(FCurPreset & 0x7F);
@@ -114,18 +112,16 @@ bool TWorkspace::HandlePresetDump() {
             FRxPatch = &FRomBank->Slot(std::clamp(FCurPreset, 0, TPatchBank::SlotCount - 1));
         }
         if (FRxPatch != nullptr) {
-            FSynth.ApplyHeaderByteCount({m, FRxLength});
+            FSynth.ApplyHeaderByteCount({m, FRxLength}, FCtx.Sizes);
             Stage(0);
         }
         return true;
     }
-    const int packet = m[7];
-    const size_t limit = packet == 7 ? LastMax : DataMax;
-    if (packet < 1 || packet > 7 || FRxLength > limit || FRxPatch == nullptr) {
+    if (!packet || FRxPatch == nullptr) {
         return true; // a message that fits no slot is ignored
     }
-    Stage(packet);
-    if (packet != 7) {
+    Stage(*packet);
+    if (*packet != 7) {
         return true;
     }
     const bool whole = FRxSeen == 0xFF && StagedDumpFits();
@@ -160,7 +156,7 @@ bool TWorkspace::HandlePresetDump() {
                          FRxPatch->Name());
     }
     if (FRxPatch == FEditPatch.get()) {
-        FSynth.MeasureSizes(*FEditPatch);
+        FSynth.MeasureSizes(*FEditPatch, FCtx.Sizes, FIni);
     }
     return true;
 }
@@ -175,24 +171,14 @@ void TWorkspace::Stage(int packet) {
     // A shorter packet than the last one in this slot leaves none of that one's bytes behind.
     std::fill(slot.begin() + static_cast<std::ptrdiff_t>(FRxLength), slot.end(), uint8_t{0});
     FRxLengths[static_cast<size_t>(packet)] = static_cast<int>(FRxLength);
-    // The lengths are measured up to the first F7 and the files are framed by them, so a
-    // packet counts only when that F7 is its end; a status byte inside means bytes were lost.
-    const std::span<const uint8_t> m(FRxBuffer.data(), FRxLength);
-    const bool whole = m.size() >= 2 && m.back() == 0xF7 &&
-                       std::all_of(m.begin() + 1, m.end() - 1, [](uint8_t b) { return b < 0x80; });
+    const bool whole = sysex::DumpPacketWhole({FRxBuffer.data(), FRxLength});
     const auto bit = static_cast<uint8_t>(1u << packet);
     FRxSeen = whole ? static_cast<uint8_t>(FRxSeen | bit) : static_cast<uint8_t>(FRxSeen & ~bit);
 }
 
 bool TWorkspace::StagedDumpFits() const {
-    const auto& l = FRxLengths;
-    const auto sizes = TDumpSizes::Make(l[0], {l[1], l[2], l[3], l[4], l[5], l[6], l[7]});
+    const auto sizes = sysex::GatheredDumpSizes(FRxStage.Slot(0), FRxLengths);
     if (!sizes) {
-        return false;
-    }
-    const auto header = FRxStage.Slot(0).first(static_cast<size_t>(l[0]));
-    const auto announced = sysex::DumpHeaderByteCount(header);
-    if (!announced || *announced != static_cast<uint32_t>(sizes->DataByteCount())) {
         return false;
     }
     // Every file a patch is written to is sized by the dump sizes: a patch of another shape

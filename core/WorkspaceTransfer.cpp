@@ -41,10 +41,11 @@ void TWorkspace::BeginGet(int count) {
     FRxPatch = &bank.Slot(FCurPreset);
     if (FRomViaEditBuffer) {
         FRequestNext = TRequestNext::ViaProgramChange;
-        FSynth.RequestViaProgramChange();
+        FSynth.RequestViaProgramChange(FCtx.DeviceId, FSynthChannel,
+                                       static_cast<uint8_t>(FCurPreset & 0x7F));
     } else {
-        FSynth.RequestPreset(static_cast<uint8_t>(FCurPreset),
-                             static_cast<uint8_t>(FCtx.CurUserBank));
+        FSynth.RequestPreset(FCtx.DeviceId, static_cast<uint8_t>(FCurPreset),
+                             static_cast<uint8_t>(FCtx.CurUserBank), DirectRom());
     }
 }
 
@@ -64,10 +65,11 @@ void TWorkspace::BankTimerTimer() {
             FRxPatch = &(FRomXfer ? *FRomBank : CurUserBank()).Slot(FCurPreset);
         }
         if (FRequestNext == TRequestNext::ViaProgramChange) {
-            FSynth.RequestViaProgramChange();
+            FSynth.RequestViaProgramChange(FCtx.DeviceId, FSynthChannel,
+                                           static_cast<uint8_t>(FCurPreset & 0x7F));
         } else {
-            FSynth.RequestPreset(static_cast<uint8_t>(FCurPreset),
-                                 static_cast<uint8_t>(FCtx.CurUserBank));
+            FSynth.RequestPreset(FCtx.DeviceId, static_cast<uint8_t>(FCurPreset),
+                                 static_cast<uint8_t>(FCtx.CurUserBank), DirectRom());
         }
         FView.ShowProgress(true, FXferBank->SelectionCount(), pos);
         return;
@@ -140,7 +142,7 @@ void TWorkspace::SendNext() {
     FView.ShowProgress(true, bank.SelectionCount(), pos + 1);
     // Every patch goes to its own slot, also when only the marked ones are sent.
     FSynth.SendToSlot(bank.Slot(slot), static_cast<uint8_t>(slot),
-                      static_cast<uint8_t>(bank.BankNumber()));
+                      static_cast<uint8_t>(bank.BankNumber()), FCtx.DeviceId, FCtx.Sizes);
     FSendTimer.start();
 }
 

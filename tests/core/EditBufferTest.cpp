@@ -84,20 +84,47 @@ TEST_F(EditBufferTest, ARandomPatchArrivesInTheEditBuffer) {
     EXPECT_EQ(ProgramCopyName(Dir.File("Random.syx")), SynthEditBufferName());
 }
 
-TEST_F(EditBufferTest, ARandomPatchWaitsForARunningFetch) {
-    Connect();
-    Ws->bbGetBankClick();
-    ASSERT_TRUE(Ws->Status().TransferRunning);
-    Dialogs.ExpectMessage(TMessageKind::Warning, "A transfer is running.\nWait for it to end, or "
-                                                 "cancel it, before asking for a random patch.");
-    Ws->bbRandEditBufClick();
-    ASSERT_TRUE(PumpUntil([&] { return !Ws->Status().TransferRunning; }, std::chrono::seconds(60)));
-    for (int slot : {0, 64, 127}) {
-        EXPECT_EQ(Ws->UserBank(0).Slot(slot).Name(), Synth.With([&](emu::TVirtualSynth& s) {
-            return s.UserPreset(0, slot).Name();
-        })) << "the fetch filled its own bank, slot "
-            << slot;
+TEST_F(EditBufferTest, EditBufferRequestsWaitForARunningFetch) {
+    // Each asks for the edit buffer, which would take the fetch's receive target.
+    const struct {
+        const char* What;
+        void (TWorkspace::*Command)();
+        const char* Warning;
+    } cases[] = {
+        {"random patch", &TWorkspace::bbRandEditBufClick,
+         "A transfer is running.\nWait for it to end, or cancel it, before asking for a random "
+         "patch."},
+        {"get edit buffer", &TWorkspace::bbGetEditBufClick,
+         "A transfer is running.\nWait for it to end, or cancel it, before getting the edit "
+         "buffer."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Connect();
+        const std::string editBuffer = View.EditCategory + ":" + View.EditName;
+        Ws->bbGetBankClick();
+        ASSERT_TRUE(Ws->Status().TransferRunning);
+        Dialogs.ExpectMessage(TMessageKind::Warning, c.Warning);
+        ((*Ws).*c.Command)();
+        ASSERT_TRUE(
+            PumpUntil([&] { return !Ws->Status().TransferRunning; }, std::chrono::seconds(60)));
+        for (int slot : {0, 64, 127}) {
+            EXPECT_EQ(Ws->UserBank(0).Slot(slot).Name(), Synth.With([&](emu::TVirtualSynth& s) {
+                return s.UserPreset(0, slot).Name();
+            })) << "the fetch filled its own bank, slot "
+                << slot;
+        }
+        EXPECT_EQ(View.EditCategory + ":" + View.EditName, editBuffer);
+        Ws.reset();
     }
+}
+
+TEST_F(EditBufferTest, SendingTheEditBufferWithoutPortsSaysSo) {
+    // A workspace made without a MIDI driver has no ports at all.
+    Ws = std::make_unique<TWorkspace>(Dialogs, View, IniPath(), Dir.Path(), Dir.Path());
+    Dialogs.ExpectMessage(TMessageKind::Error, "(Short Msg) Device not opened.");
+    Ws->bbSendEditBufClick();
+    EXPECT_FALSE(Ws->Status().TransferRunning);
 }
 
 TEST_F(EditBufferTest, LoadingRemembersTheFileOnlyWhenOneWasRead) {

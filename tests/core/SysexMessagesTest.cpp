@@ -1,6 +1,7 @@
 // The messages of the synth dialogue, byte by byte, and the model and ROM tables.
 #include "SysexMessages.h"
 
+#include "DumpMaker.h"
 #include "Simid.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,20 @@ TBytes Hex(std::initializer_list<int> bytes) {
         out.push_back(static_cast<uint8_t>(b));
     }
     return out;
+}
+
+/// A preset dump message of that length: F0 18 0F 00 55 10, bytes 6 and 7, zeros, F7.
+TBytes DumpMessage(uint8_t byte6, uint8_t byte7, size_t length) {
+    TBytes m(length, 0x00);
+    const TBytes start{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x10, byte6, byte7};
+    std::copy(start.begin(), start.end(), m.begin());
+    m.back() = 0xF7;
+    return m;
+}
+
+TBytes With(TBytes m, size_t at, uint8_t value) {
+    m.at(at) = value;
+    return m;
 }
 
 } // namespace
@@ -126,6 +141,94 @@ TEST(SysexMessages, ChannelReplyAndDumpByteCount) {
     const TBytes header =
         Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x10, 0x01, 0x00, 0x00, 0x56, 0x0B, 0x00, 0x00, 0xF7});
     EXPECT_EQ(DumpHeaderByteCount(header), 1494u);
+}
+
+TEST(SysexMessages, PresetDumpPackets) {
+    struct Case {
+        const char* What;
+        TBytes Message;
+        bool Dump;
+        std::optional<int> Slot;
+        bool Whole;
+    };
+    const Case cases[] = {
+        {"header", DumpMessage(0x03, 0x05, 36), true, 0, true},
+        {"short header", DumpMessage(0x03, 0x05, 14), true, 0, true},
+        // Read by its byte 7 as a data packet, whose number 0 names none.
+        {"header longer than its slot", DumpMessage(0x03, 0x00, 37), true, std::nullopt, true},
+        {"first data packet, whole slot", DumpMessage(0x01, 1, 255), true, 1, true},
+        {"sixth data packet", DumpMessage(0x01, 6, 253), true, 6, true},
+        {"last data packet, whole slot", DumpMessage(0x01, 7, 61), true, 7, true},
+        {"data packet too long", DumpMessage(0x01, 1, 256), true, std::nullopt, true},
+        {"last packet too long", DumpMessage(0x01, 7, 62), true, std::nullopt, true},
+        {"packet number 0", DumpMessage(0x01, 0, 100), true, std::nullopt, true},
+        {"packet number 8", DumpMessage(0x01, 8, 100), true, std::nullopt, true},
+        {"cut: no F7 at its end", With(DumpMessage(0x01, 2, 255), 254, 0x20), true, 2, false},
+        {"an F7 inside", With(DumpMessage(0x01, 3, 255), 100, 0xF7), true, 3, false},
+        {"a byte that is not 7-bit", With(DumpMessage(0x01, 3, 255), 50, 0x80), true, 3, false},
+        {"a status byte inside", With(DumpMessage(0x01, 4, 255), 50, 0xF0), true, 4, false},
+        {"too short for a dump", Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x10, 0x03, 0xF7}), false,
+         std::nullopt, true},
+        {"cancel", Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7D, 0x00, 0x00, 0x00, 0xF7}), false,
+         std::nullopt, true},
+        {"parameter edit", With(DumpMessage(0x03, 0x05, 36), 5, 0x01), false, std::nullopt, true},
+        {"dump command without 55", With(DumpMessage(0x03, 0x05, 36), 4, 0x54), false, std::nullopt,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        EXPECT_EQ(IsPresetDump(c.Message), c.Dump);
+        EXPECT_EQ(DumpPacketNumber(c.Message), c.Slot);
+        EXPECT_EQ(DumpPacketWhole(c.Message), c.Whole);
+    }
+}
+
+TEST(SysexMessages, GatheredDumpSizes) {
+    using TLengths = std::array<int, TDumpSizes::PacketCount>;
+    const auto lengths = [](const TDumpSizes& sizes) {
+        TLengths l{};
+        for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+            l[static_cast<size_t>(p)] = sizes.PacketSize(p);
+        }
+        return l;
+    };
+    const auto header = [](const TDumpSizes& sizes) {
+        const TBytes dump = velcora::test::MakeDump(sizes);
+        return TBytes(dump.begin(), dump.begin() + sizes.HeadSize());
+    };
+    const TDumpSizes proteus = TDumpSizes::ForModelClass(TModelClass::Proteus);
+    const TDumpSizes station = TDumpSizes::ForModelClass(TModelClass::CommandStation);
+    const auto changed = [](TLengths l, int packet, int length) {
+        l[static_cast<size_t>(packet)] = length;
+        return l;
+    };
+    // 1492 data bytes: the Audity's count, not the one these packets carry.
+    const TBytes otherCount = With(With(header(proteus), 9, 0x54), 10, 0x0B);
+
+    struct Case {
+        const char* What;
+        TBytes Header;
+        TLengths Lengths;
+        std::optional<TDumpSizes> Sizes;
+    };
+    const Case cases[] = {
+        {"whole dump", header(proteus), lengths(proteus), proteus},
+        {"whole dump of another shape", header(station), lengths(station), station},
+        {"a packet cut short", header(proteus), changed(lengths(proteus), 3, 254), std::nullopt},
+        {"the last packet cut short", header(proteus), changed(lengths(proteus), 7, 40),
+         std::nullopt},
+        {"a packet too long for its slot", header(proteus), changed(lengths(proteus), 1, 256),
+         std::nullopt},
+        {"a first packet too short for the name", header(proteus), changed(lengths(proteus), 1, 26),
+         std::nullopt},
+        {"a header announcing another count", otherCount, lengths(proteus), std::nullopt},
+        {"a header too short for its count", header(proteus), changed(lengths(proteus), 0, 12),
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        EXPECT_EQ(GatheredDumpSizes(c.Header, c.Lengths), c.Sizes);
+    }
 }
 
 TEST(Simid, ModelTable) {
