@@ -235,6 +235,8 @@ public:
     /// Refused with a warning while a transfer runs: the answer rebuilds the workspace.
     void bCheckIdClick();
     void ReqTimerTimer();
+    /// The initial parameter message, sent once when the synth is first seen identified.
+    void SendInitParam();
     /// Chooses the blank patch's file; a file that does not suit the synth changes nothing.
     void bBlankFileClick();
     /// The pauses, clamped to 0..TSynth::MaxPause; written to the synth's section only once

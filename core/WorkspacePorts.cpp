@@ -201,6 +201,10 @@ void TWorkspace::ReqTimerTimer() {
     FSynth.RequestEditBuffer(FCtx.DeviceId);
 }
 
+void TWorkspace::SendInitParam() {
+    RunGuarded([this] { FSynth.SendInitParam(); });
+}
+
 void TWorkspace::bBlankFileClick() {
     const TFileChoice choice = FCtx.Dialogs.OpenFile(BlankTitle, msg::SysexFilter, FCtx.PatchesDir,
                                                      FSynth.FileNames[TSynth::BlankFile]);

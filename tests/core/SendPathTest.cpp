@@ -1,18 +1,23 @@
 // The one send path to the synth: every request byte for byte with the reply it awaits, the
 // pause after each SysEx message, the refusal while a message is dispatched, patches sent
-// and auditioned, and the input port reopened before every 130th request.
+// and auditioned, and the input port reopened before every 130th request. The synth is a
+// device that records what it hears; its replies are fed to the program as they would arrive.
 #include "DumpBuilder.h"
 #include "Midiin.h"
 #include "Midiout.h"
 #include "RecordingView.h"
+#include "SynthTexts.h"
 #include "TempDir.h"
 #include "TestApp.h"
 #include "VirtualMidiDriver.h"
 #include "Workspace.h"
+#include "WorkspaceProbe.h"
 #include "WorkspaceView.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <utility>
 
 using namespace velcora;
 using namespace velcora::test;
@@ -29,6 +34,50 @@ TBytes Hex(std::initializer_list<int> bytes) {
     return out;
 }
 
+constexpr uint8_t DeviceId = 0x10;
+/// A Proteus 2000, software 1.04, device id 10.
+const TBytes IdentityReply =
+    Hex({0xF0, 0x7E, 0x10, 0x06, 0x02, 0x18, 0x04, 0x04, 0x03, 0x01, '1', '.', '0', '4', 0xF7});
+/// Two ROMs: id 8F (two 7-bit bytes: 0F 01) with six banks, the Composer ROM (id 4) with four.
+const TBytes HardwareConfig =
+    Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x09, 0x02, 0x00, 0x04, 0x02, 0x06, 0x0F,
+         0x01, 0x00, 0x06, 0x00, 0x00, 0x04, 0x00, 0x00, 0x04, 0x10, 0x05, 0xF7});
+/// Basic channel 2.
+const TBytes ChannelReply =
+    Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x03, 0x01, 0x0B, 0x01, 0x02, 0x00, 0xF7});
+const TBytes CancelMessage = Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x7D, 0xF7});
+const TBytes EditBufferRequest =
+    Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x11, 0x04, 0x7F, 0x7F, 0x00, 0x00, 0xF7});
+constexpr int RomWithTwoByteId = 0;
+constexpr int ComposerRom = 1;
+
+/// Scripted dialogs whose message box lets the event loop run while it shows, as a real one
+/// does: the action given for the next box runs then.
+class TDialogsWithEvents : public IDialogs {
+public:
+    explicit TDialogsWithEvents(TScriptedDialogs& script) : FScript(script) {}
+    TAnswer MessageBox(TMessageKind kind, const std::string& text, TButtons buttons) override {
+        const TAnswer answer = FScript.MessageBox(kind, text, buttons);
+        if (auto during = std::exchange(WhileShown, {})) {
+            during();
+        }
+        return answer;
+    }
+    TFileChoice OpenFile(const std::string& title, const std::string& filter,
+                         const std::string& folder, const std::string& fileName) override {
+        return FScript.OpenFile(title, filter, folder, fileName);
+    }
+    TFileChoice SaveFile(const std::string& title, const std::string& filter,
+                         const std::string& folder, const std::string& fileName) override {
+        return FScript.SaveFile(title, filter, folder, fileName);
+    }
+
+    std::function<void()> WhileShown;
+
+private:
+    TScriptedDialogs& FScript;
+};
+
 class SendPathTest : public ::testing::Test {
     // What the device received; declared first so that it outlives the driver's thread,
     // which may still deliver while the ports close.
@@ -38,27 +87,68 @@ class SendPathTest : public ::testing::Test {
 protected:
     SendPathTest() {
         EnsureApp();
+        // A blank preset beside the program, so that identification has one to fill holes with.
+        TPatchWorld world;
+        WriteBytes(Dir.File("Default Composer.syx"), MakeDump(world.Ctx.Sizes));
         Synth = Driver.AddDevice("Synth", [this](std::span<const uint8_t> m) {
             std::lock_guard lock(FLock);
             FReceived.emplace_back(m.begin(), m.end());
         });
-        Ws = std::make_unique<TWorkspace>(Dialogs, View, Dir.File("Velcora.INI"), Dir.Path(),
+        Ws = std::make_unique<TWorkspace>(Events, View, Dir.File("Velcora.INI"), Dir.Path(),
                                           Dir.Path(), &Driver);
-        Ws->FMidiPCToSynth->SetProductName("Synth");
-        EXPECT_TRUE(Ws->FMidiPCToSynth->Open());
-        Ws->FSynthOutDev = static_cast<int>(Ws->FMidiPCToSynth->DeviceID());
-        Ws->FCtx.DeviceId = 0x10;
-        Ws->FSynth.TimeBetweenSysex = 40;
-        Ws->FSynth.Pause = [this](int ms) { Pauses.push_back(ms); };
+        Ws->SetPause([this](int ms) { Pauses.push_back(ms); });
+        Ws->SetTimeBetweenSysex(40);
+        // The output chosen: the search for the synth starts.
+        Ws->lbMidiOutClick(Entry(TPort::SynthOutput, "Synth"));
+    }
+    TWorkspaceProbe Probe() const { return TWorkspaceProbe(*Ws); }
+    int Entry(TPort port, const std::string& name) const {
+        return TWorkspace::EntryIndex(Ws->PortEntries(port), name);
     }
     std::vector<TBytes> Received() {
         Driver.Sync();
         std::lock_guard lock(FLock);
         return FReceived;
     }
+    /// What was sent and paused so far is left behind.
+    void Forget() {
+        Driver.Sync();
+        std::lock_guard lock(FLock);
+        FReceived.clear();
+        Pauses.clear();
+    }
+    /// The synth answers the search, the hardware configuration and the channel request.
+    void Identify() {
+        for (const TBytes* reply : {&IdentityReply, &HardwareConfig, &ChannelReply}) {
+            Ws->ReceiveSysex(*reply);
+        }
+        ASSERT_TRUE(Ws->Status().SynthFound);
+        ASSERT_EQ(Ws->Synth().RomCount, 2);
+        Forget();
+    }
+    /// The synth's eight messages of one dump, at the sizes in use, as it answers a request.
+    void Answer(TDumpSpec made) {
+        made.DeviceId = DeviceId;
+        const TDumpSizes& sizes = Ws->Context().Sizes;
+        TBytes dump = MakeDump(sizes, made);
+        size_t at = 0;
+        for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+            const auto size = static_cast<size_t>(sizes.PacketSize(p));
+            // The open-loop form a synth answers a request with, not a file's closed-loop one.
+            dump[at + 6] = p == 0 ? 0x03 : 0x04;
+            Ws->ReceiveSysex(std::span(dump).subspan(at, size));
+            at += size;
+        }
+    }
+    /// Before another device is chosen, the event loop lets the messages sent leave.
+    void ChooseOutput(const std::string& name) {
+        ASSERT_TRUE(PumpUntil([&] { return Probe().SynthOutput()->PendingBuffers() == 0; }));
+        Ws->lbMidiOutClick(Entry(TPort::SynthOutput, name));
+    }
 
     TTempDir Dir;
     TScriptedDialogs Dialogs;
+    TDialogsWithEvents Events{Dialogs};
     TRecordingView View;
     TVirtualMidiDriver Driver;
     int Synth = 0;
@@ -68,97 +158,172 @@ protected:
 
 } // namespace
 
+// The dialogue of a search and a fetch: each step sends exactly its request and leaves
+// awaited exactly the replies it should.
 TEST_F(SendPathTest, RequestsAndTheRepliesTheyAwait) {
-    TSynth& s = Ws->FSynth;
-    s.RequestIdentity();
-    s.RequestHwConfig();
-    s.SendInitParam();
-    s.RequestChannel();
-    s.RequestPreset(17, 2);
-    const std::vector<TBytes> expected = {
-        Hex({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7}),
-        Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x0A, 0xF7}),
-        Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x01, 0x02, 0x0A, 0x01, 0x00, 0x00, 0xF7}),
-        Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x02, 0x01, 0x0B, 0x01, 0xF7}),
-        Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x11, 0x04, 0x11, 0x02, 0x00, 0x00, 0xF7}),
+    struct Awaited {
+        bool Identity, HwConfig, Channel, Dump;
+        bool operator==(const Awaited&) const = default;
     };
-    EXPECT_EQ(Received(), expected);
-    EXPECT_EQ(Pauses, std::vector<int>(5, 40));
-    EXPECT_TRUE(Ws->FExpectIdentity && Ws->FExpectHwConfig && Ws->FExpectChannel &&
-                Ws->FExpectDump);
+    struct Step {
+        const char* What;
+        std::function<void()> Do;
+        std::vector<TBytes> Sent;
+        Awaited Awaits;
+    } steps[] = {
+        {"the search",
+         [&] { Ws->bCheckIdClick(); },
+         {Hex({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7})},
+         {true, false, false, false}},
+        {"the identity reply",
+         [&] { Ws->ReceiveSysex(IdentityReply); },
+         {Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x0A, 0xF7})},
+         {false, true, false, false}},
+        {"the hardware configuration",
+         [&] { Ws->ReceiveSysex(HardwareConfig); },
+         {Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x02, 0x01, 0x0B, 0x01, 0xF7})},
+         {false, false, true, false}},
+        {"the channel reply",
+         [&] { Ws->ReceiveSysex(ChannelReply); },
+         {},
+         {false, false, false, false}},
+        {"the synth first seen",
+         [&] { Ws->SendInitParam(); },
+         {Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x01, 0x02, 0x0A, 0x01, 0x00, 0x00, 0xF7})},
+         {false, false, false, false}},
+        {"Get Selected of slot 17 in user bank 2",
+         [&] {
+             Ws->UserBank(2).Slot(17).SetSelected(true);
+             ASSERT_TRUE(Ws->pcUserBankChange(2));
+             Ws->bbGetSelectedClick();
+         },
+         {Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x11, 0x04, 0x11, 0x02, 0x00, 0x00, 0xF7})},
+         {false, false, false, true}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.What);
+        Forget();
+        step.Do();
+        EXPECT_EQ(Received(), step.Sent);
+        EXPECT_EQ(Pauses, std::vector<int>(step.Sent.size(), 40));
+        const TWorkspaceProbe p = Probe();
+        EXPECT_TRUE((Awaited{p.ExpectIdentity(), p.ExpectHwConfig(), p.ExpectChannel(),
+                             p.ExpectDump()} == step.Awaits));
+    }
 }
 
 TEST_F(SendPathTest, EditBufferRequestTakesTheReceiveTarget) {
-    Ws->FSynth.SizesMeasured = true;
-    Ws->FRxMode = TWorkspace::TRxMode::Bank;
-    Ws->FSynth.RequestEditBuffer();
-    EXPECT_EQ(Ws->FRxMode, TWorkspace::TRxMode::Single);
-    EXPECT_EQ(Ws->FRxPatch, Ws->FEditPatch.get());
-    EXPECT_FALSE(Ws->FSynth.SizesMeasured);
-    // While a ROM bank is fetched through the edit buffer, the fetch keeps its target.
-    Ws->FRomViaEditBuffer = true;
-    Ws->FRxMode = TWorkspace::TRxMode::Bank;
-    Ws->FRxPatch = &Ws->FRomBank->Slot(3);
-    Ws->FSynthChannel = 2;
-    Ws->FCurPreset = 3;
-    Ws->FSynth.RequestViaProgramChange();
-    EXPECT_EQ(Ws->FRxPatch, &Ws->FRomBank->Slot(3));
+    Identify();
+    // The edit buffer measured the sizes, then a bank fetch received into a bank's slot.
+    Ws->bbGetEditBufClick();
+    Answer({.Low = 0x7F, .High = 0x7F});
+    ASSERT_TRUE(Ws->Synth().SizesMeasured);
+    Ws->UserBank(0).Slot(5).SetSelected(true);
+    Ws->bbGetSelectedClick();
+    Answer({.Seed = 2, .Name = "Tst:Slot Five", .Low = 5});
+    Ws->BankTimerTimer();
+    ASSERT_FALSE(Ws->Status().TransferRunning);
+    ASSERT_EQ(Ws->UserBank(0).Slot(5).Name(), "Tst:Slot Five   ");
+    ASSERT_EQ(Probe().RxMode(), TWorkspace::TRxMode::Bank);
+
+    Forget();
+    Ws->bbGetEditBufClick();
+    EXPECT_EQ(Received(), std::vector<TBytes>{EditBufferRequest});
+    EXPECT_EQ(Probe().RxMode(), TWorkspace::TRxMode::Single);
+    EXPECT_EQ(Probe().RxPatch(), &Ws->EditPatch());
+    EXPECT_FALSE(Ws->Synth().SizesMeasured) << "the dump that answers measures them again";
+}
+
+// While a ROM bank is fetched through the edit buffer, each preset is asked for by a program
+// change and the edit-buffer request, and the fetch keeps its target slot.
+TEST_F(SendPathTest, RomBankThroughTheEditBufferKeepsTheFetchsTarget) {
+    Identify();
+    Ws->cbROMListChange(ComposerRom);
+    Ws->cbROMBankListChange(2);
+    Ws->rgLoadMethodClick(static_cast<int>(TLoadMethod::EditBuffer));
+    Ws->bbROMGetBankClick();
     const auto got = Received();
-    ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[1], Hex({0xC2, 0x03}));
-    EXPECT_EQ(got[2],
-              Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x11, 0x04, 0x7F, 0x7F, 0x00, 0x00, 0xF7}));
-    EXPECT_EQ(Pauses, (std::vector<int>{40, 10, 40}));
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0], Hex({0xB2, 0x00, 0x04})) << "the ROM, on the synth's channel";
+    EXPECT_EQ(got[1], Hex({0xB2, 0x20, 0x02})) << "its bank";
+    for (int slot = 0; slot < 4; ++slot) {
+        SCOPED_TRACE(slot);
+        if (slot > 0) {
+            Forget();
+            Answer({.Seed = static_cast<uint32_t>(slot), .Low = 0x7F, .High = 0x7F});
+            EXPECT_EQ(Ws->RomBank().Slot(slot - 1).Dump().Slot(0)[7], slot - 1);
+            EXPECT_EQ(Ws->RomBank().Slot(slot - 1).Dump().Slot(0)[8], 2);
+            Ws->BankTimerTimer();
+        }
+        const auto sent = Received();
+        ASSERT_GE(sent.size(), 2u);
+        EXPECT_EQ(std::vector<TBytes>(sent.end() - 2, sent.end()),
+                  (std::vector<TBytes>{Hex({0xC2, slot}), EditBufferRequest}));
+        EXPECT_EQ(std::vector<int>(Pauses.end() - 2, Pauses.end()), (std::vector<int>{10, 40}));
+        EXPECT_EQ(Probe().RxMode(), TWorkspace::TRxMode::Bank);
+        EXPECT_EQ(Probe().RxPatch(), &Ws->RomBank().Slot(slot));
+    }
 }
 
 TEST_F(SendPathTest, DirectRomRequestNamesTheRomAndItsBank) {
-    Ws->FSynth.RomCount = 1;
-    Ws->FSynth.Roms[0].Id = 0x8F; // two 7-bit bytes: 0F 01
-    Ws->FRomXfer = true;
-    Ws->FRomIndex = 0;
-    Ws->FRomBankNo = 5;
-    Ws->FSynth.RequestPreset(9, 0);
-    EXPECT_EQ(Received().at(0),
-              Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x11, 0x04, 0x09, 0x05, 0x0F, 0x01, 0xF7}));
+    Identify();
+    Ws->cbROMListChange(RomWithTwoByteId);
+    Ws->cbROMBankListChange(5);
+    Ws->rgLoadMethodClick(static_cast<int>(TLoadMethod::DirectRom));
+    Ws->bbROMGetBankClick();
+    for (int slot = 0; slot < 10; ++slot) {
+        SCOPED_TRACE(slot);
+        if (slot > 0) {
+            Forget();
+            Answer({.Seed = static_cast<uint32_t>(slot),
+                    .Low = static_cast<uint8_t>(slot - 1),
+                    .High = 5});
+            Ws->BankTimerTimer();
+        }
+        EXPECT_EQ(Received(), std::vector<TBytes>{Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x11, 0x04,
+                                                       slot, 0x05, 0x0F, 0x01, 0xF7})});
+    }
 }
 
+// A handler that shows a box while a received message is dispatched lets timers run: what
+// they send then is refused, and sending works again once the dispatch is over.
 TEST_F(SendPathTest, NothingLeavesWhileAMessageIsDispatched) {
-    Ws->FBusy = true;
+    Identify();
+    Ws->bCheckIdClick();
+    Forget();
+    Dialogs.ExpectMessage(TMessageKind::Warning, SynthCancelled);
     Dialogs.ExpectMessage(TMessageKind::Error,
                           "Can't transmit sysex.\nStill sorting out input data.");
-    Ws->FSynth.RequestChannel();
-    EXPECT_TRUE(Ws->FExpectChannel) << "the expectation is set all the same";
+    Events.WhileShown = [&] { Ws->ReqTimerTimer(); };
+    Ws->ReceiveSysex(CancelMessage);
+    EXPECT_TRUE(Dialogs.ScriptDone());
+    EXPECT_TRUE(Probe().ExpectDump()) << "the expectation is set all the same";
     EXPECT_TRUE(Received().empty());
     EXPECT_TRUE(Pauses.empty());
+
+    Ws->bbGetEditBufClick();
+    EXPECT_EQ(Received(), std::vector<TBytes>{EditBufferRequest});
 }
 
 TEST_F(SendPathTest, WithoutAnOutputDeviceNothingIsSentAndNothingPauses) {
-    Ws->FSynthOutDev = -1;
-    Ws->FSynth.RequestIdentity();
+    Identify();
+    ChooseOutput(TWorkspace::NoDevice);
+    Forget();
+    Ws->bCheckIdClick();
+    Ws->bbGetEditBufClick();
     EXPECT_TRUE(Received().empty());
     EXPECT_TRUE(Pauses.empty());
 }
 
-TEST_F(SendPathTest, AMessageWithoutEndIsNotSent) {
-    TBytes noEnd(1200, 0x10);
-    noEnd[0] = 0xF0;
-    noEnd[1100] = 0xF7; // beyond the first 1000 bytes
-    EXPECT_FALSE(Ws->FSynth.SendSysex(noEnd));
-    EXPECT_TRUE(Ws->FSynth.SendSysex(std::span(noEnd).subspan(1090)));
-    const auto got = Received();
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].size(), 11u);
-}
-
 TEST_F(SendPathTest, AuditionSilencesTheSynthThenSendsThePatchToTheEditBuffer) {
+    Identify();
     TPatchWorld w;
-    TPatchRec patch;
     TDumpSpec made;
     made.Low = 5;
     made.High = 2;
-    w.Fill(patch, made);
-    patch.Dump().Slot(0)[33] = 4;
-    Ws->FSynth.Audition(patch);
+    w.Fill(Ws->EditPatch(), made);
+    Ws->EditPatch().Dump().Slot(0)[33] = 4;
+    Ws->bbSendEditBufClick();
     const auto got = Received();
     ASSERT_EQ(got.size(), 16u + 8u);
     for (int ch = 0; ch < 16; ++ch) {
@@ -166,7 +331,7 @@ TEST_F(SendPathTest, AuditionSilencesTheSynthThenSendsThePatchToTheEditBuffer) {
     }
     const TBytes& header = got[16];
     ASSERT_EQ(header.size(), 36u);
-    EXPECT_EQ(header[3], 0x10);
+    EXPECT_EQ(header[3], DeviceId);
     EXPECT_EQ(header[7], 0x7F);
     EXPECT_EQ(header[8], 0x7F);
     EXPECT_EQ(header[33], 0);
@@ -174,36 +339,68 @@ TEST_F(SendPathTest, AuditionSilencesTheSynthThenSendsThePatchToTheEditBuffer) {
         EXPECT_EQ(got[static_cast<size_t>(16 + p)].size(),
                   static_cast<size_t>(w.Ctx.Sizes.PacketSize(p)));
     }
-    EXPECT_EQ(patch.Dump().Slot(0)[7], 0x7F) << "the patch keeps its new address";
+    EXPECT_EQ(Ws->EditPatch().Dump().Slot(0)[7], 0x7F) << "the patch keeps its new address";
     EXPECT_EQ(Pauses, std::vector<int>(8, 40));
 }
 
-TEST_F(SendPathTest, AStoredMessageWithoutEndIsNotSent) {
+// A stored message leaves up to its first F7 within its slot; one without F7 does not leave.
+TEST_F(SendPathTest, StoredMessagesLeaveUpToTheirFirstEnd) {
+    Identify();
+    Ws->SetTimeBetweenPatches(1);
     TPatchWorld w;
-    TPatchRec patch;
-    w.Fill(patch, {});
-    auto slot3 = patch.Dump().Slot(3);
-    std::fill(slot3.begin(), slot3.end(), 0x11);
-    Ws->FSynth.Send(patch);
-    EXPECT_EQ(Received().size(), 7u) << "packet 3 has no F7 in its slot";
+    struct Case {
+        const char* What;
+        std::function<void(TPatchRec&)> Spoil;
+        std::vector<size_t> Sizes; ///< of the messages that leave
+    } cases[] = {
+        {"packet 3 without F7",
+         [](TPatchRec& patch) {
+             auto slot3 = patch.Dump().Slot(3);
+             std::fill(slot3.begin(), slot3.end(), 0x11);
+         },
+         {36, 255, 255, 255, 255, 255, 41}},
+        {"packet 2 with an F7 at its byte 10",
+         [](TPatchRec& patch) { patch.Dump().Slot(2)[10] = 0xF7; },
+         {36, 255, 11, 255, 255, 255, 255, 41}},
+    };
+    TPatchBank& bank = Ws->UserBank(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        bank.DeselectAllAndRepaint();
+        w.Fill(bank.Slot(6), {});
+        c.Spoil(bank.Slot(6));
+        bank.Slot(6).SetSelected(true);
+        Forget();
+        Ws->bbSendSelectedClick();
+        const auto got = Received();
+        std::vector<size_t> sizes;
+        for (const TBytes& m : got) {
+            sizes.push_back(m.size());
+        }
+        EXPECT_EQ(sizes, c.Sizes);
+        ASSERT_FALSE(got.empty());
+        EXPECT_EQ(got[0][7], 6) << "addressed to its own slot";
+        Ws->SendTimerTimer();
+        ASSERT_FALSE(Ws->Status().TransferRunning);
+    }
 }
 
 TEST_F(SendPathTest, TheInputPortIsReopenedBeforeEvery130thRequest) {
-    Ws->FMidiSynthToPC->SetProductName("Synth");
-    Ws->FSynthInDev = static_cast<int>(Ws->FMidiSynthToPC->DeviceID());
-    Ws->FMidiSynthToPC->OpenAndStart();
-    const TBytes pending = Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x7D, 0xF7});
+    Identify();
+    Ws->lbMidiInClick(Entry(TPort::SynthInput, "Synth"));
+    ASSERT_TRUE(Ws->Status().SynthInput.Open);
     for (const auto& [requests, stillPending] : {std::pair{129, true}, std::pair{1, false}}) {
-        Driver.Emit(Synth, pending);
+        SCOPED_TRACE(requests);
+        Driver.Emit(Synth, CancelMessage);
         Driver.Sync();
+        ASSERT_GT(Probe().SynthInput()->GetEventCount(), 0);
         for (int i = 0; i < requests; ++i) {
-            Ws->FSynth.RequestEditBuffer();
+            Ws->bbGetEditBufClick();
         }
         // Reopening empties the ring: a message waiting in it is gone.
-        EXPECT_EQ(Ws->FMidiSynthToPC->GetMidiEvent() != nullptr, stillPending);
-        Ws->FMidiSynthToPC->FlushQueue();
+        EXPECT_EQ(Probe().SynthInput()->GetEventCount() > 0, stillPending);
     }
-    EXPECT_EQ(Ws->FSynth.EditRequestCount, 0);
-    Ws->FSynth.RequestEditBuffer();
-    EXPECT_EQ(Ws->FSynth.EditRequestCount, 1);
+    EXPECT_EQ(Ws->Synth().EditRequestCount, 0);
+    Ws->bbGetEditBufClick();
+    EXPECT_EQ(Ws->Synth().EditRequestCount, 1);
 }

@@ -30,6 +30,9 @@ struct TWorkspaceProbe {
     const TMidiInput* KbdInput() const { return W.FMidiKbdToPC.get(); }
     const TMidiOutput* SynthOutput() const { return W.FMidiPCToSynth.get(); }
 
+    /// The search's edit-buffer request waits on it.
+    const QTimer& ReqTimer() const { return W.FReqTimer; }
+
 private:
     const TWorkspace& W;
 };
