@@ -202,7 +202,7 @@ void TWorkspace::ReqTimerTimer() {
 }
 
 void TWorkspace::SendInitParam() {
-    RunGuarded([this] { FSynth.SendInitParam(); });
+    RunGuarded([this] { FSynth.SendInitParam(FCtx.DeviceId); });
 }
 
 void TWorkspace::bBlankFileClick() {
