@@ -1,32 +1,21 @@
 #pragma once
 
 #include "MidiDriver.h"
-#include "VirtualMidiOutQueue.h"
+#include "MidiOutEngineHandle.h"
+#include "VirtualMidiDevice.h"
 
 #include <memory>
 
 namespace velcora {
 
-/// An output port's device of the virtual driver: what it sends waits in a queue that the
-/// driver's thread works off in order.
-class TVirtualMidiOutHandle : public IMidiOutHandle {
+class TVirtualMidiDriver;
+
+/// An output port's device of the virtual driver: the output engine sends its messages on the
+/// driver's thread, in order, to what receives them for the device.
+class TVirtualMidiOutHandle : public TMidiOutEngineHandle {
 public:
     TVirtualMidiOutHandle(TVirtualMidiDriver& driver, std::shared_ptr<TVirtualMidiDevice> device,
                           TMidiCallback callback, uintptr_t instance);
-    ~TVirtualMidiOutHandle() override;
-
-    uint32_t ShortMsg(uint32_t packed) override;
-    uint32_t PrepareHeader(TMidiHeader& header) override;
-    uint32_t UnprepareHeader(TMidiHeader& header) override;
-    uint32_t LongMsg(TMidiHeader& header) override;
-    uint32_t Reset() override;
-    uint32_t Close() override;
-
-private:
-    void Queue(TVirtualMidiOutQueue::TItem item);
-
-    /// Shared with the driver's pending work, which may outlive the handle.
-    std::shared_ptr<TVirtualMidiOutQueue> FState;
 };
 
 } // namespace velcora

@@ -304,6 +304,30 @@ INSTANTIATE_TEST_SUITE_P(Drivers, MidiContract,
                              return info.param == TDriverKind::Virtual ? "Virtual" : "RtMidiJack";
                          });
 
+TEST(RtMidiJackOutput, RefusesASysexLongerThanJackCarriesInOnePiece) {
+    test::EnsureApp();
+    TJackBackend jack;
+    if (!jack.Server().Running()) {
+        GTEST_SKIP() << "jackd cannot start: " << jack.Server().Reason();
+    }
+    ASSERT_TRUE(jack.ThroughOk()) << "the pass-through JACK client did not start";
+    TMidiOutput out(jack.Driver());
+    out.SetProductName(jack.OutDevice());
+    ASSERT_TRUE(out.Open());
+    // RtMidi's JACK queue holds 16383 bytes, a 4-byte length among them; a longer message
+    // would vanish without a word.
+    try {
+        out.PutLong(MakeSysex(16380));
+        ADD_FAILURE() << "no error";
+    } catch (const EMidiOutputError& e) {
+        EXPECT_STREQ(e.what(), "(Long Msg) The specified pointer or structure is invalid.");
+    }
+    EXPECT_EQ(out.PendingBuffers(), 0u);
+    out.PutLong(MakeSysex(16379));
+    ASSERT_TRUE(PumpUntil([&] { return out.PendingBuffers() == 0; }));
+    EXPECT_TRUE(out.Close());
+}
+
 TEST(RtMidiDriver, AutoFindsNoSystemWhereNoneRuns) {
     if (access("/dev/snd/seq", F_OK) == 0) {
         GTEST_SKIP() << "this machine has an ALSA sequencer";

@@ -299,5 +299,36 @@ TEST_F(MidiOutputTest, WireSpeedPacesTheSending) {
     EXPECT_EQ(Received().size(), 2u);
 }
 
+TEST_F(MidiOutputTest, DestroyingThePortDropsWhatIsNotSentYet) {
+    // A bank on its way at wire speed (about 100 ms a dump) when the program quits.
+    FDriver.SetWireSpeed(true);
+    ASSERT_TRUE(FPort->Open());
+    for (uint8_t i = 0; i < 10; ++i) {
+        FPort->PutLong(MakeSysex(300, i));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto start = std::chrono::steady_clock::now();
+    FPort.reset();
+    // Only the dump on the wire is finished, not the nine behind it.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(Received(), std::vector<Bytes>{MakeSysex(300, 0)});
+}
+
+TEST_F(MidiOutputTest, CloseSendsTheShortMessagesAlreadyAccepted) {
+    // At wire speed the short messages are still on their way, one of them on the wire, when
+    // the port is closed: a sound-off sent just before the program closes its port.
+    FDriver.SetWireSpeed(true);
+    ASSERT_TRUE(FPort->Open());
+    std::vector<Bytes> expected;
+    for (uint8_t channel = 0; channel < 16; ++channel) {
+        FPort->PutShort(uint8_t(0xB0 + channel), 0x78, 0);
+        expected.push_back({uint8_t(0xB0 + channel), 0x78, 0});
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_TRUE(FPort->Close());
+    EXPECT_EQ(FPort->State(), TMidiOutputState::mosClosed);
+    EXPECT_EQ(Received(), expected);
+}
+
 } // namespace
 } // namespace velcora
