@@ -4,8 +4,6 @@
 // spends meanwhile, all threads together. Prints figures; passes or fails nothing.
 #include "EventWait.h"
 #include "MidiWire.h"
-#include "Midiin.h"
-#include "Midiout.h"
 #include "QuietDialogs.h"
 #include "SafeFile.h"
 #include "VirtualSynthDevice.h"
@@ -63,23 +61,20 @@ TFigures Run(bool paced, int timeBetweenSysex, int timeBetweenPatches) {
     options.WireSpeed = paced;
     emu::TVirtualSynthDevice synth(driver, options);
     TWorkspace ws(dialogs, view, dir + "/Velcora.INI", VELCORA_ASSETS_DIR, dir, &driver);
+    // The synth chosen for both ports in the setup dialog: its search identifies the synth,
+    // and the edit buffer it asks for half a second later measures the dump sizes.
     const std::string name = emu::TVirtualSynthDevice::kDefaultName;
-    ws.FMidiPCToSynth->SetProductName(name);
-    ws.FMidiPCToSynth->Open();
-    ws.FSynthOutDev = static_cast<int>(ws.FMidiPCToSynth->DeviceID());
-    ws.FMidiSynthToPC->SetProductName(name);
-    ws.FSynthInDev = static_cast<int>(ws.FMidiSynthToPC->DeviceID());
-    ws.FMidiSynthToPC->OpenAndStart();
-    ws.FSynth.RequestIdentity();
-    RunEventsUntil([&] { return ws.FSynthFound && !ws.FExpectChannel; }, 30s);
+    ws.lbMidiOutClick(TWorkspace::EntryIndex(ws.PortEntries(TPort::SynthOutput), name));
+    ws.lbMidiInClick(TWorkspace::EntryIndex(ws.PortEntries(TPort::SynthInput), name));
+    RunEventsUntil([&] { return ws.Status().SynthFound && ws.Synth().SizesMeasured; }, 30s);
 
     TFigures f;
-    const int total = ws.FCtx.Sizes.TotalSize();
+    const int total = ws.Context().Sizes.TotalSize();
     const int request = static_cast<int>(sysex::PresetDumpRequest(0, 0, 0).size());
     const auto t0 = std::chrono::steady_clock::now();
     const double cpu0 = ProcessCpuMs();
     ws.bbGetBankClick();
-    RunEventsUntil([&] { return !ws.FTransferShowing; }, 30min);
+    RunEventsUntil([&] { return !ws.Status().TransferRunning; }, 30min);
     const auto t1 = std::chrono::steady_clock::now();
     f.FetchCpuMs = ProcessCpuMs() - cpu0;
     // Per preset: the request and the dump on the wire, the pause after the request and
@@ -87,12 +82,13 @@ TFigures Run(bool paced, int timeBetweenSysex, int timeBetweenPatches) {
     f.FetchIdealMs = 128 * ((paced ? (request + total) * WireByteMs : 0) + timeBetweenSysex + 20);
     f.FetchMs = std::chrono::duration<double, std::milli>(t1 - t0).count();
 
-    ws.FSendTimer.setInterval(timeBetweenPatches);
+    ws.SetTimeBetweenPatches(timeBetweenPatches);
     const auto t2 = std::chrono::steady_clock::now();
     const double cpu2 = ProcessCpuMs();
     ws.bbSendBankClick();
-    RunEventsUntil([&] { return !ws.FTransferShowing; }, 30min);
-    RunEventsUntil([&] { return ws.FMidiPCToSynth->PendingBuffers() == 0; }, 60s);
+    RunEventsUntil([&] { return !ws.Status().TransferRunning; }, 30min);
+    // The last patch has left when the driver has carried everything queued before now.
+    driver.Sync();
     const auto t3 = std::chrono::steady_clock::now();
     f.SendCpuMs = ProcessCpuMs() - cpu2;
     // Per patch: eight messages on the wire and eight pauses after them, then the wait

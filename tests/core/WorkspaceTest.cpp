@@ -7,7 +7,10 @@
 #include "EndBanks.h"
 #include "RecordingView.h"
 #include "SafeFile.h"
+#include "SynthTexts.h"
 #include "TempDir.h"
+#include "TestApp.h"
+#include "WorkspaceProbe.h"
 #include "WorkspaceView.h"
 
 #include <filesystem>
@@ -20,9 +23,19 @@ using namespace velcora::test;
 
 namespace {
 
+constexpr uint8_t ProteusMember = 3;
+constexpr uint8_t UnknownMember = 1;
+
+/// The synth's answer to the Device Inquiry: its device id and its model's member code.
+std::vector<uint8_t> IdentityReply(uint8_t deviceId, uint8_t member) {
+    return {0xF0,   0x7E, deviceId, 0x06, 0x02, 0x18, 0x04, 0x04,
+            member, 0x00, '1',      '.',  '0',  '4',  0xF7};
+}
+
 class WorkspaceTest : public ::testing::Test {
 protected:
     WorkspaceTest() {
+        EnsureApp();
         TDumpSpec blank;
         blank.Name = "Bla:Shipped";
         WriteBytes(Start.File("Default Composer.syx"), MakeDump(Sizes, blank));
@@ -31,16 +44,11 @@ protected:
         return std::make_unique<TWorkspace>(Dialogs, View, Ini(), Start.Path(), Docs.Path());
     }
     std::string Ini() const { return Start.File("Velcora.INI"); }
-    // As an identification of a synth with device id 16 (a Proteus 2000 unless said) would
-    // set it up.
-    static void Identify(TWorkspace& ws, const std::string& model = "Proteus 2000",
-                         TModelClass modelClass = TModelClass::Proteus) {
-        ws.FSynth.ModelName = model;
-        ws.FSynth.ModelClass = modelClass;
-        ws.FSynth.Section = model + "_16";
-        ws.FCtx.SetDefaultSizes(modelClass);
-        ws.BuildWorkFolders(modelClass);
-        ws.ReloadWorkspace();
+    // "Look for Synth" answered by a synth with device id 16 (a Proteus 2000 unless said).
+    static void Identify(TWorkspace& ws, uint8_t member = ProteusMember) {
+        ws.bCheckIdClick();
+        ws.ReceiveSysex(IdentityReply(16, member));
+        ASSERT_TRUE(ws.Status().SynthFound);
     }
 
     const TDumpSizes Sizes = TDumpSizes::ForModelClass(TModelClass::Proteus);
@@ -55,12 +63,12 @@ protected:
 TEST_F(WorkspaceTest, CreationBuildsEmptyRecords) {
     auto ws = Make();
     EXPECT_EQ(ws->UserBank(2).DisplayName(), "User 2");
-    EXPECT_EQ(ws->FRomBank->BankNumber(), 99);
-    EXPECT_EQ(ws->FClipBank->BankNumber(), 100);
+    EXPECT_EQ(ws->RomBank().BankNumber(), 99);
+    EXPECT_EQ(ws->Clipboard().BankNumber(), 100);
     EXPECT_EQ(ws->UserBank(0).Slot(0).Name(), TPatchRec::PlaceholderName);
-    EXPECT_FALSE(ws->FCtx.Creating);
-    EXPECT_EQ(ws->FBankLabel, "User Bank 0");
-    EXPECT_EQ(ws->FSynthOutDev, -1);
+    EXPECT_FALSE(ws->Context().Creating);
+    EXPECT_EQ(TWorkspaceProbe(*ws).BankLabel(), "User Bank 0");
+    EXPECT_EQ(ws->Status().SynthOutput.Device, -1);
     EXPECT_EQ(View.RomFile, "");
     EXPECT_EQ(ws->Dirty(), TDirtyFlags{});
 }
@@ -68,18 +76,18 @@ TEST_F(WorkspaceTest, CreationBuildsEmptyRecords) {
 TEST_F(WorkspaceTest, OptionGroupsFollowTheSettingsFile) {
     {
         auto ws = Make();
-        EXPECT_EQ(ws->FOptions.FromTo, 0) << "no General section: item 0 everywhere";
-        ws->FOptions.Choose(ws->FIni, TOptionGroups::TGroup::DeleteMode, 1);
-        ws->FOptions.Choose(ws->FIni, TOptionGroups::TGroup::LoadSave, 1);
+        EXPECT_EQ(ws->Options().FromTo, 0) << "no General section: item 0 everywhere";
+        ws->ChooseOption(TOptionGroups::TGroup::DeleteMode, 1);
+        ws->ChooseOption(TOptionGroups::TGroup::LoadSave, 1);
     }
     TIniFile ini(Ini());
     EXPECT_EQ(ini.ReadString("General", "DeleteMode", ""), "Pullup");
     ini.WriteString("General", "FromTo", "bank"); // not the first item's word exactly
     auto again = Make();
-    EXPECT_EQ(again->FOptions.DeleteMode, 1);
-    EXPECT_EQ(again->FOptions.LoadSave, 1);
-    EXPECT_EQ(again->FOptions.FromTo, 1);
-    EXPECT_EQ(again->FOptions.InsertMode, 0);
+    EXPECT_EQ(again->Options().DeleteMode, 1);
+    EXPECT_EQ(again->Options().LoadSave, 1);
+    EXPECT_EQ(again->Options().FromTo, 1);
+    EXPECT_EQ(again->Options().InsertMode, 0);
 }
 
 TEST_F(WorkspaceTest, ReloadAfterIdentificationTakesTheRememberedFiles) {
@@ -94,22 +102,22 @@ TEST_F(WorkspaceTest, ReloadAfterIdentificationTakesTheRememberedFiles) {
 
     auto ws = Make();
     Identify(*ws);
-    EXPECT_EQ(ws->FBlankPatch->Name(), "Bla:Shipped     ");
+    EXPECT_EQ(ws->BlankPatch().Name(), "Bla:Shipped     ");
     EXPECT_EQ(ws->UserBank(0).Slot(5).Name(), "Bla:Shipped     ");
     EXPECT_EQ(ws->UserBank(1).Slot(5).Name(), "Tst:Patch 005   ");
-    EXPECT_EQ(ws->FRomBank->Slot(5).Name(), "Bla:Shipped     ");
-    EXPECT_EQ(ws->FLib->Count(), 1);
-    EXPECT_EQ(ws->FLib->Patch(0).Note(0), "n");
-    EXPECT_EQ(ws->FSynth.FileNames[1], bankFile);
-    EXPECT_EQ(ws->FSynth.FileNames[0], "NoBank.syx");
-    EXPECT_EQ(ws->FSynth.FileNames[TSynth::RomBankFile], "NoBank.syx");
-    EXPECT_EQ(ws->FSynth.FileNames[TSynth::PatchLibFile], libFile);
-    EXPECT_EQ(ws->FSynth.FileNames[TSynth::EditFile], Start.Path() + "/Patches/My.syx");
-    EXPECT_EQ(ws->FEditPatch->Name(), "Bla:Shipped     ");
+    EXPECT_EQ(ws->RomBank().Slot(5).Name(), "Bla:Shipped     ");
+    EXPECT_EQ(ws->Library().Count(), 1);
+    EXPECT_EQ(ws->Library().Patch(0).Note(0), "n");
+    EXPECT_EQ(ws->Synth().FileNames[1], bankFile);
+    EXPECT_EQ(ws->Synth().FileNames[0], "NoBank.syx");
+    EXPECT_EQ(ws->Synth().FileNames[TSynth::RomBankFile], "NoBank.syx");
+    EXPECT_EQ(ws->Synth().FileNames[TSynth::PatchLibFile], libFile);
+    EXPECT_EQ(ws->Synth().FileNames[TSynth::EditFile], Start.Path() + "/Patches/My.syx");
+    EXPECT_EQ(ws->EditPatch().Name(), "Bla:Shipped     ");
     EXPECT_EQ(View.EditCategory, "Bla");
     EXPECT_EQ(View.EditName, "Shipped     ");
     EXPECT_EQ(View.UserTab, 0);
-    EXPECT_EQ(ws->FCtx.BanksDir, Docs.Path() + "/Velcora/Proteus/Banks/");
+    EXPECT_EQ(ws->Context().BanksDir, Docs.Path() + "/Velcora/Proteus/Banks/");
 }
 
 TEST_F(WorkspaceTest, EndBanksLoadQuietlyAndOnlyWhenTheySuit) {
@@ -124,11 +132,11 @@ TEST_F(WorkspaceTest, EndBanksLoadQuietlyAndOnlyWhenTheySuit) {
     EXPECT_TRUE(ws->Dirty()[4]);
 
     WriteBytes(backup, MakeDumps(Sizes, 512));
-    ws->FCtx.CurUserBank = 1;
+    ASSERT_TRUE(ws->pcUserBankChange(1));
     EXPECT_TRUE(ws->LoadEndBanks(backup));
     EXPECT_EQ(ws->UserBank(3).Slot(0).Name(), "Tst:Patch 384   ");
     EXPECT_EQ(ws->UserBank(3).Slot(0).Dump().Slot(0)[8], 3);
-    EXPECT_EQ(ws->FCtx.CurUserBank, 1);
+    EXPECT_EQ(ws->Status().CurUserBank, 1);
     EXPECT_EQ(View.Tabs[2], "User 2");
     EXPECT_FALSE(ws->Dirty()[4]);
 }
@@ -136,7 +144,7 @@ TEST_F(WorkspaceTest, EndBanksLoadQuietlyAndOnlyWhenTheySuit) {
 TEST_F(WorkspaceTest, ClosingAsksAndKeepsTenBackups) {
     auto ws = Make();
     Identify(*ws);
-    ws->MarkDirty(*ws->FRomBank);
+    ws->MarkDirty(ws->RomBank());
     ws->MarkDirty(ws->UserBank(0));
     EXPECT_EQ(View.Tabs[TWorkspace::RomTab], "*ROM");
     // A new library holds the blank patch, added after its last save: it counts as unsaved.
@@ -145,7 +153,7 @@ TEST_F(WorkspaceTest, ClosingAsksAndKeepsTenBackups) {
 
     Dialogs.ExpectMessage(TMessageKind::Confirmation, prompt, TAnswer::No);
     EXPECT_FALSE(ws->FormClose());
-    const std::string base = ws->FFolders.EndBanksBase;
+    const std::string base = ws->Folders().EndBanksBase;
     EXPECT_FALSE(FileExists(EndBanksFile(base, 1)));
 
     for (int n : {1, 2, 4}) {
@@ -160,7 +168,7 @@ TEST_F(WorkspaceTest, ClosingAsksAndKeepsTenBackups) {
     EXPECT_EQ(ReadBytes(EndBanksFile(base, 1)).size(), 512u * 1607u);
     EXPECT_FALSE(ws->Dirty()[2]) << "the user banks are saved in the backup";
     EXPECT_TRUE(ws->Dirty()[1]) << "the ROM bank is not";
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(ws->FFolders.BackupDir),
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(ws->Folders().BackupDir),
                             std::filesystem::directory_iterator{}),
               4)
         << "nothing but the backups is left in their folder";
@@ -192,12 +200,9 @@ TEST_F(WorkspaceTest, AFailedBackupKeepsEveryGenerationItHad) {
         TTempDir docs;
         TScriptedDialogs dialogs;
         TWorkspace ws(dialogs, View, Ini(), Start.Path(), docs.Path());
-        ws.FSynth.Section = "Proteus 2000_16";
-        ws.FCtx.SetDefaultSizes(TModelClass::Proteus);
-        ws.BuildWorkFolders(TModelClass::Proteus);
-        ws.ReloadWorkspace();
+        Identify(ws);
         ws.MarkDirty(ws.UserBank(1));
-        const std::string base = ws.FFolders.EndBanksBase;
+        const std::string base = ws.Folders().EndBanksBase;
         for (int n = 1; n <= 10; ++n) {
             if (n != c.DirectoryAt) {
                 WriteBytes(EndBanksFile(base, n), {static_cast<uint8_t>(n)});
@@ -218,7 +223,7 @@ TEST_F(WorkspaceTest, AFailedBackupKeepsEveryGenerationItHad) {
         test_hooks::FailWritesAfter(std::nullopt);
 
         std::map<int, int> after;
-        for (const auto& entry : std::filesystem::directory_iterator(ws.FFolders.BackupDir)) {
+        for (const auto& entry : std::filesystem::directory_iterator(ws.Folders().BackupDir)) {
             const std::string name = entry.path().filename().string();
             if (entry.is_directory()) {
                 continue;
@@ -237,10 +242,11 @@ TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {
     std::string base;
     {
         auto ws = Make();
-        Identify(*ws, "UNKNOWN", TModelClass::Unknown);
+        Dialogs.ExpectMessage(TMessageKind::Warning, BlankFileWarning);
+        Identify(*ws, UnknownMember);
         const auto real = MakeDump(Sizes);
         TByteReader in(real);
-        ASSERT_EQ(ws->UserBank(1).Slot(4).ReadDump(in, ws->FCtx), TReadResult::Ok);
+        ASSERT_EQ(ws->UserBank(1).Slot(4).ReadDump(in, ws->Context()), TReadResult::Ok);
         ws->UserBank(0).Slot(0).SetSelected(true);
         ws->UserBank(0).DeleteSelected(TDeleteMode::PullUp);
         Dialogs.ExpectMessage(TMessageKind::Confirmation,
@@ -248,10 +254,11 @@ TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {
                               "These files need saving :\nLibrary ",
                               TAnswer::Yes);
         ASSERT_TRUE(ws->FormClose());
-        base = ws->FFolders.EndBanksBase;
+        base = ws->Folders().EndBanksBase;
     }
     auto ws = Make();
-    Identify(*ws, "UNKNOWN", TModelClass::Unknown);
+    Dialogs.ExpectMessage(TMessageKind::Warning, BlankFileWarning);
+    Identify(*ws, UnknownMember);
     ASSERT_TRUE(ws->LoadEndBanks(EndBanksFile(base, 1)));
     EXPECT_EQ(ws->UserBank(1).Slot(4).Name(), "Pad:Warm Strings");
     EXPECT_EQ(ws->UserBank(0).Slot(127).Name(), "ini:Blank Preset");
@@ -269,18 +276,19 @@ TEST_F(WorkspaceTest, ClosingBeforeAnyIdentificationWritesNoBackup) {
 
 TEST_F(WorkspaceTest, ReceiveViewAndEditBufferName) {
     auto ws = Make();
+    const TWorkspaceProbe probe(*ws);
     ws->SelectRxView(99);
-    EXPECT_EQ(ws->FBankLabel, "ROM Bank");
+    EXPECT_EQ(probe.BankLabel(), "ROM Bank");
     ws->SelectRxView(100);
-    EXPECT_EQ(ws->FBankLabel, "ROM Bank");
-    EXPECT_EQ(ws->FRxView, 99);
+    EXPECT_EQ(probe.BankLabel(), "ROM Bank");
+    EXPECT_EQ(probe.RxView(), 99);
     ws->SelectRxView(3);
-    EXPECT_EQ(ws->FBankLabel, "User Bank 3");
-    ws->FEditPatch->SetName("Pad:Warm Strings", ws->FCtx.Sizes);
+    EXPECT_EQ(probe.BankLabel(), "User Bank 3");
+    ws->EditPatch().SetName("Pad:Warm Strings", ws->Context().Sizes);
     ws->ShowEditBufferName();
     EXPECT_EQ(View.EditCategory, "Pad");
     EXPECT_EQ(View.EditName, "Warm Strings");
     ws->MarkClean(ws->UserBank(2));
     EXPECT_EQ(View.Tabs[2], "User 2");
-    ws->MarkDirty(*ws->FClipBank); // no tab: nothing happens
+    ws->MarkDirty(ws->Clipboard()); // no tab: nothing happens
 }
