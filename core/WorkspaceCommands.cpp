@@ -87,7 +87,7 @@ void TWorkspace::bbROMGetBankClick() {
             const auto select = sysex::BankSelect(FSynthChannel, static_cast<uint8_t>(id),
                                                   static_cast<uint8_t>(FRomBankNo));
             for (const auto& m : select) {
-                FMidiPCToSynth->PutShort(m[0], m[1], m[2]);
+                SendShort(m[0], m[1], m[2]);
             }
         }
         StartGet(*FRomBank, false);
