@@ -274,7 +274,10 @@ void TWorkspace::SelectRxView(int bankNumber) {
 TWorkspaceStatus TWorkspace::Status() const {
     TWorkspaceStatus s;
     s.SynthFound = FSynthFound;
+    s.AwaitingSynthDetails = FExpectHwConfig || FExpectChannel;
+    s.AwaitingDump = FExpectDump;
     s.TransferRunning = FTransferShowing;
+    s.OutputPending = FMidiPCToSynth ? FMidiPCToSynth->PendingBuffers() : 0;
     s.Tab = FTab;
     s.CurUserBank = FCtx.CurUserBank;
     s.ActionBank = FActionBank != nullptr ? FActionBank->BankNumber() : FCtx.CurUserBank;

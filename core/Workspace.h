@@ -245,6 +245,11 @@ public:
     void SetTimeBetweenPatches(int milliseconds);
     /// Writes the chosen devices' names, as the setup dialog does when it is destroyed.
     void WriteDeviceChoices();
+    /// Whether a device chosen in a port's list is written to the settings file at once (on
+    /// by default, as the setup dialog remembers its choices). A run that picks its ports
+    /// for itself alone, the command-line program's, turns it off and so leaves the devices
+    /// the setup dialog saved as they were.
+    void SetRememberDevices(bool remember) { FRememberDevices = remember; }
 
     /// The last entry of every port list.
     static inline const std::string NoDevice = "None";
@@ -337,6 +342,8 @@ private:
     /// Opens the chosen device (or "None") on one of the two inputs, after the sharing
     /// question where the other input has it. True when a device was chosen and opened.
     bool ChooseInput(TPort port, int entry);
+    /// Writes a port's key in the MidiDevices section, unless choices are not remembered.
+    void RememberDevice(TPort port, const std::string& text);
 
     std::array<bool, 5> FBankDirty{}; ///< user banks 0..3, then the ROM bank
     IWorkspaceView& FView;
@@ -345,6 +352,7 @@ private:
     QTimer FReqTimer;
     int FTab = 0;
     int FFocusView = 1;
+    bool FRememberDevices = true;
 };
 
 } // namespace velcora

@@ -109,7 +109,7 @@ bool TWorkspace::ChooseInput(TPort port, int entry) {
     if (entry + 1 == static_cast<int>(entries.size())) {
         device = -1;
         in->StopAndClose();
-        FIni.WriteString(DevicesSection, KeyOf(port), NoDevice);
+        RememberDevice(port, NoDevice);
         return false;
     }
     if (entry == otherDevice) {
@@ -119,7 +119,7 @@ bool TWorkspace::ChooseInput(TPort port, int entry) {
         }
         otherDevice = -1;
         other->StopAndClose();
-        FIni.WriteString(DevicesSection, KeyOf(otherPort), NoDevice);
+        RememberDevice(otherPort, NoDevice);
     }
     in->StopAndClose();
     // The choice names the device before it opens: a device that fails to open stays
@@ -127,7 +127,7 @@ bool TWorkspace::ChooseInput(TPort port, int entry) {
     device = entry;
     in->SetDeviceID(static_cast<uint32_t>(entry));
     in->OpenAndStart();
-    FIni.WriteString(DevicesSection, KeyOf(port), text);
+    RememberDevice(port, text);
     return true;
 }
 
@@ -149,7 +149,7 @@ void TWorkspace::lbMidiOutClick(int entry) {
         if (entry + 1 == static_cast<int>(entries.size())) {
             FSynthOutDev = -1;
             FMidiPCToSynth->Close();
-            FIni.WriteString(DevicesSection, KeyOf(TPort::SynthOutput), NoDevice);
+            RememberDevice(TPort::SynthOutput, NoDevice);
             return;
         }
         FMidiPCToSynth->Close();
@@ -158,13 +158,19 @@ void TWorkspace::lbMidiOutClick(int entry) {
         // An output that cannot be opened stays closed without a word; the search then sends
         // nothing.
         FMidiPCToSynth->Open();
-        FIni.WriteString(DevicesSection, KeyOf(TPort::SynthOutput), text);
+        RememberDevice(TPort::SynthOutput, text);
         bCheckIdClick();
     });
 }
 
 void TWorkspace::lbKbdInClick(int entry) {
     RunGuarded([this, entry] { ChooseInput(TPort::KbdInput, entry); });
+}
+
+void TWorkspace::RememberDevice(TPort port, const std::string& text) {
+    if (FRememberDevices) {
+        FIni.WriteString(DevicesSection, KeyOf(port), text);
+    }
 }
 
 void TWorkspace::WriteDeviceChoices() {

@@ -3,6 +3,7 @@
 #include "EndBanks.h"
 #include "LoadMethod.h"
 
+#include <cstddef>
 #include <string>
 
 namespace velcora {
@@ -25,8 +26,16 @@ struct TPortStatus {
 /// workspace's fields.
 struct TWorkspaceStatus {
     bool SynthFound = false;
+    /// After its identity, the synth's hardware configuration or MIDI channel is still
+    /// awaited: its ROMs and channel are not known yet.
+    bool AwaitingSynthDetails = false;
+    /// A preset dump asked for (a fetch's next preset, the edit buffer) has not come yet.
+    bool AwaitingDump = false;
     /// A fetch or a send shows its progress: the transfer commands are disabled.
     bool TransferRunning = false;
+    /// SysEx messages the synth output port holds that its device has not sent yet: closing
+    /// the port drops them.
+    size_t OutputPending = 0;
     /// The bank tab showing, 0..3 a user bank, 4 the ROM bank.
     int Tab = 0;
     int CurUserBank = 0;

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int DumpsInFile = 4 * TPatchBank::SlotCount;
 
-void WriteBanks(TPatchContext& ctx, const TUserBanks& banks, TByteWriter& out) {
+void WriteBanks(const TPatchContext& ctx, const TUserBanks& banks, TByteWriter& out) {
     out.Reserve(static_cast<size_t>(DumpsInFile) * ctx.Sizes.TotalSize());
     for (TPatchBank* bank : banks) {
         for (int i = 0; i < TPatchBank::SlotCount; ++i) {
@@ -97,7 +97,7 @@ bool SaveAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks) {
     return true;
 }
 
-std::vector<uint8_t> AllBanksBytes(TPatchContext& ctx, const TUserBanks& banks) {
+std::vector<uint8_t> AllBanksBytes(const TPatchContext& ctx, const TUserBanks& banks) {
     TByteWriter out;
     WriteBanks(ctx, banks, out);
     return out.Bytes();

@@ -32,7 +32,7 @@ bool LoadAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks);
 bool SaveAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks);
 
 /// The bytes of an all-banks file holding the four user banks, dumps as held.
-std::vector<uint8_t> AllBanksBytes(TPatchContext& ctx, const TUserBanks& banks);
+std::vector<uint8_t> AllBanksBytes(const TPatchContext& ctx, const TUserBanks& banks);
 
 /// Writes the four user banks, dumps as held, to one file (atomically); remembers it as the
 /// all-banks file. An error box and false when the file could not be written.

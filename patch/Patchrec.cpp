@@ -188,7 +188,7 @@ bool TPatchRec::LoadFileQuiet(const std::string& fileName, TPatchContext& ctx) {
     return file.Ok && LoadEditBufferBytes(file.Bytes, ctx);
 }
 
-bool TPatchRec::LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContext& ctx) {
+bool TPatchRec::LoadEditBufferBytes(std::span<const uint8_t> bytes, const TPatchContext& ctx) {
     // Only the framing is tested: a single patch may come from any E-mu model of the class.
     TByteReader in(bytes);
     if (ctx.ProbePatch == nullptr || ctx.ProbePatch->ReadDump(in, ctx) != TReadResult::Ok ||

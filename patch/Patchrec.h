@@ -71,7 +71,7 @@ public:
     std::string LoadFileDialog(const std::string& defaultName, TPatchContext& ctx);
     /// Takes the first dump of single-patch file bytes as an edit-buffer dump, after reading
     /// it into the probe patch; false (this record unchanged) when it is not framed.
-    bool LoadEditBufferBytes(std::span<const uint8_t> bytes, TPatchContext& ctx);
+    bool LoadEditBufferBytes(std::span<const uint8_t> bytes, const TPatchContext& ctx);
     /// Loads a single-patch file without dialogs or messages (quiet mode for its duration).
     /// True when the file gave this record its dump.
     bool LoadFileQuiet(const std::string& fileName, TPatchContext& ctx);

@@ -335,3 +335,92 @@ TEST_F(SetupDialogTest, ABlankFileIsTakenOnlyWhenItSuitsTheSynth) {
     EXPECT_EQ(Ini("Proteus 2000_0", "BlankFile"), Dir.File("My Blank.syx"));
     EXPECT_EQ(BlankPatch(2).first, "Bla:My Blank    ");
 }
+
+TEST_F(SetupDialogTest, ChoicesNotRememberedLeaveTheSavedDevicesAsTheyWere) {
+    const struct {
+        const char* Name;
+        bool Saved; ///< the settings file names devices before the run
+    } cases[] = {{"saved devices", true}, {"nothing saved", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (c.Saved) {
+            TIniFile ini(IniPath());
+            for (TPort port : AllPorts) {
+                ini.WriteString("MidiDevices", KeyOf(port), "Saved " + KeyOf(port));
+            }
+        }
+        Make();
+        Ws->SetRememberDevices(false);
+        for (TPort port : {TPort::SynthInput, TPort::SynthOutput}) {
+            Choose(port, Entry(port, SynthPort));
+        }
+        ASSERT_TRUE(PumpUntil([&] { return Ws->Status().SynthFound; }, std::chrono::seconds(20)));
+        // Taking the keyboard's device asks as ever; only the keys stay unwritten.
+        Choose(TPort::KbdInput, Entry(TPort::KbdInput, KeyboardPort));
+        Dialogs.ExpectMessage(TMessageKind::Error, KbdQuestion, TAnswer::Yes);
+        Choose(TPort::SynthInput, Entry(TPort::SynthInput, KeyboardPort));
+        ASSERT_TRUE(Dialogs.ScriptDone());
+        EXPECT_TRUE(Port(TPort::SynthInput).Open);
+        EXPECT_EQ(Port(TPort::KbdInput).Device, -1);
+        Choose(TPort::SynthOutput, 3);
+        EXPECT_FALSE(Port(TPort::SynthOutput).Open);
+        for (TPort port : AllPorts) {
+            EXPECT_EQ(Ini("MidiDevices", KeyOf(port)),
+                      c.Saved ? "Saved " + KeyOf(port) : "(absent)")
+                << KeyOf(port);
+        }
+        Ws.reset();
+        std::remove(IniPath().c_str());
+    }
+}
+
+TEST_F(SetupDialogTest, TheStatusTellsWhatTheRunStillAwaits) {
+    // A synth that answers late, so that each reply awaited can be seen before it comes.
+    emu::TVirtualSynthOptions options;
+    options.ReplyDelay = std::chrono::milliseconds(200);
+    emu::TVirtualSynthDevice slow(Driver, options, "Slow Synth");
+    Make();
+    Ws->SetTimeBetweenSysex(0);
+    Ws->lbMidiInClick(Entry(TPort::SynthInput, "Slow Synth"));
+    Ws->lbMidiOutClick(Entry(TPort::SynthOutput, "Slow Synth"));
+    EXPECT_FALSE(Ws->Status().AwaitingSynthDetails) << "not before the synth is found";
+    ASSERT_TRUE(PumpUntil([&] { return Ws->Status().SynthFound; }, std::chrono::seconds(20)));
+    EXPECT_TRUE(Ws->Status().AwaitingSynthDetails);
+    EXPECT_TRUE(View.RomList.empty());
+    ASSERT_TRUE(
+        PumpUntil([&] { return !Ws->Status().AwaitingSynthDetails; }, std::chrono::seconds(20)));
+    EXPECT_FALSE(View.RomList.empty()) << "the ROMs are known once nothing is awaited";
+
+    // The edit buffer the search asks for, then one asked for by the person.
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->Status().AwaitingDump; }, std::chrono::seconds(20)));
+    View.EditCategory.clear();
+    View.EditName.clear();
+    Ws->bbGetEditBufClick();
+    EXPECT_TRUE(Ws->Status().AwaitingDump);
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->Status().AwaitingDump; }, std::chrono::seconds(20)));
+    EXPECT_FALSE(View.EditName.empty()) << "the dump awaited has come";
+}
+
+TEST_F(SetupDialogTest, TheStatusCountsTheMessagesTheOutputStillHolds) {
+    TVirtualDeviceOptions stalled;
+    stalled.Input = false;
+    stalled.NeverComplete = true;
+    Driver.AddDevice("Stalled Line", {}, stalled);
+    const struct {
+        const char* Output;
+        size_t AfterSearches; ///< held once two searches have sent their inquiries
+    } cases[] = {{"Stalled Line", 2}, {SynthPort.c_str(), 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Output);
+        Make();
+        Ws->SetTimeBetweenSysex(0);
+        EXPECT_EQ(Ws->Status().OutputPending, 0u) << "no port open";
+        // Choosing the output sends the Device Inquiry; "Look for Synth" sends another.
+        Ws->lbMidiOutClick(Entry(TPort::SynthOutput, c.Output));
+        Ws->bCheckIdClick();
+        PumpUntil([&] { return Ws->Status().OutputPending == c.AfterSearches; },
+                  std::chrono::seconds(20));
+        EXPECT_EQ(Ws->Status().OutputPending, c.AfterSearches);
+        Ws.reset();
+    }
+}

@@ -91,6 +91,10 @@ protected:
     }
     int Run(std::vector<std::string> args) { return RunOn(Name, std::move(args)); }
     int RunOn(const std::string& outName, std::vector<std::string> args) {
+        return RunOnPorts(Name, outName, std::move(args));
+    }
+    int RunOnPorts(const std::string& inName, const std::string& outName,
+                   std::vector<std::string> args) {
         Out.str("");
         Err.str("");
         const TCliCommandLine line = ParseCliCommandLine(args);
@@ -98,7 +102,7 @@ protected:
         TCliOptions o = line.Options;
         o.OutputStallLimit = std::chrono::milliseconds(500);
         o.Stopped = Stopped;
-        return RunCli(o, Driver, Name, outName, Places, Out, Err);
+        return RunCli(o, Driver, inName, outName, Places, Out, Err);
     }
     /// An output device that hands everything to the synth but never reports a buffer sent,
     /// as a line that stopped moving: what the port queued stays queued.
@@ -142,6 +146,46 @@ TEST_F(CliTest, IdentifyAndDevices) {
     EXPECT_EQ(Err.str(), "") << "the shipped blank preset suits: no warning about it";
     EXPECT_EQ(Run({"devices"}), 0);
     EXPECT_NE(Out.str().find("input  " + Name), std::string::npos);
+}
+
+TEST_F(CliTest, DevicesAreTheOnesTheListsName) {
+    const std::string lower = "velcora virtual synth";
+    const struct {
+        const char* What;
+        std::string In;
+        std::string Out;
+        int Code;
+        std::string Message; ///< on the error stream; empty: nothing there
+    } cases[] = {
+        {"unknown input", "Nowhere", Name, 2, "MIDI Input Device Nowhere not installed \n"},
+        {"unknown output", Name, "Nowhere", 2, "MIDI output Device Nowhere not installed\n"},
+        {"both unknown: the output is named", "Nowhere", "Elsewhere", 2,
+         "MIDI output Device Elsewhere not installed\n"},
+        // The lists end in "None", which is no device.
+        {"None", "None", Name, 2, "MIDI Input Device None not installed \n"},
+        // As the setup dialog matches the names it saved.
+        {"letter case aside", lower, lower, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        EXPECT_EQ(RunOnPorts(c.In, c.Out, {"identify"}), c.Code);
+        EXPECT_EQ(Err.str(), c.Message);
+        EXPECT_EQ(Out.str(), c.Code == 0 ? "Proteus 2000 (Ver: 1.20) device id 0\n" : "");
+    }
+}
+
+TEST_F(CliTest, ARunLeavesTheDevicesTheSetupDialogSaved) {
+    {
+        TIniFile ini(Places.IniPath);
+        ini.WriteString("MidiDevices", "Input", "My Interface In");
+        ini.WriteString("MidiDevices", "Output", "My Interface Out");
+    }
+    ASSERT_EQ(Run({"identify"}), 0) << Err.str();
+    ASSERT_EQ(Run({"get-bank", "2", Dir.File("bank2.syx")}), 0) << Err.str();
+    TIniFile ini(Places.IniPath);
+    EXPECT_EQ(ini.ReadString("MidiDevices", "Input", ""), "My Interface In");
+    EXPECT_EQ(ini.ReadString("MidiDevices", "Output", ""), "My Interface Out");
+    EXPECT_EQ(ini.ReadString("MidiDevices", "KbdInput", "(absent)"), "(absent)");
 }
 
 TEST_F(CliTest, GetBankWritesABankFileAndNeverOverwritesUnasked) {
@@ -210,7 +254,7 @@ std::chrono::nanoseconds ThreadCpuTime() {
 
 TEST_F(CliTest, WaitingForASlowSynthLeavesTheProcessorIdle) {
     emu::TVirtualSynthOptions options;
-    options.ReplyDelay = std::chrono::milliseconds(300);
+    options.ReplyDelay = std::chrono::milliseconds(700);
     emu::TVirtualSynthDevice slow(Driver, options, "Slow Synth");
     const std::string file = Dir.File("edit.syx");
     const TCliOptions o = ParseCliCommandLine({"get-edit", file}).Options;
@@ -221,7 +265,9 @@ TEST_F(CliTest, WaitingForASlowSynthLeavesTheProcessorIdle) {
     const auto cpu = ThreadCpuTime() - cpu0;
     const auto wall = std::chrono::steady_clock::now() - wall0;
 
-    // Four replies, each 300 ms late: the run is mostly waiting, which must cost next to
+    // The identity, hardware configuration, channel and edit-buffer replies come one after
+    // the other, each 700 ms late (the edit buffer that the search asks for half a second
+    // after its inquiry comes meanwhile): the run is mostly waiting, which must cost next to
     // nothing (a loop asking for events would take the whole time).
     EXPECT_GE(wall, std::chrono::milliseconds(1200));
     EXPECT_LT(cpu, wall / 10) << "CPU " << std::chrono::duration<double>(cpu).count() << " s of "

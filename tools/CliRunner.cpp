@@ -5,8 +5,6 @@
 #include "EventWait.h"
 #include "MidiCaps.h"
 #include "MidiDriver.h"
-#include "Midiin.h"
-#include "Midiout.h"
 #include "SafeFile.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
@@ -56,6 +54,7 @@ public:
     explicit TConsoleView(std::ostream& err) : FErr(err) {}
     void ShowProgress(bool visible, int maximum, int position) override {
         FLastProgress = std::chrono::steady_clock::now();
+        FTransferring = visible;
         if (visible) {
             FErr << "\r" << position << "/" << maximum << std::flush;
         } else {
@@ -67,29 +66,41 @@ public:
     std::chrono::steady_clock::duration SinceProgress() const {
         return std::chrono::steady_clock::now() - FLastProgress;
     }
+    /// The progress bar shows: a transfer runs. Kept here rather than asked of the workspace
+    /// after every event, since its status lists the MIDI devices each time.
+    bool Transferring() const { return FTransferring; }
 
 private:
     std::ostream& FErr;
     std::chrono::steady_clock::time_point FLastProgress = std::chrono::steady_clock::now();
+    bool FTransferring = false;
 };
 
 // Longer than the program's own time-out of a fetch, which speaks first where it runs.
 constexpr auto StallLimit = 8s;
 
-/// Waits while the output port keeps sending; false when it stands still for limit with
+/// Waits while the synth output keeps sending; false when it stands still for limit with
 /// messages queued, which closing the port would drop unsent, or when stopped() holds.
-bool WaitForOutput(TMidiOutput& port, std::chrono::milliseconds limit,
+bool WaitForOutput(const TWorkspace& ws, std::chrono::milliseconds limit,
                    const std::function<bool()>& stopped) {
     for (;;) {
-        const size_t pending = port.PendingBuffers();
+        const size_t pending = ws.Status().OutputPending;
         if (pending == 0) {
             return true;
         }
-        if (!RunEventsUntil([&] { return port.PendingBuffers() < pending || stopped(); }, limit) ||
+        if (!RunEventsUntil([&] { return ws.Status().OutputPending < pending || stopped(); },
+                            limit) ||
             stopped()) {
             return false;
         }
     }
+}
+
+/// The entry of a port's list that names the device exactly as given (letter case aside,
+/// as the setup dialog matches the saved names), -1 when none does: "None" is not a device.
+int ListedEntry(const std::vector<std::string>& entries, const std::string& name) {
+    const int entry = TWorkspace::EntryIndex(entries, name);
+    return entry + 1 < static_cast<int>(entries.size()) ? entry : -1;
 }
 
 int Fail(std::ostream& err, const std::string& text, int code) {
@@ -140,17 +151,26 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
     TConsoleDialogs dialogs(err);
     TConsoleView view(err);
     TWorkspace ws(dialogs, view, places.IniPath, places.StartDir, places.DocumentsDir, &driver);
-    try {
-        ws.FMidiPCToSynth->SetProductName(outName);
-        if (!ws.FMidiPCToSynth->Open()) {
-            return Fail(err, "Can't open the MIDI output " + outName, 2);
-        }
-        ws.FSynthOutDev = static_cast<int>(ws.FMidiPCToSynth->DeviceID());
-        ws.FMidiSynthToPC->SetProductName(inName);
-        ws.FSynthInDev = static_cast<int>(ws.FMidiSynthToPC->DeviceID());
-        ws.FMidiSynthToPC->OpenAndStart();
-    } catch (const std::exception& e) {
-        return Fail(err, e.what(), 2);
+    // The ports are this run's alone: the devices the setup dialog saved stay as they were.
+    ws.SetRememberDevices(false);
+    const int outEntry = ListedEntry(ws.PortEntries(TPort::SynthOutput), outName);
+    if (outEntry < 0) {
+        return Fail(err, "MIDI output Device " + outName + " not installed", 2);
+    }
+    const int inEntry = ListedEntry(ws.PortEntries(TPort::SynthInput), inName);
+    if (inEntry < 0) {
+        return Fail(err, "MIDI Input Device " + inName + " not installed ", 2);
+    }
+    // The input first: choosing the output sends the Device Inquiry, whose answer must find
+    // the input listening.
+    ws.lbMidiInClick(inEntry);
+    if (!ws.Status().SynthInput.Open) {
+        // The error box has said why.
+        return dialogs.Problems.empty() ? Fail(err, "Can't open the MIDI input " + inName, 2) : 2;
+    }
+    ws.lbMidiOutClick(outEntry);
+    if (!ws.Status().SynthOutput.Open) {
+        return Fail(err, "Can't open the MIDI output " + outName, 2);
     }
 
     // A stop signal ends every wait at once; the run then ends as a failure does, with the
@@ -160,25 +180,28 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
         return RunEventsUntil([&] { return done() || stopped(); }, limit);
     };
     auto stop = [&] {
-        if (ws.FTransferShowing) {
+        if (ws.Status().TransferRunning) {
             ws.bbCancelGetClick();
         }
         return Fail(err, "Stopped.", StoppedCode);
     };
 
-    // As the start-up search does: ask again until the synth answers, then let its
-    // hardware configuration and channel replies come in.
-    for (int tries = 0; tries < 5 && !ws.FSynthFound && !stopped(); ++tries) {
-        ws.FSynth.RequestIdentity();
-        waitFor([&] { return ws.FSynthFound; }, 600ms);
+    // As the start-up search does: ask again until the synth answers (choosing the output
+    // asked the first time), then let its hardware configuration and channel replies come in.
+    auto found = [&] { return ws.Status().SynthFound; };
+    for (int tries = 0; !stopped(); ++tries) {
+        if (waitFor(found, 600ms) || tries == 4 || stopped()) {
+            break;
+        }
+        ws.bCheckIdClick();
     }
     if (stopped()) {
         return stop();
     }
-    if (!ws.FSynthFound) {
+    if (!found()) {
         return Fail(err, "No synth answered the Device Inquiry.", 1);
     }
-    waitFor([&] { return !ws.FExpectHwConfig && !ws.FExpectChannel; }, 2s);
+    waitFor([&] { return !ws.Status().AwaitingSynthDetails; }, 2s);
     if (stopped()) {
         return stop();
     }
@@ -186,15 +209,17 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
 
     auto failed = [&] { return !dialogs.Problems.empty(); };
     auto fetchBank = [&](int n) {
-        ws.FCtx.CurUserBank = n;
+        if (!ws.pcUserBankChange(n)) {
+            return false;
+        }
         ws.bbGetBankClick();
         // The program's time-out does not watch the first request of a fetch, and nobody is
         // here to press Cancel: a fetch that stops moving is given up as the time-out would.
-        while (ws.FTransferShowing && !stopped()) {
+        while (view.Transferring() && !stopped()) {
             const auto left =
                 std::chrono::ceil<std::chrono::milliseconds>(StallLimit - view.SinceProgress());
-            waitFor([&] { return !ws.FTransferShowing; }, std::max(left, 1ms));
-            if (ws.FTransferShowing && !stopped() && view.SinceProgress() >= StallLimit) {
+            waitFor([&] { return !view.Transferring(); }, std::max(left, 1ms));
+            if (view.Transferring() && !stopped() && view.SinceProgress() >= StallLimit) {
                 dialogs.MessageBox(TMessageKind::Warning, TWorkspace::TimedOutWarning,
                                    TButtons::Ok);
                 ws.bbCancelGetClick();
@@ -205,20 +230,20 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
 
     // Sent means gone out of the port: what it still holds when the run ends is dropped.
     auto outputDrained = [&] {
-        if (WaitForOutput(*ws.FMidiPCToSynth, o.OutputStallLimit, stopped)) {
+        if (WaitForOutput(ws, o.OutputStallLimit, stopped)) {
             return true;
         }
         if (stopped()) {
             return false;
         }
-        err << "The MIDI output stalled with " << ws.FMidiPCToSynth->PendingBuffers()
+        err << "The MIDI output stalled with " << ws.Status().OutputPending
             << " SysEx message(s) not sent.\n";
         return false;
     };
 
     if (o.Command == "identify") {
-        out << ws.FSynth.ModelName << " (Ver: " << ws.FSynth.Version << ") device id "
-            << int(ws.FCtx.DeviceId) << "\n";
+        out << ws.Synth().ModelName << " (Ver: " << ws.Synth().Version << ") device id "
+            << int(ws.Context().DeviceId) << "\n";
         return 0;
     }
     if (o.Command == "get-bank") {
@@ -235,15 +260,15 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
                 return stopped() ? stop() : Fail(err, "The banks were not fetched.", 1);
             }
         }
-        return WriteNew(o, AllBanksBytes(ws.FCtx, ws.UserBanks()), err) ? 0 : 2;
+        return WriteNew(o, AllBanksBytes(ws.Context(), ws.UserBanks()), err) ? 0 : 2;
     }
     if (o.Command == "send-bank") {
-        ws.FCtx.CurUserBank = o.Bank;
-        if (!ws.UserBank(o.Bank).LoadBytes(input.Bytes)) {
+        // The bank read takes the number of the tab showing.
+        if (!ws.pcUserBankChange(o.Bank) || !ws.UserBank(o.Bank).LoadBytes(input.Bytes)) {
             return Fail(err, "The file was not loaded.", 2);
         }
         ws.bbSendBankClick();
-        const bool ended = waitFor([&] { return !ws.FTransferShowing; }, 30min);
+        const bool ended = waitFor([&] { return !view.Transferring(); }, 30min);
         if (stopped()) {
             return stop();
         }
@@ -254,15 +279,16 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
     }
     if (o.Command == "get-edit") {
         ws.bbGetEditBufClick();
-        if (!waitFor([&] { return !ws.FExpectDump || failed(); }, 5s) || failed() || stopped()) {
+        if (!waitFor([&] { return !ws.Status().AwaitingDump || failed(); }, 5s) || failed() ||
+            stopped()) {
             return stopped() ? stop() : Fail(err, TWorkspace::TimedOutWarning, 1);
         }
         TByteWriter bytes;
-        ws.FEditPatch->WriteDump(bytes, ws.FCtx);
+        ws.EditPatch().WriteDump(bytes, ws.Context());
         return WriteNew(o, bytes.Bytes(), err) ? 0 : 2;
     }
     if (o.Command == "send-edit") {
-        if (!ws.FEditPatch->LoadEditBufferBytes(input.Bytes, ws.FCtx)) {
+        if (!ws.EditPatch().LoadEditBufferBytes(input.Bytes, ws.Context())) {
             return Fail(err, "This file is for a different synth.", 2);
         }
         ws.bbSendEditBufClick();
