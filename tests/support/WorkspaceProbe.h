@@ -30,6 +30,9 @@ struct TWorkspaceProbe {
     const TMidiInput* KbdInput() const { return W.FMidiKbdToPC.get(); }
     const TMidiOutput* SynthOutput() const { return W.FMidiPCToSynth.get(); }
 
+    /// The longest message the receive buffer takes.
+    static constexpr size_t RxBufferSize() { return TWorkspace::RxBufferSize; }
+
 private:
     const TWorkspace& W;
 };
