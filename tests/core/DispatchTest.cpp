@@ -8,7 +8,9 @@
 #include "SynthTexts.h"
 #include "TempDir.h"
 #include "TestApp.h"
+#include "VirtualMidiDriver.h"
 #include "Workspace.h"
+#include "WorkspaceProbe.h"
 
 #include <algorithm>
 #include <functional>
@@ -21,30 +23,61 @@ namespace {
 
 using TBytes = std::vector<uint8_t>;
 
-class DispatchTest : public ::testing::Test {
+TBytes IdentityReply(uint8_t deviceId) {
+    return {0xF0, 0x7E, deviceId, 0x06, 0x02, 0x18, 0x04, 0x04,
+            0x03, 0x00, '1',      '.',  '0',  '4',  0xF7};
+}
+
+/// A workspace whose output goes to a device nobody listens on: the requests leave, and the
+/// synth's replies are fed to the dispatcher by the tests.
+class FreshWorkspace : public ::testing::Test {
 protected:
-    DispatchTest() {
+    static inline const std::string SinkPort = "Sink";
+
+    FreshWorkspace() {
         EnsureApp();
+        Driver.AddLoopback(SinkPort);
+        // The blank preset shipped for the model, so that identification asks nothing.
+        WriteBytes(Dir.File("Default Composer.syx"),
+                   MakeDump(TDumpSizes::ForModelClass(TModelClass::Proteus)));
         Ws = std::make_unique<TWorkspace>(Dialogs, View, Dir.File("Velcora.INI"), Dir.Path(),
-                                          Dir.Path());
-        Ws->FSynth.Pause = [](int) {};
-        Ws->FSynth.ModelName = "Proteus 2000";
-        Ws->FSynth.Version = "1.04";
-        Ws->FSynth.Section = "Proteus 2000_16";
-        Ws->FCtx.DeviceId = 16;
-        Ws->FCtx.SetDefaultSizes(TModelClass::Proteus);
+                                          Dir.Path(), &Driver);
+        Ws->SetPause([](int) {});
     }
-    // The eight messages of a dump as the synth sends them open loop.
-    std::vector<TBytes> Packets(uint8_t pl, uint8_t pm, uint8_t deviceId = 16) {
-        return Packets(Ws->FCtx.Sizes, pl, pm, deviceId);
+    void Receive(const TBytes& m) { Ws->ReceiveSysex(m); }
+    void Receive(const std::vector<TBytes>& messages) {
+        for (const TBytes& m : messages) {
+            Receive(m);
+        }
     }
+    /// The person chooses the output, which looks for the synth.
+    void ChooseOutput() {
+        Ws->lbMidiOutClick(TWorkspace::EntryIndex(Ws->PortEntries(TPort::SynthOutput), SinkPort));
+    }
+    /// "Look for Synth" answered by a Proteus 2000: identity, ROMs, channel and edit buffer.
+    void Connect(uint8_t deviceId) {
+        ChooseOutput();
+        Receive(IdentityReply(deviceId));
+        // One ROM of 1024 presets: eight banks.
+        Receive(TBytes{0xF0, 0x18, 0x0F, deviceId, 0x55, 0x09, 0x02, 0x00, 0x04, 0x01, 0x06, 0x04,
+                       0x00, 0x00, 0x08, 0x10, 0x05, 0xF7});
+        Receive(TBytes{0xF0, 0x18, 0x0F, deviceId, 0x55, 0x03, 0x01, 0x0B, 0x01, 0x00, 0x00, 0xF7});
+        Ws->ReqTimerTimer();
+        Receive(Packets(Ws->Context().Sizes, 0x7F, 0x7F, deviceId, "Pno:Grand"));
+        ASSERT_TRUE(Ws->Status().SynthFound);
+        ASSERT_EQ(View.RomBankList.size(), 8u);
+        ASSERT_FALSE(TWorkspaceProbe(*Ws).ExpectDump());
+        ASSERT_EQ(Ws->EditPatch().Name().substr(0, 9), "Pno:Grand");
+    }
+    /// The eight messages of a dump as the synth sends them open loop.
     static std::vector<TBytes> Packets(const TDumpSizes& sizes, uint8_t pl, uint8_t pm,
-                                       uint8_t deviceId = 16) {
+                                       uint8_t deviceId = 16,
+                                       const std::string& name = "Brs:Horn Sect") {
         TDumpSpec made;
         made.Low = pl;
         made.High = pm;
         made.DeviceId = deviceId;
-        made.Name = "Brs:Horn Sect";
+        made.Name = name;
         const TBytes dump = MakeDump(sizes, made);
         std::vector<TBytes> packets;
         size_t at = 0;
@@ -57,51 +90,83 @@ protected:
         packets[0][6] = 0x03;
         return packets;
     }
-    void Receive(const TBytes& m) { Ws->ReceiveSysex(m); }
 
     TTempDir Dir;
     TScriptedDialogs Dialogs;
     TRecordingView View;
+    TVirtualMidiDriver Driver;
     std::unique_ptr<TWorkspace> Ws;
+};
+
+/// A Proteus 2000 with device id 16, found.
+class DispatchTest : public FreshWorkspace {
+protected:
+    DispatchTest() { Connect(16); }
+    std::vector<TBytes> Packets(uint8_t pl, uint8_t pm, uint8_t deviceId = 16,
+                                const std::string& name = "Brs:Horn Sect") {
+        return FreshWorkspace::Packets(Ws->Context().Sizes, pl, pm, deviceId, name);
+    }
+    using FreshWorkspace::Packets;
+    /// Get Selected on user bank 1 with only slot 5 marked: one bank preset awaited.
+    void FetchSlot5OfBank1() {
+        ASSERT_TRUE(Ws->pcUserBankChange(1));
+        TPatchBank& bank = Ws->UserBank(1);
+        for (int s = 0; s < TPatchBank::SlotCount; ++s) {
+            bank.Slot(s).SetSelected(s == 5);
+        }
+        Ws->bbGetSelectedClick();
+        ASSERT_TRUE(Ws->Status().TransferRunning);
+        ASSERT_TRUE(Probe.ExpectDump());
+    }
+    /// Whatever transfer runs ends, as with the cancel button.
+    void EndTransfer() {
+        if (Ws->Status().TransferRunning) {
+            Ws->bbCancelGetClick();
+        }
+    }
+    static TBytes BytesOf(const TPatchRec& patch) {
+        return TBytes(patch.Dump().Bytes().begin(), patch.Dump().Bytes().end());
+    }
+
+    TWorkspaceProbe Probe{*Ws};
 };
 
 } // namespace
 
 TEST_F(DispatchTest, AnEditBufferDumpInAnyOrderCompletesWithItsSeventhPacket) {
-    Ws->FExpectDump = true;
-    Ws->FRxPatch = Ws->FEditPatch.get();
+    Ws->bbGetEditBufClick();
+    EXPECT_FALSE(Ws->Synth().SizesMeasured) << "each request measures anew";
     const auto packets = Packets(0x7F, 0x7F);
     for (int p : {0, 3, 1, 6, 2, 5, 4}) {
         Receive(packets[static_cast<size_t>(p)]);
     }
-    EXPECT_EQ(View.EditCategory, "") << "the name shows once the dump is whole";
-    EXPECT_TRUE(Ws->FExpectDump);
+    EXPECT_EQ(View.EditCategory, "Pno") << "the name shows once the dump is whole";
+    EXPECT_TRUE(Probe.ExpectDump());
     Receive(packets[7]);
-    EXPECT_FALSE(Ws->FExpectDump);
+    EXPECT_FALSE(Probe.ExpectDump());
     EXPECT_EQ(View.EditCategory, "Brs");
     EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 ) ");
     for (int p = 0; p < 8; ++p) {
-        const auto slot = Ws->FEditPatch->Dump().Slot(p);
+        const auto slot = Ws->EditPatch().Dump().Slot(p);
         EXPECT_TRUE(std::equal(packets[static_cast<size_t>(p)].begin(),
                                packets[static_cast<size_t>(p)].end(), slot.begin()))
             << "packet " << p;
     }
-    EXPECT_TRUE(Ws->FSynth.SizesMeasured);
-    EXPECT_FALSE(Ws->FBankTimer.isActive());
-    EXPECT_FALSE(Ws->FBusy);
+    EXPECT_TRUE(Ws->Synth().SizesMeasured);
+    EXPECT_FALSE(Probe.BankTimer().isActive());
+    EXPECT_FALSE(Probe.Busy());
 }
 
 TEST_F(DispatchTest, ABankPresetLandsInItsSlotAndStartsTheNextRequest) {
-    Ws->FExpectDump = true;
-    Ws->FRxPatch = &Ws->UserBank(1).Slot(5);
-    for (const auto& p : Packets(5, 1)) {
-        Receive(p);
-    }
+    FetchSlot5OfBank1();
+    Receive(Packets(5, 1));
     EXPECT_EQ(Ws->UserBank(1).Slot(5).Name(), "Brs:Horn Sect   ");
-    EXPECT_EQ(Ws->FBankLabel, "User Bank 1");
+    EXPECT_EQ(Probe.BankLabel(), "User Bank 1");
     EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 )  : User Bank 1 : 5 Brs:Horn Sect   ");
-    EXPECT_TRUE(Ws->FBankTimer.isActive());
-    Ws->FBankTimer.stop();
+    EXPECT_TRUE(Probe.BankTimer().isActive());
+    Ws->BankTimerTimer();
+    EXPECT_FALSE(Ws->Status().TransferRunning) << "the one marked slot was all";
+    EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 )");
 }
 
 TEST_F(DispatchTest, ADumpMissingAWholePacketLeavesThePatchAsItWas) {
@@ -136,26 +201,23 @@ TEST_F(DispatchTest, ADumpMissingAWholePacketLeavesThePatchAsItWas) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
         TPatchRec& slot = Ws->UserBank(1).Slot(5);
-        const TBytes before(slot.Dump().Bytes().begin(), slot.Dump().Bytes().end());
+        slot.Init(Ws->Context());
+        const TBytes before = BytesOf(slot);
         const std::string name = slot.Name();
-        Ws->FExpectDump = true;
-        Ws->FRxPatch = &slot;
-        for (const auto& m : c.Messages) {
-            Receive(m);
-        }
-        EXPECT_EQ(TBytes(slot.Dump().Bytes().begin(), slot.Dump().Bytes().end()), before);
+        FetchSlot5OfBank1();
+        Receive(c.Messages);
+        EXPECT_EQ(BytesOf(slot), before);
         EXPECT_EQ(slot.Name(), name);
-        EXPECT_TRUE(Ws->FExpectDump) << "the request stays open for the time-out";
-        EXPECT_FALSE(Ws->FBankTimer.isActive());
+        EXPECT_TRUE(Probe.ExpectDump()) << "the request stays open for the time-out";
+        EXPECT_FALSE(Probe.BankTimer().isActive());
+        EXPECT_TRUE(Ws->Status().TransferRunning);
 
         // The whole dump sent again lands.
-        for (const auto& m : packets) {
-            Receive(m);
-        }
+        Receive(packets);
         EXPECT_EQ(slot.Name(), "Brs:Horn Sect   ");
-        EXPECT_FALSE(Ws->FExpectDump);
-        Ws->FBankTimer.stop();
-        slot.Init(Ws->FCtx);
+        EXPECT_FALSE(Probe.ExpectDump());
+        Ws->BankTimerTimer();
+        EXPECT_FALSE(Ws->Status().TransferRunning);
     }
 }
 
@@ -163,91 +225,101 @@ TEST_F(DispatchTest, PacketsOfOtherLengthsMakeADumpWhenFramedAndAsLongAsTheirHea
     // A synth whose data packets are four bytes shorter than the table's.
     const TDumpSizes table = TDumpSizes::ForModelClass(TModelClass::Proteus);
     const TDumpSizes shorter = *TDumpSizes::Make(36, {251, 251, 251, 251, 251, 251, 41});
-    const auto tableDump = Packets(table, 0x7F, 0x7F);
-    const auto shortDump = Packets(shorter, 0x7F, 0x7F);
-    std::vector<TBytes> strayEnd = tableDump;
-    strayEnd[3][100] = 0xF7;
-    std::vector<TBytes> statusInside = tableDump;
-    statusInside[5][40] = 0x90;
-    std::vector<TBytes> otherCount = tableDump;
-    otherCount[0][9] = static_cast<uint8_t>(otherCount[0][9] + 2);
-    std::vector<TBytes> cutAndEnded = shortDump;
-    cutAndEnded[2].resize(200);
-    cutAndEnded[2].push_back(0xF7);
+    enum TKind { Short, Table, StrayEnd, StatusInside, OtherCount, CutAndEnded };
+    // The messages of each kind, addressed as the synth answers the request: the edit
+    // buffer, or slot 5 of user bank 1.
+    auto messages = [&](TKind kind, bool toEditBuffer) {
+        const uint8_t pl = toEditBuffer ? 0x7F : 5;
+        const uint8_t pm = toEditBuffer ? 0x7F : 1;
+        std::vector<TBytes> m =
+            Packets(kind == Short || kind == CutAndEnded ? shorter : table, pl, pm);
+        switch (kind) {
+        case StrayEnd:
+            m[3][100] = 0xF7;
+            break;
+        case StatusInside:
+            m[5][40] = 0x90;
+            break;
+        case OtherCount:
+            m[0][9] = static_cast<uint8_t>(m[0][9] + 2);
+            break;
+        case CutAndEnded:
+            m[2].resize(200);
+            m[2].push_back(0xF7);
+            break;
+        default:
+            break;
+        }
+        return m;
+    };
     const struct {
         const char* What;
         bool ToEditBuffer;
-        bool Measured;
-        std::vector<TBytes> Messages;
+        TKind Kind;
         bool Lands;
     } cases[] = {
-        {"the edit buffer awaited, shorter packets", true, false, shortDump, true},
-        {"the edit buffer awaited, the table's packets", true, false, tableDump, true},
-        {"the edit buffer once measured, shorter packets", true, true, shortDump, false},
-        {"a bank preset of shorter packets", false, false, shortDump, false},
-        {"a bank preset of the table's packets", false, false, tableDump, true},
-        {"an F7 inside packet 3", true, false, strayEnd, false},
-        {"a status byte inside packet 5", false, false, statusInside, false},
-        {"a header announcing two bytes more", true, false, otherCount, false},
-        {"packet 2 cut short and ended", true, false, cutAndEnded, false},
+        {"the edit buffer awaited, shorter packets", true, Short, true},
+        {"the edit buffer awaited, the table's packets", true, Table, true},
+        {"a bank preset of shorter packets", false, Short, false},
+        {"a bank preset of the table's packets", false, Table, true},
+        {"an F7 inside packet 3", true, StrayEnd, false},
+        {"a status byte inside packet 5", false, StatusInside, false},
+        {"a header announcing two bytes more", true, OtherCount, false},
+        {"packet 2 cut short and ended", true, CutAndEnded, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
-        Ws->FCtx.Sizes = table;
-        Ws->FSynth.SizesMeasured = c.Measured;
-        TPatchRec& target = c.ToEditBuffer ? *Ws->FEditPatch : Ws->UserBank(1).Slot(5);
-        target.Init(Ws->FCtx);
-        const TBytes before(target.Dump().Bytes().begin(), target.Dump().Bytes().end());
-        Ws->FExpectDump = true;
-        Ws->FRxPatch = &target;
+        // The sizes of the table, measured from the synth's edit buffer.
+        Ws->bbGetEditBufClick();
+        Receive(Packets(table, 0x7F, 0x7F, 16, "Pno:Grand"));
+        ASSERT_EQ(Ws->Context().Sizes, table);
+        TPatchRec& target = c.ToEditBuffer ? Ws->EditPatch() : Ws->UserBank(1).Slot(5);
+        target.Init(Ws->Context());
+        const TBytes before = BytesOf(target);
+        if (c.ToEditBuffer) {
+            Ws->bbGetEditBufClick();
+        } else {
+            FetchSlot5OfBank1();
+        }
         // What a dump of the table's lengths left in the gathering slots, but for its end.
+        const auto tableDump = messages(Table, c.ToEditBuffer);
         for (int p = 0; p < 7; ++p) {
             Receive(tableDump[static_cast<size_t>(p)]);
         }
-        for (const auto& m : c.Messages) {
-            Receive(m);
-        }
-        Ws->FBankTimer.stop();
-        EXPECT_EQ(Ws->FExpectDump, !c.Lands);
+        const auto sent = messages(c.Kind, c.ToEditBuffer);
+        Receive(sent);
+        EndTransfer();
+        EXPECT_EQ(Probe.ExpectDump(), !c.Lands);
         if (!c.Lands) {
-            EXPECT_EQ(TBytes(target.Dump().Bytes().begin(), target.Dump().Bytes().end()), before);
+            EXPECT_EQ(BytesOf(target), before);
             continue;
         }
         EXPECT_EQ(target.Name(), "Brs:Horn Sect   ");
         for (int p = 0; p < 8; ++p) {
-            const TBytes& sent = c.Messages[static_cast<size_t>(p)];
+            const TBytes& packet = sent[static_cast<size_t>(p)];
             const auto slot = target.Dump().Slot(p);
-            EXPECT_TRUE(std::equal(sent.begin(), sent.end(), slot.begin())) << p;
-            EXPECT_TRUE(std::all_of(slot.begin() + static_cast<long>(sent.size()), slot.end(),
+            EXPECT_TRUE(std::equal(packet.begin(), packet.end(), slot.begin())) << p;
+            EXPECT_TRUE(std::all_of(slot.begin() + static_cast<long>(packet.size()), slot.end(),
                                     [](uint8_t b) { return b == 0; }))
                 << "nothing of a longer packet stays behind packet " << p;
         }
         if (c.ToEditBuffer) {
-            EXPECT_EQ(Ws->FCtx.Sizes, c.Messages == shortDump ? shorter : table) << "measured";
+            EXPECT_EQ(Ws->Context().Sizes, c.Kind == Short ? shorter : table) << "measured";
         }
     }
 }
 
 TEST_F(DispatchTest, WhatNoHandlerTakes) {
-    Ws->FRxPatch = Ws->FEditPatch.get();
-    const TBytes before(Ws->FEditPatch->Dump().Bytes().begin(),
-                        Ws->FEditPatch->Dump().Bytes().end());
-    auto same = [&] {
-        return TBytes(Ws->FEditPatch->Dump().Bytes().begin(),
-                      Ws->FEditPatch->Dump().Bytes().end()) == before;
-    };
+    const TBytes before = BytesOf(Ws->EditPatch());
+    auto same = [&] { return BytesOf(Ws->EditPatch()) == before; };
     // No dump awaited.
-    for (const auto& p : Packets(0x7F, 0x7F)) {
-        Receive(p);
-    }
+    Receive(Packets(0x7F, 0x7F));
     EXPECT_TRUE(same());
     // Another device's dump.
-    Ws->FExpectDump = true;
-    for (const auto& p : Packets(0x7F, 0x7F, 3)) {
-        Receive(p);
-    }
+    Ws->bbGetEditBufClick();
+    Receive(Packets(0x7F, 0x7F, 3));
     EXPECT_TRUE(same());
-    EXPECT_TRUE(Ws->FExpectDump);
+    EXPECT_TRUE(Probe.ExpectDump());
     // Packet numbers 0 and 8, a packet too long for its slot, a header too long to be one.
     auto packets = Packets(0x7F, 0x7F);
     TBytes zero = packets[2];
@@ -263,40 +335,42 @@ TEST_F(DispatchTest, WhatNoHandlerTakes) {
         Receive(m);
     }
     EXPECT_TRUE(same());
-    EXPECT_TRUE(Ws->FExpectDump);
+    EXPECT_TRUE(Probe.ExpectDump());
     // More than the receive buffer holds.
-    Receive(TBytes(TWorkspace::RxBufferSize + 1, 0xF0));
+    Receive(TBytes(TWorkspaceProbe::RxBufferSize() + 1, 0xF0));
     EXPECT_TRUE(same());
 }
 
-TEST_F(DispatchTest, DeviceId7FTakesEveryDevice) {
-    Ws->FCtx.DeviceId = 0x7F;
-    Ws->FExpectDump = true;
-    Ws->FRxPatch = Ws->FEditPatch.get();
-    for (const auto& p : Packets(0x7F, 0x7F, 5)) {
-        Receive(p);
-    }
-    EXPECT_FALSE(Ws->FExpectDump);
-    EXPECT_EQ(Ws->FEditPatch->Name(), "Brs:Horn Sect   ");
+TEST_F(FreshWorkspace, DeviceId7FTakesEveryDevice) {
+    Connect(0x7F);
+    const TWorkspaceProbe probe(*Ws);
+    ASSERT_EQ(Ws->Context().DeviceId, 0x7F);
+    Ws->bbGetEditBufClick();
+    Receive(Packets(Ws->Context().Sizes, 0x7F, 0x7F, 5));
+    EXPECT_FALSE(probe.ExpectDump());
+    EXPECT_EQ(Ws->EditPatch().Name(), "Brs:Horn Sect   ");
 }
 
 TEST_F(DispatchTest, RomPresetsThroughTheEditBufferAreStoredAsTheirSlot) {
-    Ws->FExpectDump = true;
-    Ws->FRomXfer = true;
-    Ws->FRomViaEditBuffer = true;
-    Ws->FCurPreset = 9;
-    Ws->FRomBankNo = 4;
-    Ws->FRxPatch = Ws->FEditPatch.get();
-    Ws->SelectRxView(99);
-    for (const auto& p : Packets(0x7F, 0x7F)) {
-        Receive(p);
+    Ws->cbROMBankListChange(4);
+    ASSERT_EQ(Ws->Status().LoadMethod, TLoadMethod::EditBuffer);
+    Ws->bbROMGetBankClick();
+    ASSERT_TRUE(Probe.RomViaEditBuffer());
+    // Presets 0 to 9 answered, each from the synth's edit buffer.
+    for (int preset = 0; preset <= 9; ++preset) {
+        ASSERT_EQ(Probe.CurPreset(), preset);
+        Receive(Packets(0x7F, 0x7F, 16, preset == 9 ? "Brs:Horn Sect" : "Rom:Earlier"));
+        if (preset < 9) {
+            Ws->BankTimerTimer();
+        }
     }
-    TPatchRec& slot = Ws->FRomBank->Slot(9);
+    TPatchRec& slot = Ws->RomBank().Slot(9);
     EXPECT_EQ(slot.Name(), "Brs:Horn Sect   ");
     EXPECT_EQ(slot.Dump().Slot(0)[7], 9);
     EXPECT_EQ(slot.Dump().Slot(0)[8], 4);
+    EXPECT_EQ(Ws->EditPatch().Name().substr(0, 9), "Pno:Grand") << "the edit buffer kept";
     EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 )  : ROM Bank : 9 Brs:Horn Sect   ");
-    Ws->FBankTimer.stop();
+    EndTransfer();
 }
 
 TEST_F(DispatchTest, TheSynthsCancelEndsTheTransfer) {
@@ -305,17 +379,18 @@ TEST_F(DispatchTest, TheSynthsCancelEndsTheTransfer) {
     Receive(cancel);
     EXPECT_FALSE(View.ProgressVisible);
 
-    Ws->FTransferShowing = true;
-    View.ProgressVisible = true;
-    View.CommandsOn = false;
-    Ws->FRomXfer = true;
-    Ws->FExpectDump = true; // a dump was awaited: the cancel still gets through
+    Ws->bbROMGetBankClick();
+    ASSERT_TRUE(View.ProgressVisible);
+    ASSERT_FALSE(View.CommandsOn);
+    ASSERT_TRUE(Probe.RomXfer());
+    ASSERT_TRUE(Probe.ExpectDump()) << "a dump is awaited: the cancel still gets through";
     Dialogs.ExpectMessage(TMessageKind::Warning, SynthCancelled);
     Receive(cancel);
+    EXPECT_TRUE(Dialogs.ScriptDone());
     EXPECT_FALSE(View.ProgressVisible);
     EXPECT_TRUE(View.CommandsOn);
-    EXPECT_FALSE(Ws->FRomXfer);
-    EXPECT_FALSE(Ws->FTransferShowing);
+    EXPECT_FALSE(Probe.RomXfer());
+    EXPECT_FALSE(Ws->Status().TransferRunning);
 }
 
 TEST_F(DispatchTest, AnErrorRaisedInAnEventEndsTheTransferAndIsShown) {
@@ -326,10 +401,16 @@ TEST_F(DispatchTest, AnErrorRaisedInAnEventEndsTheTransferAndIsShown) {
         std::string Text;
     } cases[] = {
         {"an input port's error while a bank is fetched",
-         [&] { Ws->StartGet(Ws->UserBank(0), false); },
+         [&] {
+             ASSERT_TRUE(Ws->pcUserBankChange(0));
+             Ws->bbGetBankClick();
+         },
          [] { throw EMidiInputError("Input device removed"); }, "Input device removed"},
         {"an output port's error while a bank is sent",
-         [&] { Ws->StartSend(Ws->UserBank(2), false); },
+         [&] {
+             ASSERT_TRUE(Ws->pcUserBankChange(2));
+             Ws->bbSendBankClick();
+         },
          [] { throw EMidiOutputError("(Long Msg) Device not opened."); },
          "(Long Msg) Device not opened."},
         {"something else, with no transfer running", [] {}, [] { throw 42; },
@@ -337,14 +418,15 @@ TEST_F(DispatchTest, AnErrorRaisedInAnEventEndsTheTransferAndIsShown) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
+        View.Caption = "(before)";
         c.Start();
         Dialogs.ExpectMessage(TMessageKind::Error, c.Text);
         Ws->RunGuarded(c.Raise);
         EXPECT_TRUE(Dialogs.ScriptDone());
-        EXPECT_FALSE(Ws->FTransferShowing);
+        EXPECT_FALSE(Ws->Status().TransferRunning);
         EXPECT_FALSE(View.ProgressVisible);
         EXPECT_TRUE(View.CommandsOn);
-        EXPECT_FALSE(Ws->FSendTimer.isActive());
+        EXPECT_FALSE(Probe.SendTimer().isActive());
         EXPECT_NE(View.Caption, "Proteus 2000 (Ver: 1.04 )") << "not reported as fetched";
         EXPECT_NE(View.Caption, "Proteus 2000 (Ver: 1.04 ) ") << "not reported as sent";
     }
@@ -353,31 +435,30 @@ TEST_F(DispatchTest, AnErrorRaisedInAnEventEndsTheTransferAndIsShown) {
 // The dump a failed fetch was waiting for may still come: it is stored, as after a cancel,
 // but the fetch must not then look as if it had finished.
 TEST_F(DispatchTest, ALateDumpDoesNotMakeAFailedFetchLookFinished) {
-    Ws->StartGet(Ws->UserBank(0), false);
+    ASSERT_TRUE(Ws->pcUserBankChange(0));
+    Ws->bbGetBankClick();
     Dialogs.ExpectMessage(TMessageKind::Error, "Input device removed");
     Ws->RunGuarded([] { throw EMidiInputError("Input device removed"); });
-    for (const auto& p : Packets(0, 0)) {
-        Receive(p);
-    }
+    Receive(Packets(0, 0));
     EXPECT_EQ(Ws->UserBank(0).Slot(0).Name(), "Brs:Horn Sect   ");
-    ASSERT_TRUE(PumpUntil([&] { return !Ws->FBankTimer.isActive(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !Probe.BankTimer().isActive(); }));
     EXPECT_EQ(View.Caption, "Proteus 2000 (Ver: 1.04 )  : User Bank 0 : 0 Brs:Horn Sect   ");
     EXPECT_FALSE(View.ProgressVisible);
     EXPECT_TRUE(View.CommandsOn);
 }
 
-TEST_F(DispatchTest, TheIdentityReplyWhenOneIsAwaited) {
-    const TBytes reply = {0xF0, 0x7E, 0x00, 0x06, 0x02, 0x18, 0x04, 0x04,
-                          0x03, 0x00, '1',  '.',  '0',  '4',  0xF7};
+TEST_F(FreshWorkspace, TheIdentityReplyWhenOneIsAwaited) {
+    const TWorkspaceProbe probe(*Ws);
+    const TBytes reply = IdentityReply(0);
     Receive(reply);
-    EXPECT_FALSE(Ws->FSynthFound) << "not awaited";
-    Ws->FExpectIdentity = true;
-    Ws->FSynth.ModelName.clear();
-    Dialogs.ExpectMessage(TMessageKind::Warning, BlankFileWarning);
+    EXPECT_FALSE(Ws->Status().SynthFound) << "not awaited";
+    EXPECT_EQ(Ws->Synth().ModelName, "");
+    ChooseOutput();
+    ASSERT_TRUE(probe.ExpectIdentity()) << "choosing the output looks for the synth";
     Receive(reply);
-    EXPECT_FALSE(Ws->FExpectIdentity);
-    EXPECT_TRUE(Ws->FSynthFound);
-    EXPECT_EQ(Ws->FSynth.ModelName, "Proteus 2000");
-    EXPECT_EQ(Ws->FCtx.DeviceId, 0);
-    EXPECT_FALSE(Ws->FBusy);
+    EXPECT_FALSE(probe.ExpectIdentity());
+    EXPECT_TRUE(Ws->Status().SynthFound);
+    EXPECT_EQ(Ws->Synth().ModelName, "Proteus 2000");
+    EXPECT_EQ(Ws->Context().DeviceId, 0);
+    EXPECT_FALSE(probe.Busy());
 }

@@ -1,12 +1,15 @@
 // What the program does with the synth's answers about itself: identity, hardware
-// configuration, channel and the preset dump sizes.
+// configuration, channel and the preset dump sizes. The answers reach the workspace as the
+// synth's replies do, through the receive dispatcher, after the request that awaits them.
 #include "DumpBuilder.h"
 #include "EndBanks.h"
 #include "RecordingView.h"
 #include "SafeFile.h"
 #include "SynthTexts.h"
 #include "TempDir.h"
+#include "TestApp.h"
 #include "Workspace.h"
+#include "WorkspaceProbe.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -23,12 +26,66 @@ TBytes IdentityReply(uint8_t deviceId, uint8_t member, uint8_t memberHigh = 0) {
             member, memberHigh, '1',      '.',  '0',  '4',  0xF7};
 }
 
+// Composer with 512 presets, an unknown id 12 with 300.
+const TBytes TwoRoms = {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x09, 0x02, 0x00, 0x04, 0x02, 0x06, 0x04,
+                        0x00, 0x00, 0x04, 0x10, 0x05, 0x0C, 0x00, 0x2C, 0x02, 0x00, 0x01, 0xF7};
+const TBytes NoRom = {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x09, 0x02, 0x00, 0x04, 0x00, 0x06, 0xF7};
+/// The value of another parameter than the channel.
+const TBytes OtherParameter = {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x03,
+                               0x01, 0x0C, 0x01, 0x05, 0x00, 0xF7};
+const TBytes ChannelReply1F = {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x03,
+                               0x01, 0x0B, 0x01, 0x1F, 0x00, 0xF7};
+
+/// The eight messages of a dump as the synth answers a request.
+std::vector<TBytes> Answer(const TDumpSizes& sizes, const TDumpSpec& made) {
+    const TBytes dump = MakeDump(sizes, made);
+    std::vector<TBytes> packets;
+    size_t at = 0;
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        const size_t len = static_cast<size_t>(sizes.PacketSize(p));
+        packets.emplace_back(dump.begin() + static_cast<long>(at),
+                             dump.begin() + static_cast<long>(at + len));
+        at += len;
+    }
+    packets[0][6] = 0x03;
+    return packets;
+}
+
+TDumpSpec EditBufferDump(const char* name, uint8_t deviceId = 0) {
+    TDumpSpec made;
+    made.Name = name;
+    made.DeviceId = deviceId;
+    made.Low = 0x7F;
+    made.High = 0x7F;
+    return made;
+}
+
 class IdentifyTest : public ::testing::Test {
 protected:
+    IdentifyTest() { EnsureApp(); }
     std::unique_ptr<TWorkspace> Make() {
         auto ws = std::make_unique<TWorkspace>(Dialogs, View, Start.File("Velcora.INI"),
                                                Start.Path(), Docs.Path());
-        ws->FSynth.Pause = [](int) {};
+        ws->SetPause([](int) {});
+        return ws;
+    }
+    /// "Look for Synth", and the synth's answer.
+    static void LookForSynth(TWorkspace& ws, const TBytes& reply) {
+        ws.bCheckIdClick();
+        ws.ReceiveSysex(reply);
+    }
+    static void Receive(TWorkspace& ws, const std::vector<TBytes>& messages) {
+        for (const TBytes& m : messages) {
+            ws.ReceiveSysex(m);
+        }
+    }
+    /// A Proteus 2000 with device id 0, identified; its shipped blank preset suits it.
+    std::unique_ptr<TWorkspace> Identified() {
+        WriteBytes(Start.File("Default Composer.syx"),
+                   MakeDump(TDumpSizes::ForModelClass(TModelClass::Proteus)));
+        auto ws = Make();
+        LookForSynth(*ws, IdentityReply(0, 3));
+        EXPECT_TRUE(ws->Status().SynthFound);
         return ws;
     }
     TTempDir Start;
@@ -55,27 +112,30 @@ TEST_F(IdentifyTest, EveryModelOfTheTableSetsUpItsWorkspace) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Model);
         auto ws = Make();
+        const TWorkspaceProbe probe(*ws);
         Dialogs.ExpectMessage(TMessageKind::Warning, BlankFileWarning);
-        ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(16, c.Member, c.MemberHigh)));
+        LookForSynth(*ws, IdentityReply(16, c.Member, c.MemberHigh));
+        ASSERT_TRUE(ws->Status().SynthFound);
+        EXPECT_FALSE(probe.ExpectIdentity());
         const std::string section = std::string(c.Model) + "_16";
-        EXPECT_EQ(ws->FSynth.ModelName, c.Model);
-        EXPECT_EQ(ws->FSynth.Section, section);
-        EXPECT_EQ(ws->FSynth.Version, "1.04");
-        EXPECT_EQ(ws->FCtx.DeviceId, 16);
-        EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), c.Total);
-        EXPECT_TRUE(ws->FSynthFound);
-        EXPECT_TRUE(ws->FExpectHwConfig);
+        EXPECT_EQ(ws->Synth().ModelName, c.Model);
+        EXPECT_EQ(ws->Synth().Section, section);
+        EXPECT_EQ(ws->Synth().Version, "1.04");
+        EXPECT_EQ(ws->Context().DeviceId, 16);
+        EXPECT_EQ(ws->Context().Sizes.TotalSize(), c.Total);
+        EXPECT_TRUE(probe.ExpectHwConfig());
         EXPECT_EQ(View.Caption, std::string(c.Model) + " (Ver: 1.04 ) Library");
         EXPECT_EQ(View.SplashModel, c.Model);
         EXPECT_EQ(View.SetupSynth, std::string(c.Model) + " (16)");
         EXPECT_EQ(View.TimeBetweenSysex, 40);
         EXPECT_EQ(View.TimeBetweenPatches, 400);
-        EXPECT_EQ(ws->FSendTimer.interval(), 400);
+        EXPECT_EQ(probe.SendTimer().interval(), 400);
         EXPECT_TRUE(
             std::filesystem::is_directory(Docs.Path() + "/Velcora/" + c.Folder + "/Backup"));
-        EXPECT_EQ(ws->FIni.ReadInteger(section, "TotalSize", 0), c.Total);
-        EXPECT_EQ(ws->FIni.ReadInteger(section, "Block7Size", 0), ws->FCtx.Sizes.BlockSize(7));
-        EXPECT_EQ(ws->FSynth.FileNames[TSynth::BlankFile], TWorkspace::DefaultBlankFile);
+        EXPECT_EQ(ws->Settings().ReadInteger(section, "TotalSize", 0), c.Total);
+        EXPECT_EQ(ws->Settings().ReadInteger(section, "Block7Size", 0),
+                  ws->Context().Sizes.BlockSize(7));
+        EXPECT_EQ(ws->Synth().FileNames[TSynth::BlankFile], TWorkspace::DefaultBlankFile);
     }
 }
 
@@ -103,23 +163,27 @@ TEST_F(IdentifyTest, TheBlankFileWarningOnlyWhenNoSuitableBlankWasLoaded) {
             WriteBytes(start.File(c.Shipped), MakeDump(TDumpSizes::ForModelClass(c.ShippedClass)));
         }
         TWorkspace ws(Dialogs, View, start.File("Velcora.INI"), start.Path(), docs.Path());
-        ws.FSynth.Pause = [](int) {};
+        ws.SetPause([](int) {});
         if (c.Warning) {
             Dialogs.ExpectMessage(TMessageKind::Warning, BlankFileWarning);
         }
-        ASSERT_TRUE(ws.FSynth.HandleIdentity(IdentityReply(0, c.Member)));
+        LookForSynth(ws, IdentityReply(0, c.Member));
+        ASSERT_TRUE(ws.Status().SynthFound);
         EXPECT_TRUE(Dialogs.ScriptDone());
-        EXPECT_TRUE(ws.FBlankPatch->Dump().Framed(ws.FCtx.Sizes));
+        EXPECT_TRUE(ws.BlankPatch().Dump().Framed(ws.Context().Sizes));
     }
 }
 
 TEST_F(IdentifyTest, OtherRepliesAreNotTheIdentity) {
     auto ws = Make();
+    const TWorkspaceProbe probe(*ws);
     TBytes other = IdentityReply(0, 3);
     other[5] = 0x41; // another manufacturer
-    EXPECT_FALSE(ws->FSynth.HandleIdentity(other));
-    EXPECT_FALSE(ws->FSynthFound);
-    EXPECT_EQ(ws->FSynth.Section, "");
+    LookForSynth(*ws, other);
+    EXPECT_FALSE(ws->Status().SynthFound);
+    EXPECT_TRUE(probe.ExpectIdentity()) << "still waiting for the synth";
+    EXPECT_EQ(ws->Synth().Section, "");
+    EXPECT_EQ(View.SetupSynth, "");
 }
 
 TEST_F(IdentifyTest, SettingsOfTheSynthAndItsLastBackup) {
@@ -135,101 +199,141 @@ TEST_F(IdentifyTest, SettingsOfTheSynthAndItsLastBackup) {
                MakeDump(TDumpSizes::ForModelClass(TModelClass::Proteus)));
 
     auto ws = Make();
-    ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(3, 3)));
-    EXPECT_EQ(ws->FBlankName, "My Blank");
+    LookForSynth(*ws, IdentityReply(3, 3));
+    ASSERT_TRUE(ws->Status().SynthFound);
+    EXPECT_EQ(ws->Status().BlankName, "My Blank");
     EXPECT_EQ(View.BlankName, "My Blank");
-    EXPECT_EQ(ws->FSynth.TimeBetweenSysex, 60);
-    EXPECT_EQ(ws->FSendTimer.interval(), 250);
+    EXPECT_EQ(ws->Synth().TimeBetweenSysex, 60);
+    EXPECT_EQ(ws->Status().TimeBetweenSysex, 60);
+    EXPECT_EQ(TWorkspaceProbe(*ws).SendTimer().interval(), 250);
     EXPECT_EQ(ws->UserBank(2).Slot(0).Name(), "Tst:Patch 256   ") << "EndBanks1.syx reloaded";
 }
 
 TEST_F(IdentifyTest, HardwareConfigurationFillsTheRomLists) {
-    auto ws = Make();
-    ws->FExpectHwConfig = true;
-    // Composer with 512 presets, an unknown id 12 with 300.
-    const TBytes config = {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x09, 0x02, 0x00, 0x04, 0x02, 0x06, 0x04,
-                           0x00, 0x00, 0x04, 0x10, 0x05, 0x0C, 0x00, 0x2C, 0x02, 0x00, 0x01, 0xF7};
-    ASSERT_TRUE(ws->FSynth.HandleHwConfig(config));
-    EXPECT_FALSE(ws->FExpectHwConfig);
-    EXPECT_TRUE(ws->FExpectChannel) << "the channel is asked next";
-    EXPECT_EQ(View.RomList, (std::vector<std::string>{"ROM 0 : Composer", "ROM 1 : Id # 12"}));
-    EXPECT_EQ(View.RomSelected, 0);
-    EXPECT_EQ(View.RomBankList, (std::vector<std::string>{"Bank 0", "Bank 1", "Bank 2", "Bank 3"}));
-    ws->FSynth.cbROMListChange(1);
-    EXPECT_EQ(ws->FRomIndex, 1);
+    const std::vector<std::string> fourBanks = {"Bank 0", "Bank 1", "Bank 2", "Bank 3"};
+    const struct {
+        const char* What;
+        std::vector<TBytes> Messages; ///< after the identity reply
+        std::vector<std::string> Roms;
+        int RomSelected; ///< -2: the list never filled
+        std::vector<std::string> Banks;
+        bool ChannelAsked;
+    } cases[] = {
+        {"a known and an unknown ROM",
+         {TwoRoms},
+         {"ROM 0 : Composer", "ROM 1 : Id # 12"},
+         0,
+         fourBanks,
+         true},
+        {"no ROM at all: both lists empty, the channel still asked for", {NoRom}, {}, -1, {}, true},
+        {"another E-mu message uses up the expectation without being the reply",
+         {OtherParameter, TwoRoms},
+         {},
+         -2,
+         {},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        View = TRecordingView{};
+        auto ws = Identified();
+        const TWorkspaceProbe probe(*ws);
+        ASSERT_TRUE(probe.ExpectHwConfig());
+        ASSERT_FALSE(probe.ExpectChannel());
+        Receive(*ws, c.Messages);
+        EXPECT_FALSE(probe.ExpectHwConfig());
+        EXPECT_EQ(probe.ExpectChannel(), c.ChannelAsked);
+        EXPECT_EQ(View.RomList, c.Roms);
+        EXPECT_EQ(View.RomSelected, c.RomSelected);
+        EXPECT_EQ(View.RomBankList, c.Banks);
+        EXPECT_EQ(ws->Synth().RomCount, static_cast<int>(c.Roms.size()));
+    }
+
+    // The person chooses the second ROM: its 300 presets make two banks.
+    View = TRecordingView{};
+    auto ws = Identified();
+    ws->ReceiveSysex(TwoRoms);
+    ws->cbROMListChange(1);
+    EXPECT_EQ(ws->Status().RomIndex, 1);
     EXPECT_EQ(View.RomBankList, (std::vector<std::string>{"Bank 0", "Bank 1"}));
-
-    // No ROM at all: both lists empty, the channel still asked for.
-    ws->FExpectChannel = false;
-    ASSERT_TRUE(ws->FSynth.HandleHwConfig(
-        TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x09, 0x02, 0x00, 0x04, 0x00, 0x06, 0xF7}));
-    EXPECT_TRUE(View.RomList.empty());
-    EXPECT_TRUE(View.RomBankList.empty());
-    EXPECT_TRUE(ws->FExpectChannel);
-
-    // Any other E-mu message uses up the expectation without being the reply.
-    ws->FExpectHwConfig = true;
-    EXPECT_FALSE(ws->FSynth.HandleHwConfig(TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7D, 0xF7}));
-    EXPECT_FALSE(ws->FExpectHwConfig);
 }
 
 TEST_F(IdentifyTest, MoreThanFourRomsKeepsFour) {
-    auto ws = Make();
+    auto ws = Identified();
     TBytes config = {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x09, 0x02, 0x00, 0x04, 0x06, 0x06};
     for (int i = 0; i < 6; ++i) {
         config.insert(config.end(), {static_cast<uint8_t>(i + 2), 0, 0, 1, 0, 0});
     }
     config.push_back(0xF7);
-    ASSERT_TRUE(ws->FSynth.HandleHwConfig(config));
-    EXPECT_EQ(ws->FSynth.RomCount, 4);
+    ws->ReceiveSysex(config);
+    EXPECT_EQ(ws->Synth().RomCount, 4);
     EXPECT_EQ(View.RomList.size(), 4u);
+    EXPECT_TRUE(TWorkspaceProbe(*ws).ExpectChannel());
 }
 
 TEST_F(IdentifyTest, ChannelReply) {
-    auto ws = Make();
-    ws->FExpectChannel = true;
-    EXPECT_TRUE(ws->FSynth.HandleChannel(
-        TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x03, 0x01, 0x0B, 0x01, 0x1F, 0x00, 0xF7}));
-    EXPECT_EQ(ws->FSynthChannel, 0x0F);
-    EXPECT_FALSE(ws->FExpectChannel);
-    ws->FExpectChannel = true;
-    EXPECT_FALSE(ws->FSynth.HandleChannel(
-        TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x03, 0x01, 0x0C, 0x01, 0x05, 0x00, 0xF7}));
-    EXPECT_FALSE(ws->FExpectChannel);
-    EXPECT_EQ(ws->FSynthChannel, 0x0F);
+    const struct {
+        const char* What;
+        std::vector<TBytes> Messages; ///< after the hardware configuration
+        uint8_t Channel;
+    } cases[] = {
+        {"the reply: the low four bits of its value", {ChannelReply1F}, 0x0F},
+        {"another parameter's value uses up the expectation",
+         {OtherParameter, ChannelReply1F},
+         0x00},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        auto ws = Identified();
+        const TWorkspaceProbe probe(*ws);
+        ws->ReceiveSysex(TwoRoms);
+        ASSERT_TRUE(probe.ExpectChannel());
+        Receive(*ws, c.Messages);
+        EXPECT_FALSE(probe.ExpectChannel());
+        EXPECT_EQ(probe.SynthChannel(), c.Channel);
+    }
 }
 
 TEST_F(IdentifyTest, DumpSizesFollowHeadersAndTheMeasuredEditBuffer) {
-    auto ws = Make();
-    ws->FSynth.Section = "Proteus 2000_0";
-    TBytes header = MakeDump(TDumpSizes::ForModelClass(TModelClass::Proteus));
-    header.resize(36);
+    auto ws = Identified();
+    ASSERT_EQ(ws->Synth().Section, "Proteus 2000_0");
+    const TDumpSizes proteus = TDumpSizes::ForModelClass(TModelClass::Proteus);
+    ws->bbGetEditBufClick();
+    TBytes header = Answer(proteus, EditBufferDump("Hdr:Only"))[0];
     header[9] = 1500 & 0x7F;
     header[10] = 1500 >> 7;
-    ws->FSynth.ApplyHeaderByteCount(header);
-    EXPECT_EQ(ws->FSynth.TotalParam, 750);
-    EXPECT_EQ(ws->FCtx.Sizes.BlockSize(7), 41);
+    ws->ReceiveSysex(header);
+    EXPECT_EQ(ws->Synth().TotalParam, 750);
+    EXPECT_EQ(ws->Context().Sizes.BlockSize(7), 41);
     header[9] = 1492 & 0x7F;
     header[10] = 1492 >> 7;
-    ws->FSynth.ApplyHeaderByteCount(header);
-    EXPECT_EQ(ws->FCtx.Sizes.BlockSize(7), 39);
+    ws->ReceiveSysex(header);
+    EXPECT_EQ(ws->Context().Sizes.BlockSize(7), 39);
 
     // Measured once per edit-buffer request, from the stored packets.
-    TPatchWorld xl7(TModelClass::CommandStation);
-    TPatchRec edit;
-    xl7.Fill(edit, {});
-    ws->FSynth.MeasureSizes(edit);
-    EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), 1615);
-    EXPECT_EQ(ws->FIni.ReadInteger("Proteus 2000_0", "TotalSize", 0), 1615);
-    TPatchWorld audity(TModelClass::Audity);
-    TPatchRec other;
-    audity.Fill(other, {});
-    ws->FSynth.MeasureSizes(other);
-    EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), 1615) << "a second dump does not measure again";
-    ws->FSynth.SizesMeasured = false;
-    TPatchRec garbage;
-    ws->FSynth.MeasureSizes(garbage);
-    EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), 1615) << "unusable lengths keep the sizes";
+    ws->bbGetEditBufClick();
+    EXPECT_FALSE(ws->Synth().SizesMeasured);
+    const TDumpSizes xl7 = TDumpSizes::ForModelClass(TModelClass::CommandStation);
+    Receive(*ws, Answer(xl7, EditBufferDump("Xl7:Measured")));
+    EXPECT_TRUE(ws->Synth().SizesMeasured);
+    EXPECT_EQ(ws->Context().Sizes.TotalSize(), 1615);
+    EXPECT_EQ(ws->Settings().ReadInteger("Proteus 2000_0", "TotalSize", 0), 1615);
+    Receive(*ws,
+            Answer(TDumpSizes::ForModelClass(TModelClass::Audity), EditBufferDump("Aud:Second")));
+    EXPECT_EQ(ws->Context().Sizes.TotalSize(), 1615) << "a second dump does not measure again";
+    EXPECT_EQ(ws->EditPatch().Name().substr(0, 12), "Xl7:Measured");
+
+    // Packets of lengths no dump has keep the sizes.
+    ws->bbGetEditBufClick();
+    std::vector<TBytes> garbage = Answer(xl7, EditBufferDump("Bad:Lengths"));
+    for (size_t p = 1; p < garbage.size(); ++p) {
+        garbage[p].resize(12);
+        garbage[p].push_back(0xF7);
+    }
+    Receive(*ws, garbage);
+    EXPECT_FALSE(ws->Synth().SizesMeasured);
+    EXPECT_EQ(ws->Context().Sizes.TotalSize(), 1615) << "unusable lengths keep the sizes";
+    EXPECT_EQ(ws->Settings().ReadInteger("Proteus 2000_0", "TotalSize", 0), 1615);
 }
 
 TEST_F(IdentifyTest, ALaterIdentityReplyKeepsUnsavedWorkUnlessAnotherSynthIsAcceptedInstead) {
@@ -260,55 +364,64 @@ TEST_F(IdentifyTest, ALaterIdentityReplyKeepsUnsavedWorkUnlessAnotherSynthIsAcce
         WriteBytes(Start.File("Default XL-2.syx"),
                    MakeDump(TDumpSizes::ForModelClass(TModelClass::CommandStation)));
         auto ws = Make();
-        ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(16, 3)));
-        const TWorkFolders folders = ws->FFolders;
+        const TWorkspaceProbe probe(*ws);
+        LookForSynth(*ws, IdentityReply(16, 3));
+        ASSERT_TRUE(ws->Status().SynthFound);
+        const TWorkFolders folders = ws->Folders();
+        // The ROM lists and the channel follow; the replies use up what they answer.
+        TBytes config = NoRom;
+        TBytes channel = ChannelReply1F;
+        config[3] = channel[3] = 16;
+        Receive(*ws, {config, channel});
+        ASSERT_FALSE(probe.ExpectHwConfig());
         // Sizes measured from the synth's edit buffer: the patches held have them.
-        ws->FCtx.Sizes = *TDumpSizes::Make(36, {251, 251, 251, 251, 251, 251, 41});
-        const TDumpSizes sizes = ws->FCtx.Sizes;
+        const TDumpSizes sizes = *TDumpSizes::Make(36, {251, 251, 251, 251, 251, 251, 41});
+        ws->bbGetEditBufClick();
+        Receive(*ws, Answer(sizes, EditBufferDump("Edt:Measured", 16)));
+        ASSERT_EQ(ws->Context().Sizes, sizes);
         // Work of the session: a bank fetched or edited, the library, the edit buffer.
-        ws->UserBank(2).Slot(7).SetName("Tst:Fetched", ws->FCtx.Sizes);
-        ws->FEditPatch->SetName("Edt:Tweaked", ws->FCtx.Sizes);
-        ws->FLib->Add(ws->UserBank(2).Slot(7));
-        ws->FLib->SetModified(c.Unsaved);
+        ws->UserBank(2).Slot(7).SetName("Tst:Fetched", sizes);
+        ws->EditPatch().SetName("Edt:Tweaked", sizes);
+        ws->Library().Add(ws->UserBank(2).Slot(7));
+        ws->Library().SetModified(c.Unsaved);
         if (c.Unsaved) {
             ws->MarkDirty(ws->UserBank(2));
         }
         const TDirtyFlags dirty = ws->Dirty();
-        const int libCount = ws->FLib->Count();
-        ws->FExpectHwConfig = false;
+        const int libCount = ws->Library().Count();
 
         if (c.Asked) {
             Dialogs.ExpectMessage(TMessageKind::Confirmation, otherSynthQuestion, c.Answer);
         }
-        View.SetupSynth.clear(); // as "Look for Synth" leaves it
         TBytes again = IdentityReply(16, c.Member);
         again[13] = '5'; // a newer software version
-        ASSERT_TRUE(ws->FSynth.HandleIdentity(again));
+        LookForSynth(*ws, again);
         EXPECT_TRUE(Dialogs.ScriptDone());
+        EXPECT_FALSE(probe.ExpectIdentity());
 
-        EXPECT_EQ(ws->FSynth.Section, c.Reloaded ? "XL-7_16" : "Proteus 2000_16");
-        EXPECT_EQ(ws->FSynth.ModelName, c.Reloaded ? "XL-7" : "Proteus 2000");
+        EXPECT_EQ(ws->Synth().Section, c.Reloaded ? "XL-7_16" : "Proteus 2000_16");
+        EXPECT_EQ(ws->Synth().ModelName, c.Reloaded ? "XL-7" : "Proteus 2000");
         EXPECT_EQ(View.SetupSynth, c.Reloaded ? "XL-7 (16)" : "Proteus 2000 (16)");
         const bool refused = c.Asked && c.Answer == TAnswer::No;
-        EXPECT_EQ(ws->FSynth.Version, refused ? "1.04" : "1.05");
-        EXPECT_EQ(ws->FExpectHwConfig, !refused) << "the ROM lists asked for again";
+        EXPECT_EQ(ws->Synth().Version, refused ? "1.04" : "1.05");
+        EXPECT_EQ(probe.ExpectHwConfig(), !refused) << "the ROM lists asked for again";
         if (c.Reloaded) {
-            EXPECT_EQ(ws->FCtx.Sizes.TotalSize(), 1615);
-            EXPECT_NE(ws->FFolders.ModelDir, folders.ModelDir);
+            EXPECT_EQ(ws->Context().Sizes.TotalSize(), 1615);
+            EXPECT_NE(ws->Folders().ModelDir, folders.ModelDir);
         } else {
-            EXPECT_EQ(ws->FCtx.Sizes, sizes);
-            EXPECT_EQ(ws->FFolders.ModelDir, folders.ModelDir);
-            EXPECT_EQ(ws->FFolders.BackupDir, folders.BackupDir);
+            EXPECT_EQ(ws->Context().Sizes, sizes);
+            EXPECT_EQ(ws->Folders().ModelDir, folders.ModelDir);
+            EXPECT_EQ(ws->Folders().BackupDir, folders.BackupDir);
         }
         const auto nameOf = [](const TPatchRec& patch) { return patch.Name().substr(0, 11); };
         if (c.Reloaded) {
             EXPECT_NE(nameOf(ws->UserBank(2).Slot(7)), "Tst:Fetched");
-            EXPECT_NE(nameOf(*ws->FEditPatch), "Edt:Tweaked");
-            EXPECT_EQ(ws->FLib->Count(), 1) << "a new library";
+            EXPECT_NE(nameOf(ws->EditPatch()), "Edt:Tweaked");
+            EXPECT_EQ(ws->Library().Count(), 1) << "a new library";
         } else {
             EXPECT_EQ(nameOf(ws->UserBank(2).Slot(7)), "Tst:Fetched");
-            EXPECT_EQ(nameOf(*ws->FEditPatch), "Edt:Tweaked");
-            EXPECT_EQ(ws->FLib->Count(), libCount);
+            EXPECT_EQ(nameOf(ws->EditPatch()), "Edt:Tweaked");
+            EXPECT_EQ(ws->Library().Count(), libCount);
             EXPECT_EQ(ws->Dirty(), dirty) << "the close prompt still lists them";
         }
     }
@@ -331,11 +444,14 @@ TEST_F(IdentifyTest, PausesFromTheSettingsStayWithinWhatTheSetupFieldsAllow) {
         ini.WriteString("Proteus 2000_0", "TimeBetweenSysex", c.Stored);
         ini.WriteString("Proteus 2000_0", "TimeBetweenPatches", c.Stored);
         auto ws = Make();
-        ASSERT_TRUE(ws->FSynth.HandleIdentity(IdentityReply(0, 3)));
-        EXPECT_EQ(ws->FSynth.TimeBetweenSysex, c.Sysex);
-        EXPECT_EQ(ws->FSynth.TimeBetweenPatches, c.Patches);
+        LookForSynth(*ws, IdentityReply(0, 3));
+        ASSERT_TRUE(ws->Status().SynthFound);
+        EXPECT_EQ(ws->Synth().TimeBetweenSysex, c.Sysex);
+        EXPECT_EQ(ws->Synth().TimeBetweenPatches, c.Patches);
+        EXPECT_EQ(ws->Status().TimeBetweenSysex, c.Sysex);
+        EXPECT_EQ(ws->Status().TimeBetweenPatches, c.Patches);
         EXPECT_EQ(View.TimeBetweenSysex, c.Sysex);
         EXPECT_EQ(View.TimeBetweenPatches, c.Patches);
-        EXPECT_EQ(ws->FSendTimer.interval(), c.Patches);
+        EXPECT_EQ(TWorkspaceProbe(*ws).SendTimer().interval(), c.Patches);
     }
 }

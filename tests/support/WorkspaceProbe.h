@@ -32,6 +32,8 @@ struct TWorkspaceProbe {
 
     /// The search's edit-buffer request waits on it.
     const QTimer& ReqTimer() const { return W.FReqTimer; }
+    /// The longest message the receive buffer takes.
+    static constexpr size_t RxBufferSize() { return TWorkspace::RxBufferSize; }
 
 private:
     const TWorkspace& W;
