@@ -254,6 +254,7 @@ public:
     /// The last entry of every port list.
     static inline const std::string NoDevice = "None";
 
+private:
     TPatchContext FCtx;
     TSynth FSynth{*this};
     TIniFile FIni;
@@ -328,7 +329,6 @@ public:
     int FRxView = 0;
     std::string FBankLabel;
 
-private:
     /// Tests read the transfer machine's bookkeeping through it, never write it.
     friend struct TWorkspaceProbe;
 
