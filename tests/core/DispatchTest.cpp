@@ -78,17 +78,7 @@ protected:
         made.High = pm;
         made.DeviceId = deviceId;
         made.Name = name;
-        const TBytes dump = MakeDump(sizes, made);
-        std::vector<TBytes> packets;
-        size_t at = 0;
-        for (int p = 0; p < 8; ++p) {
-            const size_t len = static_cast<size_t>(sizes.PacketSize(p));
-            packets.emplace_back(dump.begin() + static_cast<long>(at),
-                                 dump.begin() + static_cast<long>(at + len));
-            at += len;
-        }
-        packets[0][6] = 0x03;
-        return packets;
+        return MakeOpenLoopPackets(sizes, made);
     }
 
     TTempDir Dir;

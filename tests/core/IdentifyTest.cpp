@@ -38,17 +38,7 @@ const TBytes ChannelReply1F = {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x03,
 
 /// The eight messages of a dump as the synth answers a request.
 std::vector<TBytes> Answer(const TDumpSizes& sizes, const TDumpSpec& made) {
-    const TBytes dump = MakeDump(sizes, made);
-    std::vector<TBytes> packets;
-    size_t at = 0;
-    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
-        const size_t len = static_cast<size_t>(sizes.PacketSize(p));
-        packets.emplace_back(dump.begin() + static_cast<long>(at),
-                             dump.begin() + static_cast<long>(at + len));
-        at += len;
-    }
-    packets[0][6] = 0x03;
-    return packets;
+    return MakeOpenLoopPackets(sizes, made);
 }
 
 TDumpSpec EditBufferDump(const char* name, uint8_t deviceId = 0) {

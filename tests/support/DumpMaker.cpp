@@ -57,6 +57,21 @@ std::vector<uint8_t> MakeDump(const TDumpSizes& sizes, const TDumpSpec& made) {
     return out;
 }
 
+std::vector<std::vector<uint8_t>> MakeOpenLoopPackets(const TDumpSizes& sizes,
+                                                      const TDumpSpec& made) {
+    const std::vector<uint8_t> dump = MakeDump(sizes, made);
+    std::vector<std::vector<uint8_t>> packets;
+    size_t at = 0;
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        const size_t len = static_cast<size_t>(sizes.PacketSize(p));
+        packets.emplace_back(dump.begin() + static_cast<long>(at),
+                             dump.begin() + static_cast<long>(at + len));
+        at += len;
+    }
+    packets[0][6] = 0x03;
+    return packets;
+}
+
 std::vector<uint8_t> MakeDumps(const TDumpSizes& sizes, int count, uint32_t seedBase) {
     std::vector<uint8_t> out;
     for (int i = 0; i < count; ++i) {

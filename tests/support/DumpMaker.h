@@ -21,6 +21,9 @@ struct TDumpSpec {
 
 /// One preset dump, framed for the sizes, with real checksums.
 std::vector<uint8_t> MakeDump(const TDumpSizes& sizes, const TDumpSpec& made = {});
+/// The dump's eight messages as the synth sends them unasked (open loop, sub-header 03h).
+std::vector<std::vector<uint8_t>> MakeOpenLoopPackets(const TDumpSizes& sizes,
+                                                      const TDumpSpec& made = {});
 /// count dumps back to back, dump i with seed seedBase + i and the name "Tst:Patch nnn".
 std::vector<uint8_t> MakeDumps(const TDumpSizes& sizes, int count, uint32_t seedBase = 1);
 void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& bytes);
