@@ -12,6 +12,7 @@
 #include "Patchrec.h"
 #include "Synth.h"
 #include "SynthLink.h"
+#include "ViewInput.h"
 #include "WorkFolders.h"
 #include "WorkspaceStatus.h"
 
@@ -253,6 +254,35 @@ public:
 
     /// The last entry of every port list.
     static inline const std::string NoDevice = "None";
+
+    // The bank views: selection, audition, navigation and the editing commands. A view is
+    // named by its tab: 0..3 the user banks' views, RomTab the ROM view. A slot of -1 stands
+    // for the title row or a place outside the rows.
+    /// A mouse press in a bank view; the right button auditions an unselected slot or opens
+    /// the bank menu over a selected one.
+    void vleUserMouseDown(int view, TMouseButton button, TShiftState shift, int slot);
+    /// The click the view raises after a press: selection by the press's button and keys.
+    /// Does nothing when no press in a view came before it (a keyboard move's click).
+    void vleUserClick(int view);
+    void vleUser0DblClick(int view, int slot);
+    /// A key pressed in a bank view whose current row shows slot. True when the key was a
+    /// command of the program; the view still moves its current row for Up and Down.
+    bool vleUserKeyDown(int view, int key, TShiftState shift, int slot);
+    void pmBankEditClick();
+    void pmBankCopyClick();
+    void pmBankPasteClick();
+    void pmBankDeleteClick();
+    void pmBankSwapClick();
+    /// A key released in the rename box holding text; returns the text the box must show.
+    /// Enter renames the slot and hides the box.
+    std::string eUserEditKeyUp(const std::string& text, int key);
+    /// Enables the selection-dependent commands for the current user bank.
+    void UpdateSelectionButtons(bool hasSelection);
+    /// The option groups' click: writes the key, applies the group, gives the focus back.
+    /// (ChooseOption writes the key only.)
+    void rgOptionClick(TOptionGroups::TGroup group, int item);
+    /// The Device Inquiry alone, as the splash window's schedule sends it.
+    void RequestIdentity();
 
 private:
     TPatchContext FCtx;

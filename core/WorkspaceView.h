@@ -47,6 +47,25 @@ public:
     virtual void ShowLoadMethod(TLoadMethod method) = 0;
     /// Moves a bank view's cursor to a slot's row.
     virtual void ShowCursor(int bankNumber, int slot) = 0;
+
+    // What the bank views' commands show.
+    /// bbUserToLib, and the pair bbGetSelected / bbSendSelected.
+    virtual void EnableSelectionCommands(bool userToLib, bool getSendSelected) = 0;
+    /// The library's Mix and Morph buttons.
+    virtual void EnableMixMorph(bool on) = 0;
+    /// Opens the bank popup menu at the pointer, with "Swap" listed or not.
+    virtual void ShowBankMenu(bool swapVisible) = 0;
+    /// Prepares the rename box, still hidden, over the name cell of a slot of a bank view
+    /// (bankNumber 0..3, or 99 the ROM bank), holding text.
+    virtual void PrepareRenameBox(int bankNumber, int slot, const std::string& text) = 0;
+    /// Shows the prepared rename box with its whole text selected, and gives it the focus.
+    virtual void ShowRenameBox() = 0;
+    virtual void HideRenameBox() = 0;
+    /// Gives the showing rename box the focus back.
+    virtual void FocusRenameBox() = 0;
+    /// Gives the focus to a view: 0 the library grid, 1..4 user banks 0..3, 5 the ROM view;
+    /// nothing when the main window is not visible.
+    virtual void RestoreFocus(int focusView) = 0;
 };
 
 /// A face that shows nothing: for runs without windows (the command-line program, benchmarks,
@@ -69,6 +88,14 @@ public:
     void EnableRomLists(bool) override {}
     void ShowLoadMethod(TLoadMethod) override {}
     void ShowCursor(int, int) override {}
+    void EnableSelectionCommands(bool, bool) override {}
+    void EnableMixMorph(bool) override {}
+    void ShowBankMenu(bool) override {}
+    void PrepareRenameBox(int, int, const std::string&) override {}
+    void ShowRenameBox() override {}
+    void HideRenameBox() override {}
+    void FocusRenameBox() override {}
+    void RestoreFocus(int) override {}
 };
 
 } // namespace velcora

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
-    libjpeg62-turbo-dev
+    libjpeg62-turbo-dev qt6-svg-dev imagemagick
     libgtest-dev libgmock-dev libbenchmark-dev
     pkg-config xvfb xauth
 )

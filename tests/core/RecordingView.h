@@ -48,7 +48,36 @@ public:
     void EnableRomLists(bool on) override { RomListsOn = on; }
     void ShowLoadMethod(TLoadMethod method) override { LoadMethod = method; }
     void ShowCursor(int bankNumber, int slot) override { Cursors[bankNumber] = slot; }
+    void EnableSelectionCommands(bool userToLib, bool getSendSelected) override {
+        UserToLibOn = userToLib;
+        GetSendSelectedOn = getSendSelected;
+    }
+    void EnableMixMorph(bool on) override { MixMorphOn = on; }
+    void ShowBankMenu(bool swapVisible) override {
+        ++MenusOpened;
+        MenuSwapVisible = swapVisible;
+    }
+    void PrepareRenameBox(int bankNumber, int slot, const std::string& text) override {
+        RenameBank = bankNumber;
+        RenameSlot = slot;
+        RenameText = text;
+    }
+    void ShowRenameBox() override { RenameShowing = true; }
+    void HideRenameBox() override { RenameShowing = false; }
+    void FocusRenameBox() override { ++RenameFocused; }
+    void RestoreFocus(int focusView) override { FocusedView = focusView; }
 
+    std::optional<bool> UserToLibOn;
+    std::optional<bool> GetSendSelectedOn;
+    std::optional<bool> MixMorphOn;
+    int MenusOpened = 0;
+    bool MenuSwapVisible = false;
+    int RenameBank = -1;
+    int RenameSlot = -1;
+    std::string RenameText;
+    bool RenameShowing = false;
+    int RenameFocused = 0;
+    int FocusedView = -1;
     bool ProgressVisible = false;
     int ProgressMax = 0;
     int ProgressPosition = 0;
