@@ -236,6 +236,9 @@ public:
     /// Refused with a warning while a transfer runs: the answer rebuilds the workspace.
     void bCheckIdClick();
     void ReqTimerTimer();
+    /// The Device Inquiry alone, as the splash window's schedule sends it; not while a
+    /// transfer runs, since the answer rebuilds the workspace.
+    void RequestIdentity();
     /// The initial parameter message, sent once when the synth is first seen identified.
     void SendInitParam();
     /// Chooses the blank patch's file; a file that does not suit the synth changes nothing.
@@ -281,8 +284,6 @@ public:
     /// The option groups' click: writes the key, applies the group, gives the focus back.
     /// (ChooseOption writes the key only.)
     void rgOptionClick(TOptionGroups::TGroup group, int item);
-    /// The Device Inquiry alone, as the splash window's schedule sends it.
-    void RequestIdentity();
 
 private:
     TPatchContext FCtx;

@@ -35,6 +35,4 @@ void TWorkspace::rgOptionClick(TOptionGroups::TGroup group, int item) {
     ChooseOption(group, item);
 }
 
-void TWorkspace::RequestIdentity() {}
-
 } // namespace velcora

@@ -207,6 +207,14 @@ void TWorkspace::ReqTimerTimer() {
     FSynth.RequestEditBuffer(FCtx.DeviceId);
 }
 
+void TWorkspace::RequestIdentity() {
+    // The answer rebuilds the workspace: never under a transfer.
+    if (FTransferShowing) {
+        return;
+    }
+    RunGuarded([this] { FSynth.RequestIdentity(); });
+}
+
 void TWorkspace::SendInitParam() {
     RunGuarded([this] { FSynth.SendInitParam(FCtx.DeviceId); });
 }
