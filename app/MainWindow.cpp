@@ -5,8 +5,10 @@
 #include "LibraryModel.h"
 #include "Workspace.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -167,10 +169,13 @@ QToolButton* TfMain::MakePictureButton(const char* name, const char* icon, const
 }
 
 QWidget* TfMain::MakeEditBufferPanel() {
-    auto* panel = new QWidget;
+    auto* panel = new QFrame;
     panel->setObjectName("pEditBuff");
     panel->setAccessibleName("Edit Buffer");
+    panel->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    // A panel of its own on the green wallpaper, in the window's usual colour.
     panel->setAutoFillBackground(true);
+    panel->setPalette(QApplication::palette(panel));
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
 
     FCategory = new QLineEdit("Cat", panel);
