@@ -175,7 +175,9 @@ QWidget* TfMain::MakeEditBufferPanel() {
     panel->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     // A panel of its own on the green wallpaper, in the window's usual colour.
     panel->setAutoFillBackground(true);
-    panel->setPalette(QApplication::palette(panel));
+    QPalette plain = panel->palette();
+    plain.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+    panel->setPalette(plain);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
 
     FCategory = new QLineEdit("Cat", panel);

@@ -2,6 +2,7 @@
 // in-process virtual synth, driven by clicks and keys, with every message box scripted.
 #include "MainWindow.h"
 
+#include "IniFile.h"
 #include "MidiOutputError.h"
 #include "Program.h"
 #include "ScriptedDialogs.h"
@@ -310,4 +311,41 @@ TEST_F(MainWindowTest, SetupMidiShowsTheSetupDialogWithoutBlocking) {
     EXPECT_TRUE(setup.isVisible());
     EXPECT_FALSE(setup.isModal());
     EXPECT_TRUE(Main().isEnabled());
+}
+
+TEST_F(MainWindowTest, TheCaptionAndTheFocusComeFromTheWorkspace) {
+    Start();
+    // The edit buffer fetched after the search names the synth in the caption.
+    EXPECT_EQ(Main().windowTitle().toStdString(), Ws().Synth().Caption() + " ");
+    Ws().View().SetCaption("Proteus 2000 (Ver: 1.20 )  : User Bank 0 : 5 Pad:Warm Strings");
+    EXPECT_EQ(Main().windowTitle().toStdString(),
+              "Proteus 2000 (Ver: 1.20 )  : User Bank 0 : 5 Pad:Warm Strings");
+
+    QApplication::setActiveWindow(&Main());
+    auto& sgLib = Find<QTableView>("sgLib");
+    Find<QLineEdit>("eEditBufName").setFocus();
+    Ws().View().RestoreFocus(0);
+    EXPECT_TRUE(sgLib.hasFocus());
+
+    Find<QLineEdit>("eEditBufName").setFocus();
+    Main().hide();
+    Ws().View().RestoreFocus(0);
+    EXPECT_FALSE(sgLib.hasFocus()) << "a hidden window takes no focus";
+}
+
+TEST_F(MainWindowTest, TheVirtualSynthLeavesTheSavedDevicesAsTheyWere) {
+    TIniFile ini(Dir.File("Velcora.INI"));
+    ini.WriteString("MidiDevices", "Input", "USB MIDI 1");
+    ini.WriteString("MidiDevices", "Output", "USB MIDI 2");
+    Start();
+    Dialogs.ExpectMessage(TMessageKind::Confirmation,
+                          "Are you sure you want to close the program?\n\n"
+                          "These files need saving :\nLibrary ",
+                          TAnswer::Yes);
+    Main().close();
+    Program.reset();
+    const TIniFile after(Dir.File("Velcora.INI"));
+    EXPECT_EQ(after.ReadString("MidiDevices", "Input", ""), "USB MIDI 1");
+    EXPECT_EQ(after.ReadString("MidiDevices", "Output", ""), "USB MIDI 2");
+    EXPECT_EQ(after.ReadString("MidiDevices", "KbdInput", "(absent)"), "(absent)");
 }
