@@ -126,8 +126,7 @@ void TWorkspace::vleUserClick(int view) {
 }
 
 void TWorkspace::vleUser0DblClick(int view, int slot) {
-    TPatchBank* bank = ViewBank(view);
-    if (bank == nullptr || !ValidSlot(slot)) {
+    if (ViewBank(view) == nullptr || !ValidSlot(slot)) {
         return;
     }
     // Outside a transfer the flag is already clear; inside one, clearing it would send the
@@ -135,9 +134,10 @@ void TWorkspace::vleUser0DblClick(int view, int slot) {
     if (!FTransferShowing) {
         FRomXfer = false;
     }
-    AuditionSlot(ActionBankOf(view), slot);
-    ActionBankOf(view).Slot(slot).SetSelected(true);
-    ActionBankOf(view).ShowName(slot);
+    TPatchBank& bank = ActionBankOf(view);
+    AuditionSlot(bank, slot);
+    bank.Slot(slot).SetSelected(true);
+    bank.ShowName(slot);
 }
 
 bool TWorkspace::vleUserKeyDown(int view, int key, TShiftState shift, int slot) {

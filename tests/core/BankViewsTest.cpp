@@ -695,6 +695,7 @@ TEST_F(BankViewsTest, UserToLibAndTheTabChangeEnableTheSelectionCommands) {
     Make();
     using G = TOptionGroups::TGroup;
     Mark(2, {4});
+    Mark(Rom, {8, 9});
     const struct {
         int Tab;
         int UserToLib;
@@ -720,6 +721,9 @@ TEST_F(BankViewsTest, UserToLibAndTheTabChangeEnableTheSelectionCommands) {
         EXPECT_EQ(View.GetSendSelectedOn, c.GetSendOn);
         EXPECT_EQ(View.FocusedView, c.Tab + 1);
     }
+    // Tab changes keep every selection.
+    EXPECT_EQ(Marked(Bank(2)), std::vector<int>{4});
+    EXPECT_EQ(Marked(Bank(Rom)), (std::vector<int>{8, 9}));
 }
 
 // While a transfer runs, the views still select, but nothing they do may disturb it: no
