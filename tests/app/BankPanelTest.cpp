@@ -39,14 +39,25 @@ using namespace velcora::test;
 
 namespace {
 
-QApplication& App() {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "bank_panel_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+/// The application object lives from before the first test to after the last, and goes
+/// while Qt's own globals still exist: a function's static would outlive them at exit.
+class TAppEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        FApp = std::make_unique<QApplication>(FArgc, FArgv);
+    }
+    void TearDown() override { FApp.reset(); }
+
+private:
+    int FArgc = 1;
+    char FName[18] = "bank_panel_tests";
+    char* FArgv[2] = {FName, nullptr};
+    std::unique_ptr<QApplication> FApp;
+};
+
+[[maybe_unused]] ::testing::Environment* const AppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TAppEnvironment);
 
 /// Records what the workspace shows and passes the bank panel's part on to the panel, as the
 /// main window does.
@@ -144,7 +155,6 @@ protected:
     static inline const std::string SynthPort = emu::TVirtualSynthDevice::kDefaultName;
 
     BankPanelTest() {
-        App();
         for (const char* shipped :
              {"Default Audity.syx", "Default Composer.syx", "Default XL-2.syx"}) {
             WriteBytes(Dir.File(shipped),
@@ -235,6 +245,19 @@ protected:
             }
         }
         return nullptr;
+    }
+    /// A right press on a selected slot, then a click on the bank menu's item.
+    void ChooseMenuItem(int view, int slot, const std::string& item) {
+        Press(view, slot, Qt::RightButton);
+        QMenu* menu = OpenMenu();
+        ASSERT_NE(menu, nullptr) << item;
+        for (QAction* action : menu->actions()) {
+            if (action->text().toStdString() == item) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                return;
+            }
+        }
+        FAIL() << "no item " << item;
     }
     std::string Ini(const std::string& key) {
         return TIniFile(Dir.File("Velcora.INI")).ReadString("General", key, "(absent)");
@@ -531,32 +554,127 @@ TEST_F(BankPanelTest, RightPressAuditionsOrOpensTheBankMenu) {
 
 TEST_F(BankPanelTest, EditRenamesTheSlotThroughTheRenameBox) {
     Connect();
-    Press(0, 20);
-    Press(0, 20, Qt::RightButton);
-    QMenu* menu = OpenMenu();
-    ASSERT_NE(menu, nullptr);
-    QAction* edit = menu->actions().at(1);
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(edit).center());
+    const struct {
+        int View;
+        int Slot;
+        const char* Caption;
+    } cases[] = {{0, 20, "*User 0"}, {Rom, 10, "*ROM"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.View);
+        ChooseTab(c.View);
+        const std::string userSlot10 = Ws->UserBank(0).Slot(10).Name();
+        Press(c.View, c.Slot);
+        ChooseMenuItem(c.View, c.Slot, "Edit");
 
-    QLineEdit* box = RenameBox();
-    ASSERT_TRUE(box->isVisible());
-    EXPECT_EQ(box->text(), Name(0, 20));
-    EXPECT_EQ(box->selectedText(), box->text());
-    // Over the name cell of the row pressed.
-    TBankView* view = BankView(0);
-    const QRect cell = view->visualRect(Cell(0, 20));
-    const QPoint cellCentre = view->viewport()->mapTo(Panel.get(), cell.center());
-    EXPECT_TRUE(box->geometry().contains(cellCentre));
+        QLineEdit* box = RenameBox();
+        ASSERT_TRUE(box->isVisible());
+        EXPECT_EQ(box->text(), Name(c.View, c.Slot));
+        EXPECT_EQ(box->selectedText(), box->text());
+        EXPECT_TRUE(box->hasFocus());
+        // Over the name cell of the row pressed.
+        TBankView* view = BankView(c.View);
+        const QRect cell = view->visualRect(Cell(c.View, c.Slot));
+        EXPECT_TRUE(box->geometry().contains(view->viewport()->mapTo(Panel.get(), cell.center())));
+        EXPECT_EQ(Tabs()->tabText(c.View).toStdString(), c.Caption);
+
+        QTest::keyClicks(box, "abc");
+        EXPECT_EQ(box->text().toStdString(), "abc:");
+        EXPECT_EQ(box->cursorPosition(), 4);
+        QTest::keyClick(box, 'L');
+        // The box's text reaches the names one byte a character (Windows-1252: é is E9).
+        // QTest types ASCII only.
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent key(type, Qt::Key_Eacute, Qt::NoModifier, QString(QChar(0xE9)));
+            QApplication::sendEvent(box, &key);
+        }
+        QTest::keyClicks(box, "ad");
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_FALSE(box->isVisible());
+        // The synth's names are 7-bit: the data layer writes é as e, one character for one.
+        EXPECT_EQ(Name(c.View, c.Slot).trimmed().toStdString(), "abc:Lead");
+        const TPatchBank& bank = c.View == Rom ? Ws->RomBank() : Ws->UserBank(c.View);
+        EXPECT_EQ(bank.Slot(c.Slot).Name().substr(0, 16), "abc:Lead        ");
+        if (c.View == Rom) {
+            EXPECT_EQ(Ws->UserBank(0).Slot(10).Name(), userSlot10);
+        }
+    }
+}
+
+TEST_F(BankPanelTest, MenuItemsRunTheirCommands) {
+    Connect();
+    const std::string blank = Ws->BlankPatch().Name();
+    Press(0, 10);
+    Press(0, 11, Qt::LeftButton, Qt::ControlModifier);
+    ChooseMenuItem(0, 10, "Copy");
+    EXPECT_EQ(Tabs()->tabText(0).toStdString(), "User 0") << "Copy changes nothing";
+
+    Press(0, 50);
+    ChooseMenuItem(0, 50, "Paste  ");
+    EXPECT_EQ(Name(0, 50).trimmed().toStdString(), "Tst:Patch 010");
+    EXPECT_EQ(Name(0, 51).trimmed().toStdString(), "Tst:Patch 011");
+    EXPECT_EQ(Name(0, 52).trimmed().toStdString(), "Tst:Patch 052");
+    EXPECT_EQ(Marked(0), (std::set<int>{50, 51}));
     EXPECT_EQ(Tabs()->tabText(0).toStdString(), "*User 0");
 
-    QTest::keyClicks(box, "abc");
-    EXPECT_EQ(box->text().toStdString(), "abc:");
-    EXPECT_EQ(box->cursorPosition(), 4);
-    QTest::keyClicks(box, "Lead");
-    QTest::keyClick(box, Qt::Key_Return);
-    EXPECT_FALSE(box->isVisible());
-    EXPECT_EQ(Name(0, 20).trimmed().toStdString(), "abc:Lead");
-    EXPECT_EQ(Ws->UserBank(0).Slot(20).Name().substr(0, 8), "abc:Lead");
+    ChooseMenuItem(0, 50, "Swap");
+    EXPECT_EQ(Name(0, 50).trimmed().toStdString(), "Tst:Patch 011");
+    EXPECT_EQ(Name(0, 51).trimmed().toStdString(), "Tst:Patch 010");
+
+    ChooseMenuItem(0, 51, "Delete");
+    EXPECT_EQ(Name(0, 50).toStdString(), blank);
+    EXPECT_EQ(Name(0, 51).toStdString(), blank);
+    EXPECT_EQ(Name(0, 52).trimmed().toStdString(), "Tst:Patch 052");
+}
+
+TEST_F(BankPanelTest, KeysInAViewRunTheShortcuts) {
+    Connect();
+    TBankView* view = BankView(0);
+    Press(0, 7);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    Press(0, 9);
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Name(0, 9).trimmed().toStdString(), "Tst:Patch 007");
+    EXPECT_EQ(Tabs()->tabText(0).toStdString(), "*User 0");
+
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(Name(0, 9).toStdString(), Ws->BlankPatch().Name());
+
+    QTest::keyClick(view, Qt::Key_Z); // a letter alone is nothing
+    Dialogs.ExpectMessage(TMessageKind::Information, "Currently no undo.");
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(Dialogs.ScriptDone());
+
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(Marked(0).size(), 128u);
+}
+
+TEST_F(BankPanelTest, ADoubleClickAuditionsAndMarksTheSlot) {
+    Connect();
+    Press(0, 3);
+    // A person's double click presses first; QTest's sends the double click alone.
+    Press(0, 33);
+    QTest::mouseDClick(BankView(0)->viewport(), Qt::LeftButton, {}, Centre(0, 33));
+    EXPECT_TRUE(Marked(0).count(33));
+    EXPECT_TRUE(PumpUntil([&] { return SynthEditName() == Name(0, 33).toStdString(); }))
+        << SynthEditName();
+}
+
+TEST_F(BankPanelTest, IdentificationShowsTheFirstUserBankAsIfChosen) {
+    // The tab already showing: its reaction runs all the same, which writes the three keys
+    // the user tabs apply.
+    Connect();
+    EXPECT_EQ(Ini("FromTo"), "Bank");
+    EXPECT_EQ(Ini("LoadSave"), "Bank");
+    EXPECT_EQ(Ini("UserToLib"), "Bank");
+}
+
+TEST_F(BankPanelTest, IdentificationBringsBackTheFirstUserBank) {
+    ChooseTab(2);
+    ASSERT_EQ(Ws->Status().CurUserBank, 2);
+    Connect();
+    EXPECT_EQ(Tabs()->currentIndex(), 0);
+    EXPECT_EQ(Ws->Status().CurUserBank, 0);
+    EXPECT_TRUE(BankView(0)->isVisible());
 }
 
 TEST_F(BankPanelTest, OptionGroupsWriteTheirKeyAndShowTheirButtons) {
