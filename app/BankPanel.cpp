@@ -210,6 +210,12 @@ TBankPanel::TBankPanel(TWorkspace& workspace, QWidget* parent)
     connect(FTabs, &QTabBar::currentChanged, this, &TBankPanel::TabChosen);
     ApplyOptions();
     ShowTab();
+    // The workspace sets the selection commands whenever a selection or a choice changes;
+    // until then they start as its rule has them for the current bank as it stands.
+    const TWorkspaceStatus status = FWorkspace.Status();
+    const bool marked = FWorkspace.UserBank(status.CurUserBank).SelectedCount() > 0;
+    EnableSelectionCommands(FWorkspace.Options().UserToLib == 0 || marked,
+                            marked && !status.TransferRunning);
 }
 
 TBankPanel::~TBankPanel() = default;

@@ -742,6 +742,15 @@ TEST_F(BankPanelTest, OptionGroupsWriteTheirKeyAndShowTheirButtons) {
     }
     EXPECT_TRUE(Item("rgFromToMidi", 0)->isChecked());
     EXPECT_TRUE(Button("bbLoadBank")->isVisible());
+    // Nothing is selected: "User to Lib" on "Selected" starts disabled, with its second face,
+    // and so do Get and Send Selected.
+    EXPECT_FALSE(Button("bbUserToLib")->isEnabled());
+    EXPECT_FALSE(Button("bbGetSelected")->isEnabled());
+    EXPECT_FALSE(Button("bbSendSelected")->isEnabled());
+    const QImage selectedFace = Button("bbUserToLib")->icon().pixmap(24, 24).toImage();
+    ClickItem("rgBankToLib", 0);
+    EXPECT_TRUE(Button("bbUserToLib")->isEnabled());
+    EXPECT_NE(Button("bbUserToLib")->icon().pixmap(24, 24).toImage(), selectedFace);
 }
 
 TEST_F(BankPanelTest, TheRomTabHidesTheUserControlsAndKeepsEverySelection) {
