@@ -379,6 +379,7 @@ QWidget* TBankPanel::MakeRomControls() {
 
 QWidget* TBankPanel::MakeRomPage() {
     auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tsROM"));
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(3);
