@@ -67,6 +67,7 @@ std::vector<std::string> TWorkspace::PortEntries(TPort port) const {
         }
     }
     entries.push_back(NoDevice);
+    FPortLists[port == TPort::SynthOutput ? 1 : 0] = entries;
     return entries;
 }
 
