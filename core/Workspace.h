@@ -248,7 +248,8 @@ public:
     /// a synth has been identified.
     void SetTimeBetweenSysex(int milliseconds);
     void SetTimeBetweenPatches(int milliseconds);
-    /// Writes the chosen devices' names, as the setup dialog does when it is destroyed.
+    /// Writes the chosen devices' names, as the setup dialog does when it is destroyed;
+    /// nothing when the devices are not remembered (SetRememberDevices).
     void WriteDeviceChoices();
     /// Whether a device chosen in a port's list is written to the settings file at once (on
     /// by default, as the setup dialog remembers its choices). A run that picks its ports
