@@ -69,6 +69,10 @@ TfSetMidi::TfSetMidi(TWorkspace& workspace, QWidget* parent)
 }
 
 TfSetMidi::~TfSetMidi() {
+    // The lists outlive this part of the dialog: nothing they say may reach it any more.
+    for (QListWidget* list : FLists) {
+        list->disconnect(this);
+    }
     FWorkspace.WriteDeviceChoices();
 }
 

@@ -4,6 +4,7 @@
 #include "Workspace.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
@@ -24,6 +25,8 @@ const QString NotFoundText =
     QStringLiteral(" ---- Can't Find Synth ---- \n **** Check Midi Setup ****");
 /// How far the shadow lies below and right of the title.
 constexpr int ShadowOffset = 3;
+constexpr int TitlePoints = 40;
+constexpr int StatusPoints = 16;
 
 QImage LoadPicture() {
     QFile file(QString::fromLatin1(TfSplash::PicturePath));
@@ -59,12 +62,12 @@ TfSplash::TfSplash(TWorkspace& workspace, std::function<void(bool withSetup)> fi
     setAccessibleName(QStringLiteral("Velcora"));
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    QFont title(QStringLiteral("DejaVu Serif"), 40, QFont::Bold);
+    QFont title(QStringLiteral("DejaVu Serif"), TitlePoints, QFont::Bold);
     title.setStyleHint(QFont::Serif);
     FTitleShadow = MakeLabel(this, "lTitleShadow", QStringLiteral("EMU Synth"), title, Qt::black);
     FTitleColour = MakeLabel(this, "lTitleColour", QStringLiteral("EMU Synth"), title, LightBlue);
     QFont status = font();
-    status.setPointSize(16);
+    status.setPointSize(StatusPoints);
     status.setBold(true);
     FLooking = MakeLabel(this, "lLooking", LookingText, status, LightBlue);
 
@@ -161,13 +164,23 @@ void TfSplash::ShowLooking(const QString& text, const QColor& colour) {
 }
 
 void TfSplash::PlaceLabels() {
+    // A long model name, or a window made smaller for a small screen, takes a smaller face
+    // rather than losing its ends.
+    for (QLabel* label : {FTitleShadow, FTitleColour, FLooking}) {
+        QFont font = label->font();
+        font.setPointSize(label == FLooking ? StatusPoints : TitlePoints);
+        while (font.pointSize() > 6 &&
+               QFontMetrics(font).size(0, label->text()).width() > width() - 2 * ShadowOffset) {
+            font.setPointSize(font.pointSize() - 1);
+        }
+        label->setFont(font);
+    }
     // The title across the upper third, its shadow a little below and right; the status
     // centred near the bottom, over the picture's darker band.
     const int titleHeight = FTitleColour->sizeHint().height();
     const QRect titleArea(0, height() / 6, width(), titleHeight);
     FTitleColour->setGeometry(titleArea);
     FTitleShadow->setGeometry(titleArea.translated(ShadowOffset, ShadowOffset));
-    FTitleShadow->lower();
     const int lookingHeight = FLooking->sizeHint().height();
     FLooking->setGeometry(0, height() - lookingHeight - height() / 10, width(), lookingHeight);
 }

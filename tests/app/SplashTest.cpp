@@ -6,10 +6,12 @@
 #include "WindowTestSupport.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
 #include <QLabel>
 #include <QPalette>
+#include <QScreen>
 #include <algorithm>
 #include <mutex>
 #include <vector>
@@ -100,7 +102,16 @@ private:
 
 TEST_F(SplashTest, WithoutPortsTheSetupComesUpAtTheFirstTick) {
     MakeSplash(false);
-    EXPECT_EQ(Splash->size(), QSize(TfSplash::Width, TfSplash::Height));
+    // Its size, or on a smaller screen the largest of the same proportions that it holds.
+    const QSize area = QGuiApplication::primaryScreen()->availableGeometry().size();
+    const QSize size = Splash->size();
+    if (area.width() >= TfSplash::Width && area.height() >= TfSplash::Height) {
+        EXPECT_EQ(size, QSize(TfSplash::Width, TfSplash::Height));
+    } else {
+        EXPECT_TRUE(size.width() <= area.width() && size.height() <= area.height());
+        EXPECT_NEAR(size.width() * TfSplash::Height, size.height() * TfSplash::Width,
+                    TfSplash::Width);
+    }
     EXPECT_TRUE(Splash->windowFlags().testFlag(Qt::FramelessWindowHint));
     Splash->show();
     ASSERT_TRUE(PumpUntil([&] { return !Finished.empty(); }, std::chrono::seconds(5)))
@@ -259,4 +270,16 @@ TEST(JpegImage, ThePicturesAreCompiledIntoTheProgram) {
     const QImage exit = QIcon(QStringLiteral(":/velcora/icons/exit.svg")).pixmap(32).toImage();
     ASSERT_FALSE(exit.isNull()) << "the svg icon engine draws it";
     EXPECT_GT(qAlpha(exit.pixel(16, 16)), 0);
+}
+
+TEST_F(SplashTest, ALongModelNameTakesASmallerFaceRatherThanLosingItsEnds) {
+    MakeSplash(false);
+    const std::string name = "Planet Earth Turbo Planet Earth Turbo";
+    Splash->ShowSplashModel(name);
+    for (const char* title : {"lTitleColour", "lTitleShadow"}) {
+        const QLabel* label = Label(title);
+        EXPECT_EQ(label->text().toStdString(), name);
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), Splash->width()) << title;
+        EXPECT_LE(label->geometry().right(), Splash->width() + 3) << title;
+    }
 }

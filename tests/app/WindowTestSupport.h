@@ -17,7 +17,9 @@ public:
     void SetUp() override { Instance(); }
     static QApplication& Instance() {
         static QApplication* const app = [] {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            }
             static int argc = 1;
             static char name[] = "velcora_widget_test";
             static char* argv[] = {name, nullptr};
