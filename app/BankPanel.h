@@ -1,14 +1,35 @@
 #pragma once
 
 #include "LoadMethod.h"
+#include "OptionGroups.h"
+#include "ViewInput.h"
 
 #include <QWidget>
+#include <array>
 #include <string>
 #include <vector>
 
+class QAbstractButton;
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QStackedWidget;
+class QTabBar;
+class QToolButton;
+
 namespace velcora {
 
+class TBankView;
 class TWorkspace;
+
+/// The key code the bank views' commands know a Qt key by (letters by their capitals, the
+/// arrows, Delete, Enter ...); 0 for a key they have no use for.
+int ViewKeyCode(int qtKey);
+/// The modifier keys of a Qt event as the bank views' commands take them.
+TShiftState ViewShiftState(Qt::KeyboardModifiers modifiers);
 
 /// The bank panel on the right of the Patch page: the five bank tabs with their views, the
 /// bank commands, the option groups and the ROM tab's controls. Every event goes to one
@@ -18,6 +39,8 @@ class TBankPanel : public QWidget {
     Q_OBJECT
 
 public:
+    static inline const QColor PanelColour{0x2F, 0xA7, 0xFF};
+
     explicit TBankPanel(TWorkspace& workspace, QWidget* parent = nullptr);
     ~TBankPanel() override;
 
@@ -39,8 +62,65 @@ public:
     /// 1..4 the user banks' views, 5 the ROM view.
     void RestoreFocus(int focusView);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    static constexpr int ViewCount = 5;
+
+    QWidget* MakeUserControls();
+    QWidget* MakeRomControls();
+    QWidget* MakeRomPage();
+    QToolButton* MakeButton(const char* name, const char* icon, const QString& hint,
+                            void (TWorkspace::*command)() = nullptr);
+    QGroupBox* MakeOptionGroup(const char* name, const QString& caption, const QString& item0,
+                               const QString& item1, QButtonGroup*& items);
+    void ConnectView(int view);
+    void MakeMenu();
+    /// The person chose a tab; a refused choice shows the workspace's tab again.
+    void TabChosen(int tab);
+    /// Shows the controls and the view of the workspace's tab.
+    void ShowTab();
+    /// The buttons each option group shows, hides or pictures, from the workspace's choices.
+    void ApplyOptions();
+    TBankView* ViewOfBank(int bankNumber) const;
+    void Forward(void (TWorkspace::*command)());
+
     TWorkspace& FWorkspace;
+    QTabBar* FTabs = nullptr;
+    QStackedWidget* FViewStack = nullptr;
+    QStackedWidget* FControlStack = nullptr;
+    std::array<TBankView*, ViewCount> FViews{};
+
+    QToolButton* FGetBank = nullptr;
+    QToolButton* FGetSelected = nullptr;
+    QToolButton* FSendBank = nullptr;
+    QToolButton* FSendSelected = nullptr;
+    QToolButton* FLoadBank = nullptr;
+    QToolButton* FSaveBank = nullptr;
+    QToolButton* FLoadAll = nullptr;
+    QToolButton* FSaveAll = nullptr;
+    QToolButton* FUserToLib = nullptr;
+    QToolButton* FPatchList = nullptr;
+    QToolButton* FRomGetBank = nullptr;
+    QToolButton* FRomLoadBank = nullptr;
+    QToolButton* FRomSaveBank = nullptr;
+    QToolButton* FRomToLib = nullptr;
+
+    QButtonGroup* FFromToMidi = nullptr;
+    QButtonGroup* FLoadSave = nullptr;
+    QButtonGroup* FBankToLib = nullptr;
+    QButtonGroup* FInsertMode = nullptr;
+    QButtonGroup* FDeleteMode = nullptr;
+    QButtonGroup* FLoadMethod = nullptr;
+
+    QLabel* FRomBankFile = nullptr;
+    QComboBox* FRomList = nullptr;
+    QComboBox* FRomBankList = nullptr;
+
+    QMenu* FBankMenu = nullptr;
+    QAction* FSwapItem = nullptr;
+    QLineEdit* FRenameBox = nullptr;
 };
 
 } // namespace velcora

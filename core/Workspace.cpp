@@ -287,8 +287,12 @@ TWorkspaceStatus TWorkspace::Status() const {
     s.RomBankListIndex = FRomBankListIndex;
     s.TimeBetweenSysex = FSynth.TimeBetweenSysex;
     s.TimeBetweenPatches = FSynth.TimeBetweenPatches;
+    s.RenameBoxShowing = FRenameShowing;
+    s.PressedInView = FPressedInView;
     const auto port = [this](TPort p, int device, bool open) {
-        const std::vector<std::string> entries = PortEntries(p);
+        const std::optional<std::vector<std::string>>& kept =
+            FPortLists[p == TPort::SynthOutput ? 1 : 0];
+        const std::vector<std::string>& entries = kept ? *kept : PortEntries(p);
         TPortStatus ps;
         ps.Device = device;
         const bool listed = device >= 0 && device + 1 < static_cast<int>(entries.size());

@@ -190,9 +190,9 @@ public:
     /// The ROM list's entry chosen by the person: its banks fill the ROM bank list, whose
     /// first entry is then selected without running cbROMBankListChange.
     void cbROMListChange(int index);
-    /// The ROM fetch method chosen by the person: 0 "Edit Buffer", 1 "Direct ROM". The
-    /// method the ROM bank choice sets reaches the window through ShowLoadMethod, which
-    /// must not call this again.
+    /// The ROM fetch method chosen by the person: 0 "Edit Buffer", 1 "Direct ROM"; the focus
+    /// then goes back to the view it was in. The method the ROM bank choice sets reaches the
+    /// window through ShowLoadMethod, which must not call this again.
     void rgLoadMethodClick(int item);
 
     // The bank panel's file commands. The modified mark is cleared only when a file was
@@ -219,7 +219,8 @@ public:
     static std::string ComposeName(const std::string& category, const std::string& name);
 
     // The MIDI setup dialog.
-    /// The entries of the port's list: the devices in device order, then "None".
+    /// The entries of the port's list: the devices in device order, then "None". Asks the
+    /// driver anew; the status reports the chosen devices by the lists as last asked.
     std::vector<std::string> PortEntries(TPort port) const;
     /// The entry of the list whose text matches (letter case ignored, first match), else the
     /// index of "None".
@@ -247,7 +248,8 @@ public:
     /// a synth has been identified.
     void SetTimeBetweenSysex(int milliseconds);
     void SetTimeBetweenPatches(int milliseconds);
-    /// Writes the chosen devices' names, as the setup dialog does when it is destroyed.
+    /// Writes the chosen devices' names, as the setup dialog does when it is destroyed;
+    /// nothing when the devices are not remembered (SetRememberDevices).
     void WriteDeviceChoices();
     /// Whether a device chosen in a port's list is written to the settings file at once (on
     /// by default, as the setup dialog remembers its choices). A run that picks its ports
@@ -261,6 +263,10 @@ public:
     // The bank views: selection, audition, navigation and the editing commands. A view is
     // named by its tab: 0..3 the user banks' views, RomTab the ROM view. A slot of -1 stands
     // for the title row or a place outside the rows.
+    // An audition (a right press on an unselected slot, a double click, Up and Down) sends
+    // nothing while a transfer runs: a dump into the synth's edit buffer would cross the
+    // replies awaited, and a ROM fetch through the edit buffer would read it back as a ROM
+    // preset. The selection still changes as without a transfer.
     /// A mouse press in a bank view; the right button auditions an unselected slot or opens
     /// the bank menu over a selected one.
     void vleUserMouseDown(int view, TMouseButton button, TShiftState shift, int slot);
@@ -269,21 +275,32 @@ public:
     void vleUserClick(int view);
     void vleUser0DblClick(int view, int slot);
     /// A key pressed in a bank view whose current row shows slot. True when the key was a
-    /// command of the program; the view still moves its current row for Up and Down.
+    /// command of the program (Delete and the Ctrl shortcuts). Up and Down answer false: they
+    /// are the view's own keys, which still moves its current row. Ctrl+L, Ctrl+O and Ctrl+S
+    /// do nothing while a transfer runs, as their buttons are disabled then.
     bool vleUserKeyDown(int view, int key, TShiftState shift, int slot);
+    /// Shows the rename box prepared by the last right press on a selected slot.
     void pmBankEditClick();
     void pmBankCopyClick();
     void pmBankPasteClick();
     void pmBankDeleteClick();
+    /// Refused with a warning while a transfer runs on the bank acted on: the swap rebuilds
+    /// the bank's list of slots, which the transfer walks.
     void pmBankSwapClick();
-    /// A key released in the rename box holding text; returns the text the box must show.
-    /// Enter renames the slot and hides the box.
+    /// A key released in the rename box holding text, one byte per character as names are
+    /// held (Windows-1252); returns the text the box must show. Enter renames the slot the
+    /// box was prepared for and hides the box.
     std::string eUserEditKeyUp(const std::string& text, int key);
-    /// Enables the selection-dependent commands for the current user bank.
+    /// Enables the selection-dependent commands for the current user bank; while a transfer
+    /// runs they stay disabled, as the transfer left them.
     void UpdateSelectionButtons(bool hasSelection);
     /// The option groups' click: writes the key, applies the group, gives the focus back.
     /// (ChooseOption writes the key only.)
     void rgOptionClick(TOptionGroups::TGroup group, int item);
+    static inline const std::string NoUndo = "Currently no undo.";
+    static inline const std::string SwapDuringTransfer =
+        "A transfer is running.\nWait for it to end, or cancel it, before swapping patches of "
+        "its bank.";
 
 private:
     TPatchContext FCtx;
@@ -376,6 +393,15 @@ private:
     /// Writes a port's key in the MidiDevices section, unless choices are not remembered.
     void RememberDevice(TPort port, const std::string& text);
 
+    /// The bank a view shows: 0..3 a user bank, RomTab the ROM bank, else none.
+    TPatchBank* ViewBank(int view);
+    /// The bank the popup and keyboard commands take for a press in a view.
+    TPatchBank& ActionBankOf(int view);
+    /// The patch of a bank slot on the synth's edit buffer; nothing while a transfer runs.
+    void AuditionSlot(TPatchBank& bank, int slot);
+    /// Whether a transfer is walking the bank's list of slots.
+    bool TransferOn(const TPatchBank& bank) const;
+
     std::array<bool, 5> FBankDirty{}; ///< user banks 0..3, then the ROM bank
     IWorkspaceView& FView;
     IMidiDriver* FDriver;
@@ -384,6 +410,23 @@ private:
     int FTab = 0;
     int FFocusView = 1;
     bool FRememberDevices = true;
+
+    // The last mouse press in a bank view; FPressedInView tells a click from a keyboard
+    // move's. FPressSlot is the slot of the pressed row, -1 for the title row or outside.
+    bool FPressedInView = false;
+    int FPressView = -1;
+    TMouseButton FPressButton = TMouseButton::Left;
+    TShiftState FPressShift;
+    int FPressSlot = -1;
+    /// The rename box: showing, and the slot it renames. The target is fixed when the box is
+    /// prepared, so a tab change or a key in a view while it shows cannot move the rename to
+    /// another patch.
+    bool FRenameShowing = false;
+    TPatchBank* FRenameBank = nullptr;
+    int FRenameSlot = -1;
+    /// The port lists' texts, inputs then outputs, as last listed. The setup dialog's lists
+    /// are built once; the status reads these instead of asking the driver each time.
+    mutable std::array<std::optional<std::vector<std::string>>, 2> FPortLists;
 };
 
 } // namespace velcora

@@ -32,9 +32,13 @@ bool TWorkspace::pcUserBankChange(int tab) {
     FFocusView = tab + 1;
     FActionBank = &CurUserBank();
     // The user tab applies these three groups as if they had been clicked, keys included.
+    // Of their effects the window shows and hides the buttons from Options() itself; the
+    // selection commands follow the new current bank's selection, and the focus its view.
     FOptions.Choose(FIni, TOptionGroups::TGroup::FromTo, FOptions.FromTo);
     FOptions.Choose(FIni, TOptionGroups::TGroup::LoadSave, FOptions.LoadSave);
     FOptions.Choose(FIni, TOptionGroups::TGroup::UserToLib, FOptions.UserToLib);
+    UpdateSelectionButtons(CurUserBank().CountSelected() > 0);
+    FView.RestoreFocus(FFocusView);
     return true;
 }
 
@@ -51,6 +55,7 @@ void TWorkspace::rgLoadMethodClick(int item) {
         item == static_cast<int>(TLoadMethod::DirectRom)) {
         FLoadMethod = static_cast<TLoadMethod>(item);
     }
+    FView.RestoreFocus(FFocusView);
 }
 
 void TWorkspace::bbLoadBankClick() {

@@ -1,38 +1,285 @@
 // The bank views: selection by mouse and keyboard, audition, the popup menu's commands, the
 // rename box and the shortcuts.
+#include "Dialogs.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
 
+#include <algorithm>
+
 namespace velcora {
 
-void TWorkspace::vleUserMouseDown(int, TMouseButton, TShiftState, int) {}
+namespace {
 
-void TWorkspace::vleUserClick(int) {}
-
-void TWorkspace::vleUser0DblClick(int, int) {}
-
-bool TWorkspace::vleUserKeyDown(int, int, TShiftState, int) {
-    return false;
+/// The focus view of a bank view: 1..4 the user banks' views, 5 the ROM view.
+int FocusViewOf(int view) {
+    return view == TWorkspace::RomTab ? 5 : view + 1;
 }
 
-void TWorkspace::pmBankEditClick() {}
-
-void TWorkspace::pmBankCopyClick() {}
-
-void TWorkspace::pmBankPasteClick() {}
-
-void TWorkspace::pmBankDeleteClick() {}
-
-void TWorkspace::pmBankSwapClick() {}
-
-std::string TWorkspace::eUserEditKeyUp(const std::string& text, int) {
-    return text;
+bool ValidSlot(int slot) {
+    return slot >= 0 && slot < TPatchBank::SlotCount;
 }
 
-void TWorkspace::UpdateSelectionButtons(bool) {}
+/// The 16 characters a row shows of a patch's name.
+std::string RowName(const TPatchRec& patch) {
+    return patch.Name().substr(0, TPatchData::NameLength);
+}
+
+} // namespace
+
+TPatchBank* TWorkspace::ViewBank(int view) {
+    if (view == RomTab) {
+        return FRomBank.get();
+    }
+    return view >= 0 && view < 4 ? &UserBank(view) : nullptr;
+}
+
+TPatchBank& TWorkspace::ActionBankOf(int view) {
+    return view == RomTab ? *FRomBank : CurUserBank();
+}
+
+bool TWorkspace::TransferOn(const TPatchBank& bank) const {
+    return FTransferShowing && FXferBank == &bank;
+}
+
+void TWorkspace::AuditionSlot(TPatchBank& bank, int slot) {
+    if (FTransferShowing) {
+        return;
+    }
+    RunGuarded([&] { FSynth.Audition(bank.Slot(slot), FCtx.DeviceId, FCtx.Sizes); });
+}
+
+void TWorkspace::vleUserMouseDown(int view, TMouseButton button, TShiftState shift, int slot) {
+    if (ViewBank(view) == nullptr) {
+        return;
+    }
+    FPressedInView = true;
+    if (FRenameShowing) {
+        FView.FocusRenameBox();
+        return;
+    }
+    FPressView = view;
+    FPressButton = button;
+    FPressShift = shift;
+    FPressSlot = ValidSlot(slot) ? slot : -1;
+    FActionBank = &ActionBankOf(view);
+    if (button != TMouseButton::Right || FPressSlot < 0) {
+        return;
+    }
+    TPatchBank& bank = *FActionBank;
+    TPatchRec& patch = bank.Slot(FPressSlot);
+    if (!patch.Selected()) {
+        AuditionSlot(bank, FPressSlot);
+        return;
+    }
+    FRenameBank = &bank;
+    FRenameSlot = FPressSlot;
+    FView.PrepareRenameBox(bank.BankNumber(), FPressSlot, RowName(patch));
+    FView.ShowBankMenu(bank.CountSelected() == 2);
+}
+
+void TWorkspace::vleUserClick(int view) {
+    if (!FPressedInView) {
+        return;
+    }
+    FPressedInView = false;
+    if (FRenameShowing) {
+        FView.FocusRenameBox();
+        return;
+    }
+    TPatchBank* bank = ViewBank(view);
+    if (bank == nullptr || view != FPressView || FPressSlot < 0) {
+        return;
+    }
+    const int slot = FPressSlot;
+    FLib->DeselectAllAndRepaint();
+    FView.EnableMixMorph(false);
+    for (int other = 0; other <= RomTab; ++other) {
+        if (other != view) {
+            ViewBank(other)->DeselectAllAndRepaint();
+        }
+    }
+    FFocusView = FocusViewOf(view);
+
+    const bool toggle = FPressShift.Ctrl && !FPressShift.Shift;
+    const bool extend =
+        (FPressShift.Shift && !FPressShift.Ctrl) || FPressButton == TMouseButton::Right;
+    int lowest = -1;
+    for (int i = 0; i < TPatchBank::SlotCount && extend; ++i) {
+        if (bank->Slot(i).Selected()) {
+            lowest = i;
+            break;
+        }
+    }
+    if (toggle) {
+        bank->Slot(slot).SetSelected(!bank->Slot(slot).Selected());
+    } else {
+        bank->DeselectAll();
+        const int first = lowest < 0 ? slot : std::min(lowest, slot);
+        const int last = lowest < 0 ? slot : std::max(lowest, slot);
+        for (int i = first; i <= last; ++i) {
+            bank->Slot(i).SetSelected(true);
+        }
+    }
+    bank->CountSelected();
+    bank->ShowNames();
+    UpdateSelectionButtons(bank->SelectedCount() > 0);
+}
+
+void TWorkspace::vleUser0DblClick(int view, int slot) {
+    if (ViewBank(view) == nullptr || !ValidSlot(slot)) {
+        return;
+    }
+    // Outside a transfer the flag is already clear; inside one, clearing it would send the
+    // rest of a ROM fetch into the current user bank.
+    if (!FTransferShowing) {
+        FRomXfer = false;
+    }
+    TPatchBank& bank = ActionBankOf(view);
+    AuditionSlot(bank, slot);
+    bank.Slot(slot).SetSelected(true);
+    bank.ShowName(slot);
+}
+
+bool TWorkspace::vleUserKeyDown(int view, int key, TShiftState shift, int slot) {
+    if (ViewBank(view) == nullptr) {
+        return false;
+    }
+    FActionBank = &ActionBankOf(view);
+    if (key != TKey::Shift && key != TKey::Ctrl) {
+        FPressedInView = false;
+    }
+    TPatchBank& bank = *FActionBank;
+    if (key == TKey::Up || key == TKey::Down) {
+        const int next = key == TKey::Up ? slot - 1 : slot + 1;
+        if (!ValidSlot(slot) || !ValidSlot(next)) {
+            return false;
+        }
+        AuditionSlot(bank, next);
+        bank.DeselectAll();
+        bank.Slot(next).SetSelected(true);
+        // A transfer walks the list of its bank: rebuilt now, it would end the transfer early.
+        if (TransferOn(bank)) {
+            bank.CountSelected();
+        } else {
+            bank.BuildSelection(true);
+        }
+        bank.ShowNames();
+        return false;
+    }
+    if (key == TKey::Delete) {
+        pmBankDeleteClick();
+        return true;
+    }
+    if (!shift.Ctrl) {
+        return false;
+    }
+    switch (key) {
+    case TKey::A:
+        bank.SelectAll();
+        bank.ShowNames();
+        return true;
+    case TKey::C:
+        pmBankCopyClick();
+        return true;
+    case TKey::V:
+        pmBankPasteClick();
+        return true;
+    case TKey::L:
+    case TKey::O:
+        // The file commands' buttons are disabled while a transfer runs: a bank loaded or
+        // saved under it would be marked saved while the transfer goes on changing it.
+        if (!FTransferShowing) {
+            bbLoadBankClick();
+        }
+        return true;
+    case TKey::S:
+        if (!FTransferShowing) {
+            bbSaveBankClick();
+        }
+        return true;
+    case TKey::Z:
+        FCtx.Dialogs.MessageBox(TMessageKind::Information, NoUndo, TButtons::Ok);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TWorkspace::pmBankEditClick() {
+    if (FRenameBank == nullptr) {
+        return;
+    }
+    FRenameShowing = true;
+    FView.ShowRenameBox();
+    MarkDirty(*FRenameBank);
+}
+
+void TWorkspace::pmBankCopyClick() {
+    FActionBank->CopySelection();
+}
+
+void TWorkspace::pmBankPasteClick() {
+    FActionBank->Paste(FOptions.InsertMode == 0 ? TInsertMode::Overwrite : TInsertMode::Pushdown);
+    MarkDirty(*FActionBank);
+}
+
+void TWorkspace::pmBankDeleteClick() {
+    FActionBank->DeleteSelected(FOptions.DeleteMode == 0 ? TDeleteMode::PutBlank
+                                                         : TDeleteMode::PullUp);
+    MarkDirty(*FActionBank);
+}
+
+void TWorkspace::pmBankSwapClick() {
+    if (TransferOn(*FActionBank)) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning, SwapDuringTransfer, TButtons::Ok);
+        return;
+    }
+    FActionBank->SwapTwo();
+    MarkDirty(*FActionBank);
+}
+
+std::string TWorkspace::eUserEditKeyUp(const std::string& text, int key) {
+    constexpr size_t TypeLength = 3;
+    constexpr size_t MaxAfterType = 20;
+    std::string shown = text;
+    if (shown.size() == TypeLength) {
+        shown += ':';
+    }
+    if (key != TKey::Enter || !FRenameShowing) {
+        return shown;
+    }
+    if (shown.size() <= TypeLength || shown[TypeLength] != ':') {
+        const std::string type = shown.substr(0, TypeLength);
+        const std::string rest =
+            shown.size() > TypeLength ? shown.substr(TypeLength, MaxAfterType) : "";
+        shown = type + ":" + rest;
+    }
+    shown.resize(std::min(shown.size(), size_t{TPatchData::NameLength}));
+    FRenameShowing = false;
+    FView.HideRenameBox();
+    if (FRenameBank != nullptr && ValidSlot(FRenameSlot)) {
+        FRenameBank->Slot(FRenameSlot).SetName(shown, FCtx.Sizes);
+        FRenameBank->ShowName(FRenameSlot);
+    }
+    return shown;
+}
+
+void TWorkspace::UpdateSelectionButtons(bool hasSelection) {
+    // Enabled under a transfer, Get Selected would start a second fetch over the running one.
+    if (FTransferShowing) {
+        FView.EnableSelectionCommands(false, false);
+        return;
+    }
+    FView.EnableSelectionCommands(FOptions.UserToLib == 0 || hasSelection, hasSelection);
+}
 
 void TWorkspace::rgOptionClick(TOptionGroups::TGroup group, int item) {
     ChooseOption(group, item);
+    if (group == TOptionGroups::TGroup::UserToLib) {
+        UpdateSelectionButtons(CurUserBank().CountSelected() > 0);
+        return;
+    }
+    FView.RestoreFocus(FFocusView);
 }
 
 } // namespace velcora

@@ -67,6 +67,7 @@ std::vector<std::string> TWorkspace::PortEntries(TPort port) const {
         }
     }
     entries.push_back(NoDevice);
+    FPortLists[port == TPort::SynthOutput ? 1 : 0] = entries;
     return entries;
 }
 
@@ -174,6 +175,10 @@ void TWorkspace::RememberDevice(TPort port, const std::string& text) {
 }
 
 void TWorkspace::WriteDeviceChoices() {
+    // A run that picked its ports for itself leaves the devices the person saved alone.
+    if (!FRememberDevices) {
+        return;
+    }
     const auto write = [this](TPort port, int device) {
         const std::vector<std::string> entries = PortEntries(port);
         if (device >= 0 && device + 1 < static_cast<int>(entries.size())) {

@@ -43,6 +43,11 @@ struct TWorkspaceStatus {
     int ActionBank = 0;
     /// The view that gets the focus back: 0 the library grid, 1..4 user banks 0..3, 5 ROM.
     int FocusView = 1;
+    /// The rename box over a bank view is showing: presses in the views only give it the
+    /// focus back.
+    bool RenameBoxShowing = false;
+    /// A mouse press in a bank view awaits its click.
+    bool PressedInView = false;
     TLoadMethod LoadMethod = TLoadMethod::DirectRom;
     int RomIndex = 0;
     int RomBankListIndex = 0;

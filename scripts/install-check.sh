@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the programs as a packager would (no tests), installs them into a staging folder,
-# and checks the installed tree: every file in its place, velcora-cli run from its installed
-# place with an empty home fetches a bank from the built-in virtual synth, and no installed
-# file names the folder it was built from. Extra arguments go to the first cmake call.
+# and checks the installed tree: every file in its place, velcora --help runs from its
+# installed place, velcora-cli run from there with an empty home fetches a bank from the
+# built-in virtual synth, and no installed file names the folder it was built from. Extra
+# arguments go to the first cmake call.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src=$(pwd)
@@ -25,10 +26,11 @@ fail() {
 }
 
 root="$stage$prefix"
-for f in bin/velcora-cli bin/velcora-virtual-synth \
+for f in bin/velcora bin/velcora-cli bin/velcora-virtual-synth \
     "share/velcora/Default Audity.syx" "share/velcora/Default Composer.syx" \
     "share/velcora/Default XL-2.syx" share/applications/velcora.desktop \
-    share/icons/hicolor/scalable/apps/velcora.svg share/man/man1/velcora-cli.1 \
+    share/icons/hicolor/scalable/apps/velcora.svg share/man/man1/velcora.1 \
+    share/man/man1/velcora-cli.1 \
     share/man/man1/velcora-virtual-synth.1 share/doc/velcora/LICENSE; do
     [ -f "$root/$f" ] || fail "not installed: $f"
 done
@@ -38,6 +40,16 @@ done
 
 # The installed program, alone with an empty home: no settings, no working folders yet.
 mkdir -p "$home"
+# The program with windows starts from its installed place and tells its options.
+if usage=$(env -i HOME="$home" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen \
+    "$root/bin/velcora" --help); then
+    for option in --virtual-synth --model --settings --help; do
+        grep -q -e "$option" <<<"$usage" || fail "velcora --help does not name $option"
+    done
+    echo "velcora --help lists its options"
+else
+    fail "velcora --help exited with $?"
+fi
 bank="$home/bank0.syx"
 if env -i HOME="$home" PATH=/usr/bin:/bin "$root/bin/velcora-cli" get-bank 0 "$bank"; then
     size=$(stat -c %s "$bank")

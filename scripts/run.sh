@@ -1,14 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the program connected to the built-in
-# virtual synth.
+# Installs what is missing, builds the program, and starts it connected to the built-in
+# virtual synth. Extra arguments go to the program (for instance --model XL-7).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja
-cmake --build build -j "$(nproc)"
-if [ -x build/app/velcora ]; then
-    exec build/app/velcora --virtual-synth "$@"
-fi
-echo "The windows are not built yet. Until they are, velcora-cli talks to the built-in virtual synth:"
-echo "  build/tools/velcora-cli identify"
-exec build/tools/velcora-cli identify
+# The program alone: the tests and benchmarks are not needed to run it.
+cmake --build build -j "$(nproc)" --target velcora
+exec build/app/velcora --virtual-synth "$@"

@@ -97,6 +97,71 @@ TEST_F(SetupDialogTest, ListsEveryDeviceThenNone) {
     }
 }
 
+/// Counts how often the devices are listed, passing everything on to the real driver.
+class TCountingDriver : public IMidiDriver {
+public:
+    explicit TCountingDriver(IMidiDriver& inner) : FInner(inner) {}
+    uint32_t InDeviceCount() override {
+        ++Listed;
+        return FInner.InDeviceCount();
+    }
+    uint32_t InDeviceCaps(uint32_t id, TMidiInCaps& caps) override {
+        ++Listed;
+        return FInner.InDeviceCaps(id, caps);
+    }
+    uint32_t InOpen(std::unique_ptr<IMidiInHandle>& handle, uint32_t id, TMidiCallback callback,
+                    uintptr_t instance) override {
+        return FInner.InOpen(handle, id, callback, instance);
+    }
+    uint32_t OutDeviceCount() override {
+        ++Listed;
+        return FInner.OutDeviceCount();
+    }
+    uint32_t OutDeviceCaps(uint32_t id, TMidiOutCaps& caps) override {
+        ++Listed;
+        return FInner.OutDeviceCaps(id, caps);
+    }
+    uint32_t OutOpen(std::unique_ptr<IMidiOutHandle>& handle, uint32_t id, TMidiCallback callback,
+                     uintptr_t instance) override {
+        return FInner.OutOpen(handle, id, callback, instance);
+    }
+    bool ErrorText(uint32_t code, std::string& text) override {
+        return FInner.ErrorText(code, text);
+    }
+    int Listed = 0;
+
+private:
+    IMidiDriver& FInner;
+};
+
+// The windows read the status often: it names the chosen devices from the lists as last
+// listed, without asking the driver each time.
+TEST_F(SetupDialogTest, TheStatusDoesNotListTheDevicesEachTime) {
+    TCountingDriver counting(Driver);
+    Ws = std::make_unique<TWorkspace>(Dialogs, View, IniPath(), Dir.Path(), Dir.Path(), &counting);
+    Ws->lbKbdInClick(Entry(TPort::KbdInput, KeyboardPort));
+    Ws->lbMidiOutClick(Entry(TPort::SynthOutput, SynthPort));
+    EXPECT_EQ(Port(TPort::KbdInput).Name, KeyboardPort);
+    const int listed = counting.Listed;
+    for (int i = 0; i < 100; ++i) {
+        const TWorkspaceStatus s = Ws->Status();
+        ASSERT_EQ(s.KbdInput.Name, KeyboardPort);
+        ASSERT_EQ(s.KbdInput.Entry, 1);
+        ASSERT_EQ(s.SynthOutput.Name, SynthPort);
+        ASSERT_EQ(s.SynthInput.Name, "None");
+        ASSERT_EQ(s.SynthInput.Entry, 3);
+    }
+    EXPECT_EQ(counting.Listed, listed);
+
+    // A device that came since is named once the lists are listed again, as the dialog does
+    // when it is made.
+    Driver.AddLoopback("Late Port");
+    Ws->lbMidiInClick(Entry(TPort::SynthInput, "Late Port"));
+    EXPECT_EQ(Port(TPort::SynthInput).Name, "Late Port");
+    EXPECT_EQ(Port(TPort::SynthInput).Entry, 3);
+    EXPECT_EQ(Port(TPort::KbdInput).Name, KeyboardPort);
+}
+
 TEST_F(SetupDialogTest, WithoutADriverEveryPortIsNone) {
     {
         TIniFile ini(IniPath());
@@ -364,6 +429,8 @@ TEST_F(SetupDialogTest, ChoicesNotRememberedLeaveTheSavedDevicesAsTheyWere) {
         EXPECT_EQ(Port(TPort::KbdInput).Device, -1);
         Choose(TPort::SynthOutput, 3);
         EXPECT_FALSE(Port(TPort::SynthOutput).Open);
+        // The setup dialog writes its choices when it goes; these are not to be kept.
+        Ws->WriteDeviceChoices();
         for (TPort port : AllPorts) {
             EXPECT_EQ(Ini("MidiDevices", KeyOf(port)),
                       c.Saved ? "Saved " + KeyOf(port) : "(absent)")

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+
+namespace velcora {
+
+class TBankPanel;
+class TLibraryModel;
+class TWorkspace;
+
+/// The main window: the progress bar and its cancel button, "Setup Midi", and the Patch page
+/// with the library grid, the edit-buffer panel, the bank panel and the exit button. Each
+/// event goes to one workspace operation; what the workspace shows comes back through the
+/// methods below, forwarded from its view interface. Closing it ends the program when the
+/// workspace's close question is answered Yes.
+class TfMain : public QWidget {
+    Q_OBJECT
+
+public:
+    /// The client area the window opens with where the screen allows.
+    static constexpr int ClientWidth = 1007;
+    static constexpr int ClientHeight = 881;
+
+    explicit TfMain(TWorkspace& workspace, QWidget* parent = nullptr);
+    ~TfMain() override;
+
+    TBankPanel& BankPanel() { return *FBankPanel; }
+    /// The dialog "Setup Midi" shows; none until the setup dialog exists.
+    void SetSetupDialog(QWidget* dialog) { FSetupDialog = dialog; }
+
+    // What the workspace shows, forwarded from its view interface.
+    void SetCaption(const std::string& caption);
+    void ShowProgress(bool visible, int maximum, int position);
+    void ShowEditBufferName(const std::string& category, const std::string& name);
+    /// The main window's commands a transfer disables, then the bank panel's.
+    void EnableCommands(bool on, bool selectionCommands);
+    void EnableMixMorph(bool on);
+    /// 0 the library grid, when it shows; 1..5 the bank panel's views. Nothing while the
+    /// window is hidden.
+    void RestoreFocus(int focusView);
+
+    /// Shows the setup dialog beside the main window without blocking it.
+    void bSetupMidiClick();
+
+signals:
+    /// The close was agreed to and the end-of-run backups are written: the program ends.
+    void closed();
+
+protected:
+    /// The workspace's close question; No keeps the window open.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* MakeEditBufferPanel();
+    QToolButton* MakePictureButton(const char* name, const char* icon, const QString& hint);
+    void bbRenameEditBufClick();
+    void bbSaveEditBufClick();
+
+    TWorkspace& FWorkspace;
+    QWidget* FSetupDialog = nullptr;
+    /// The close has been agreed to: a second close event must not ask again.
+    bool FClosing = false;
+
+    QProgressBar* FProgress = nullptr;
+    QToolButton* FCancelGet = nullptr;
+    QPushButton* FSetupMidi = nullptr;
+    QTabWidget* FPatchTabs = nullptr;
+    QTableView* FLibGrid = nullptr;
+    TLibraryModel* FLibModel = nullptr;
+    QLineEdit* FCategory = nullptr;
+    QLineEdit* FEditName = nullptr;
+    QToolButton* FGetEditBuf = nullptr;
+    QToolButton* FSendEditBuf = nullptr;
+    QToolButton* FAllSoundOff = nullptr;
+    QToolButton* FLoadEditBuf = nullptr;
+    QToolButton* FSaveEditBuf = nullptr;
+    QToolButton* FRandEditBuf = nullptr;
+    QToolButton* FRenameEditBuf = nullptr;
+    TBankPanel* FBankPanel = nullptr;
+    QPushButton* FExitProgram = nullptr;
+};
+
+} // namespace velcora

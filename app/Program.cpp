@@ -1,0 +1,79 @@
+#include "Program.h"
+
+#include "MainWindow.h"
+#include "QtDialogs.h"
+#include "SetMidi.h"
+#include "Splash.h"
+#include "Workspace.h"
+
+#include <QApplication>
+#include <QIcon>
+
+namespace velcora {
+
+namespace {
+
+// The setup dialog picks the device in its lists as the person would, so that the lists show
+// the choice; a dialog that cannot leaves the choice to the workspace's own operations.
+template <typename TDialog>
+void ChooseSynthDevice(TDialog& dialog, TWorkspace& ws, const std::string& device) {
+    if constexpr (requires { dialog.ChooseDevices(device, device); }) {
+        dialog.ChooseDevices(device, device);
+    } else {
+        ws.lbMidiOutClick(TWorkspace::EntryIndex(ws.PortEntries(TPort::SynthOutput), device));
+        ws.lbMidiInClick(TWorkspace::EntryIndex(ws.PortEntries(TPort::SynthInput), device));
+    }
+}
+
+} // namespace
+
+TProgram::TProgram(IDialogs& dialogs, IMidiDriver& driver, const TProgramPlaces& places,
+                   const std::string& synthDevice) {
+    QApplication::setApplicationName("velcora");
+    QApplication::setApplicationDisplayName(AppTitle);
+    QApplication::setWindowIcon(QIcon(":/data/velcora.svg"));
+
+    FWorkspace = std::make_unique<TWorkspace>(dialogs, FView, places.IniPath, places.StartDir,
+                                              places.DocumentsDir, &driver);
+    if (!synthDevice.empty()) {
+        // The devices of this run are not the person's choice: the saved ones stay saved.
+        FWorkspace->SetRememberDevices(false);
+    }
+    FSplash = std::make_unique<TfSplash>(*FWorkspace,
+                                         [this](bool withSetup) { SplashFinished(withSetup); });
+    FView.SetSplash(FSplash.get());
+    FMain = std::make_unique<TfMain>(*FWorkspace);
+    FView.SetMain(FMain.get());
+    FSetMidi = std::make_unique<TfSetMidi>(*FWorkspace, FMain.get());
+    FView.SetSetupDialog(FSetMidi.get());
+    FMain->SetSetupDialog(FSetMidi.get());
+    if (!synthDevice.empty()) {
+        ChooseSynthDevice(*FSetMidi, *FWorkspace, synthDevice);
+    }
+}
+
+TProgram::~TProgram() {
+    FView.SetSetupDialog(nullptr);
+    FMain->SetSetupDialog(nullptr);
+    FSetMidi.reset();
+    FView.SetMain(nullptr);
+    FMain.reset();
+    FView.SetSplash(nullptr);
+    FSplash.reset();
+    FWorkspace.reset();
+}
+
+void TProgram::Start() {
+    FSplash->show();
+}
+
+void TProgram::SplashFinished(bool withSetup) {
+    FMain->show();
+    FMain->raise();
+    FMain->activateWindow();
+    if (withSetup) {
+        FMain->bSetupMidiClick();
+    }
+}
+
+} // namespace velcora
