@@ -182,6 +182,9 @@ protected:
     /// caption, empty when none came.
     std::string ChooseFile(QToolButton* button, const std::string& path) {
         std::string caption;
+        if (button == nullptr) {
+            return caption;
+        }
         QTimer typist;
         typist.setInterval(100);
         QObject::connect(&typist, &QTimer::timeout, [&] {
