@@ -1,6 +1,7 @@
 // velcora: the patch librarian's windows.
 #include "AppOptions.h"
 #include "MainWindow.h"
+#include "OutputWait.h"
 #include "Program.h"
 #include "ProgramPlaces.h"
 #include "QtDialogs.h"
@@ -8,7 +9,9 @@
 #include "VelcoraApplication.h"
 #include "VirtualMidiDriver.h"
 #include "VirtualSynthDevice.h"
+#include "Workspace.h"
 
+#include <chrono>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -18,6 +21,9 @@ using namespace velcora;
 
 namespace {
 
+/// How long the output may send nothing before what it still holds counts as lost.
+constexpr std::chrono::milliseconds OutputStallLimit{10000};
+
 int Run(TVelcoraApplication& app, IDialogs& dialogs, IMidiDriver& driver,
         const TProgramPlaces& places, const std::string& synthDevice) {
     TProgram program(dialogs, driver, places, synthDevice);
@@ -25,7 +31,17 @@ int Run(TVelcoraApplication& app, IDialogs& dialogs, IMidiDriver& driver,
     QObject::connect(&program.Main(), &TfMain::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     program.Start();
-    return TVelcoraApplication::exec();
+    const int code = TVelcoraApplication::exec();
+    // A send that ended hands its last presets to the port before the port has sent them:
+    // closing it now would drop them unsent.
+    if (!WaitForOutput(program.Workspace(), OutputStallLimit)) {
+        dialogs.MessageBox(TMessageKind::Error,
+                           "The MIDI output stopped with " +
+                               std::to_string(program.Workspace().Status().OutputPending) +
+                               " SysEx message(s) not sent.",
+                           TButtons::Ok);
+    }
+    return code;
 }
 
 } // namespace

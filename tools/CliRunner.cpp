@@ -5,6 +5,7 @@
 #include "EventWait.h"
 #include "MidiCaps.h"
 #include "MidiDriver.h"
+#include "OutputWait.h"
 #include "SafeFile.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
@@ -78,23 +79,6 @@ private:
 
 // Longer than the program's own time-out of a fetch, which speaks first where it runs.
 constexpr auto StallLimit = 8s;
-
-/// Waits while the synth output keeps sending; false when it stands still for limit with
-/// messages queued, which closing the port would drop unsent, or when stopped() holds.
-bool WaitForOutput(const TWorkspace& ws, std::chrono::milliseconds limit,
-                   const std::function<bool()>& stopped) {
-    for (;;) {
-        const size_t pending = ws.Status().OutputPending;
-        if (pending == 0) {
-            return true;
-        }
-        if (!RunEventsUntil([&] { return ws.Status().OutputPending < pending || stopped(); },
-                            limit) ||
-            stopped()) {
-            return false;
-        }
-    }
-}
 
 /// The entry of a port's list that names the device exactly as given (letter case aside,
 /// as the setup dialog matches the saved names), -1 when none does: "None" is not a device.
