@@ -11,22 +11,6 @@
 
 namespace velcora {
 
-namespace {
-
-// The setup dialog picks the device in its lists as the person would, so that the lists show
-// the choice; a dialog that cannot leaves the choice to the workspace's own operations.
-template <typename TDialog>
-void ChooseSynthDevice(TDialog& dialog, TWorkspace& ws, const std::string& device) {
-    if constexpr (requires { dialog.ChooseDevices(device, device); }) {
-        dialog.ChooseDevices(device, device);
-    } else {
-        ws.lbMidiOutClick(TWorkspace::EntryIndex(ws.PortEntries(TPort::SynthOutput), device));
-        ws.lbMidiInClick(TWorkspace::EntryIndex(ws.PortEntries(TPort::SynthInput), device));
-    }
-}
-
-} // namespace
-
 TProgram::TProgram(IDialogs& dialogs, IMidiDriver& driver, const TProgramPlaces& places,
                    const std::string& synthDevice) {
     QApplication::setApplicationName("velcora");
@@ -48,7 +32,8 @@ TProgram::TProgram(IDialogs& dialogs, IMidiDriver& driver, const TProgramPlaces&
     FView.SetSetupDialog(FSetMidi.get());
     FMain->SetSetupDialog(FSetMidi.get());
     if (!synthDevice.empty()) {
-        ChooseSynthDevice(*FSetMidi, *FWorkspace, synthDevice);
+        // Picked in the dialog as the person would, so that its lists show the choice.
+        FSetMidi->ChooseDevices(synthDevice, synthDevice);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProgramPlaces.h"
 #include "WindowsView.h"
 
 #include <memory>
@@ -14,12 +15,7 @@ class TfMain;
 class TfSetMidi;
 class TfSplash;
 
-/// Where a run keeps its settings, finds its shipped data and makes its working folders.
-struct TProgramPlaces {
-    std::string IniPath;
-    std::string StartDir;
-    std::string DocumentsDir;
-};
+using TProgramPlaces = TRunPlaces;
 
 /// The program's start-up and its lifetime: the workspace and the windows, made in the order
 /// the program needs (the splash, the main window hidden, then the setup dialog, whose

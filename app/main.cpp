@@ -9,8 +9,6 @@
 #include "VirtualMidiDriver.h"
 #include "VirtualSynthDevice.h"
 
-#include <QDir>
-#include <QStandardPaths>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -52,15 +50,7 @@ int main(int argc, char** argv) {
     app.SetDialogs(&dialogs);
 
     const std::string exeDir = QCoreApplication::applicationDirPath().toStdString();
-    TProgramPlaces places;
-    places.IniPath =
-        options.Settings.empty() ? SettingsFilePath(exeDir, UserConfigDir()) : options.Settings;
-    places.StartDir = ProgramDataDir(exeDir);
-    places.DocumentsDir =
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
-    if (places.DocumentsDir.empty()) {
-        places.DocumentsDir = QDir::homePath().toStdString();
-    }
+    const TRunPlaces places = RunPlaces(exeDir, options.Settings);
 
     try {
         if (options.VirtualSynth) {

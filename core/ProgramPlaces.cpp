@@ -46,4 +46,17 @@ std::string ProgramDataDir(const std::string& programDir) {
     return QDir::cleanPath(beside.filePath(VELCORA_DATA_FROM_BIN)).toStdString();
 }
 
+TRunPlaces RunPlaces(const std::string& programDir, const std::string& settingsFile) {
+    TRunPlaces places;
+    places.IniPath =
+        settingsFile.empty() ? SettingsFilePath(programDir, UserConfigDir()) : settingsFile;
+    places.StartDir = ProgramDataDir(programDir);
+    places.DocumentsDir =
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+    if (places.DocumentsDir.empty()) {
+        places.DocumentsDir = QDir::homePath().toStdString();
+    }
+    return places;
+}
+
 } // namespace velcora

@@ -21,4 +21,15 @@ std::string UserConfigDir();
 /// folder, found from the program's folder so that the installed tree may be moved as a whole.
 std::string ProgramDataDir(const std::string& programDir);
 
+/// Where a run keeps its settings, finds its shipped data and makes its working folders.
+struct TRunPlaces {
+    std::string IniPath;
+    std::string StartDir;
+    std::string DocumentsDir;
+};
+
+/// The places of a run of the program that lies in programDir: the settings file named on
+/// the command line (settingsFile), else the default one; the documents folder, else home.
+TRunPlaces RunPlaces(const std::string& programDir, const std::string& settingsFile);
+
 } // namespace velcora

@@ -265,7 +265,8 @@ for ((round = 1; round <= rounds; round++)); do
     in_port=
     out_port=
     for _ in $(seq 100); do
-        list=$("${clis[0]}" devices 2>/dev/null)
+        # A JACK server that stopped answering would hold the listing forever.
+        list=$(timeout -k 5 30 "${clis[0]}" devices 2>/dev/null)
         in_port=$(sed -n 's/^input  \(.*Velcora Virtual Synth.*\)$/\1/p' <<<"$list" | head -n 1)
         out_port=$(sed -n 's/^output \(.*Velcora Virtual Synth.*\)$/\1/p' <<<"$list" | head -n 1)
         [[ -n $in_port && -n $out_port ]] && break

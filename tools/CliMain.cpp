@@ -7,9 +7,7 @@
 #include "VirtualSynthDevice.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QSocketNotifier>
-#include <QStandardPaths>
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>
@@ -50,15 +48,7 @@ int main(int argc, char** argv) {
     TCliOptions options = line.Options;
 
     const std::string exeDir = QCoreApplication::applicationDirPath().toStdString();
-    TCliPlaces places;
-    places.IniPath =
-        options.Settings.empty() ? SettingsFilePath(exeDir, UserConfigDir()) : options.Settings;
-    places.StartDir = ProgramDataDir(exeDir);
-    places.DocumentsDir =
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
-    if (places.DocumentsDir.empty()) {
-        places.DocumentsDir = QDir::homePath().toStdString();
-    }
+    const TRunPlaces places = RunPlaces(exeDir, options.Settings);
 
     // Ctrl-C, SIGTERM and SIGHUP end a run as a failure does, so the MIDI ports (JACK clients
     // among them) are closed in order before the program ends; a second one ends it at once.

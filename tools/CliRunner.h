@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramPlaces.h"
+
 #include <chrono>
 #include <functional>
 #include <iosfwd>
@@ -30,12 +32,7 @@ struct TCliOptions {
 /// The exit code of a run ended by Stopped, as a shell reports a program ended by Ctrl-C.
 constexpr int StoppedCode = 130;
 
-/// Where a run keeps its settings and working folders.
-struct TCliPlaces {
-    std::string IniPath;
-    std::string StartDir;
-    std::string DocumentsDir;
-};
+using TCliPlaces = TRunPlaces;
 
 /// Runs one command with the program's own operations against the synth on the given ports
 /// of the driver, progress on err. Returns the exit code: 0 done, 1 the synth did not answer,

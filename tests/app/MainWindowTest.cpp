@@ -7,6 +7,7 @@
 #include "Program.h"
 #include "ScriptedDialogs.h"
 #include "SetMidi.h"
+#include "Splash.h"
 #include "TempDir.h"
 #include "TestApp.h"
 #include "VelcoraApplication.h"
@@ -301,6 +302,34 @@ TEST_F(MainWindowTest, TheWindowFitsASmallScreenAndNamesEveryControl) {
     EXPECT_EQ(Find<QPushButton>("bSetupMidi").text().toStdString(), "Setup Midi");
     EXPECT_EQ(QApplication::applicationDisplayName().toStdString(), "Velcora V1.01");
     EXPECT_FALSE(QApplication::windowIcon().isNull());
+}
+
+TEST_F(MainWindowTest, TheSplashBringsUpTheMainWindowWithTheSetupDialogOrAlone) {
+    // No device chosen: the first tick brings both up. The virtual synth answering: the main
+    // window alone, ten ticks after the synth was found.
+    const struct {
+        const char* Name;
+        std::string Device;
+        bool WithSetup;
+    } cases[] = {{"no devices", {}, true}, {"synth found", SynthPort, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Program = std::make_unique<TProgram>(
+            Dialogs, Driver, TProgramPlaces{Dir.File("Velcora.INI"), Dir.Path(), Dir.Path()},
+            c.Device);
+        TfSplash& splash = Program->Splash();
+        splash.show();
+        if (!c.Device.empty()) {
+            ASSERT_TRUE(PumpUntil([&] { return Ws().Status().SynthFound; }, 20s));
+        }
+        for (int tick = 0; tick < 20 && splash.isVisible(); ++tick) {
+            splash.TimerTimer();
+        }
+        EXPECT_FALSE(splash.isVisible());
+        EXPECT_TRUE(Main().isVisible());
+        EXPECT_EQ(Program->SetupDialog().isVisible(), c.WithSetup);
+        Program.reset();
+    }
 }
 
 TEST_F(MainWindowTest, SetupMidiShowsTheSetupDialogWithoutBlocking) {
