@@ -13,6 +13,7 @@
 #include "VirtualSynthDevice.h"
 #include "Workspace.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
@@ -59,29 +60,36 @@ public:
         // Before the schedule's first tick, 100 ms after the showing, which reports the synth.
         QTest::qWait(30);
         Shoot("splash-searching", &program.Splash());
-        auto* looking = program.Splash().findChild<QLabel*>("lLooking");
-        if (looking != nullptr && looking->text() != "Looking for Synth") {
+        auto& looking = Find<QLabel>(program.Splash(), "lLooking");
+        if (looking.text() != "Looking for Synth") {
             std::fprintf(stderr, "the splash was past its search when pictured: %s\n",
-                         looking->text().toLocal8Bit().constData());
+                         looking.text().toLocal8Bit().constData());
         }
-        if (looking != nullptr) {
-            Require(QTest::qWaitFor([&] { return looking->text().contains("Found Synth"); }, 20000),
-                    "the splash never reported the synth found");
-        } else {
-            Require(QTest::qWaitFor([&] { return ws.Status().SynthFound; }, 20000),
-                    "the synth was never found");
-        }
+        Require(QTest::qWaitFor([&] { return looking.text() == " ---- Found Synth ---- "; }, 20000),
+                "the splash never reported the synth found");
         Settle();
         Shoot("splash-found", &program.Splash());
 
         TfMain& main = program.Main();
-        if (!QTest::qWaitFor([&] { return main.isVisible(); }, 3000))
-            main.show(); // TEMP stub splash
         Require(QTest::qWaitFor([&] { return main.isVisible(); }, 20000),
                 "the main window never came up");
         Require(QTest::qWaitForWindowExposed(&main), "the main window never showed");
         Require(QTest::qWaitFor([&] { return !ws.Status().TransferRunning; }, TransferLimitMs),
                 "the edit buffer never arrived");
+        // With the pauses the synth's section gives.
+        QTest::mouseClick(&Find<QPushButton>(main, "bSetupMidi"), Qt::LeftButton);
+        Require(QTest::qWaitFor([&] { return program.SetupDialog().isVisible(); }, 5000),
+                "the setup dialog never came up");
+        Require(QTest::qWaitForWindowExposed(&program.SetupDialog()),
+                "the setup dialog never showed");
+        Settle();
+        Shoot("setup", &program.SetupDialog());
+        // Where it comes up on the screen, over the main window.
+        Shoot("setup-on-screen", &main, main.screen()->geometry());
+        QTest::mouseClick(&Find<QAbstractButton>(program.SetupDialog(), "bbExit"), Qt::LeftButton);
+        Require(QTest::qWaitFor([&] { return !program.SetupDialog().isVisible(); }, 5000),
+                "the setup dialog stayed up");
+
         // The tour needs no breath between messages; these land in the tour's own settings.
         ws.SetTimeBetweenSysex(0);
         ws.SetTimeBetweenPatches(1);
@@ -126,14 +134,6 @@ public:
                 "the ROM bank fetch never ended");
         Settle();
         Shoot("main-rom", &main);
-
-        QTest::mouseClick(&Find<QPushButton>(main, "bSetupMidi"), Qt::LeftButton);
-        Require(QTest::qWaitFor([&] { return program.SetupDialog().isVisible(); }, 5000),
-                "the setup dialog never came up");
-        Require(QTest::qWaitForWindowExposed(&program.SetupDialog()),
-                "the setup dialog never showed");
-        Settle();
-        Shoot("setup", &program.SetupDialog());
 
         for (const auto& [kind, text] : FDialogs.Shown()) {
             std::fprintf(stderr, "message box (kind %d): %s\n", static_cast<int>(kind),
@@ -186,7 +186,9 @@ private:
         const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
         const QString path = FOutDir + "/" + name + ".png";
         Require(!shot.isNull() && shot.save(path), "a picture could not be written");
-        std::printf("%s  (%dx%d)\n", path.toLocal8Bit().constData(), shot.width(), shot.height());
+        // Without a window manager the X screen shows no title bars: the caption is told.
+        std::printf("%s  (%dx%d)  caption \"%s\"\n", path.toLocal8Bit().constData(), shot.width(),
+                    shot.height(), window->windowTitle().toLocal8Bit().constData());
     }
 
     QString FOutDir;
