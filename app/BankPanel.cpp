@@ -302,11 +302,12 @@ QWidget* TBankPanel::MakeUserControls() {
                                       QStringLiteral("Bank"), QStringLiteral("All Banks"),
                                       FLoadSave));
 
-    // Adding to the library and the patch list window are commands of their own windows,
-    // wired where those are built.
     FUserToLib = MakeButton("bbUserToLib", "bank-to-lib",
-                            QStringLiteral("Add selected patches to the Library"));
+                            QStringLiteral("Add selected patches to the Library"),
+                            &TWorkspace::bbUserToLibClick);
+    // The patch list is a window of its own: whoever made it opens it.
     FPatchList = MakeButton("bbPatchList", "patch-list", tr("Patch name lists for sequencers"));
+    connect(FPatchList, &QToolButton::clicked, this, &TBankPanel::patchListClicked);
     auto* library = new QGridLayout;
     library->addWidget(FUserToLib, 0, 0);
     library->addWidget(FPatchList, 0, 1);
@@ -348,7 +349,8 @@ QWidget* TBankPanel::MakeRomControls() {
     FRomGetBank =
         MakeButton("bbROMGetBank", "rom-get", tr("Get the chosen ROM bank from the synth"),
                    &TWorkspace::bbROMGetBankClick);
-    FRomToLib = MakeButton("bbRomToLib", "bank-to-lib", tr("Add the ROM bank to the Library"));
+    FRomToLib = MakeButton("bbRomToLib", "bank-to-lib", tr("Add the ROM bank to the Library"),
+                           &TWorkspace::bbRomToLibClick);
     FRomLoadBank = MakeButton("bbROMLoadBank", "load", tr("Load a ROM bank file"),
                               &TWorkspace::bbROMLoadBankClick);
     FRomSaveBank = MakeButton("bbROMSaveBank", "save", tr("Save the ROM bank to a file"),

@@ -62,6 +62,10 @@ public:
     /// 1..4 the user banks' views, 5 the ROM view.
     void RestoreFocus(int focusView);
 
+signals:
+    /// bbPatchList: the patch list window is opened by whoever made it.
+    void patchListClicked();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

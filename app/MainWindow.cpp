@@ -307,4 +307,16 @@ void TfMain::closeEvent(QCloseEvent* event) {
     emit closed();
 }
 
+void TfMain::ShowLibMenu(bool) {}
+
+void TfMain::ShowGridEditor(int, int, const std::string&) {}
+
+void TfMain::HideGridEditor() {}
+
+void TfMain::FocusGridEditor() {}
+
+void TfMain::ScrollLibraryTo(int) {}
+
+void TfMain::ShowLibraryPage() {}
+
 } // namespace velcora

@@ -46,6 +46,13 @@ public:
     /// 0 the library grid, when it shows; 1..5 the bank panel's views. Nothing while the
     /// window is hidden.
     void RestoreFocus(int focusView);
+    // The library grid's, forwarded likewise (rows as the workspace counts them: 0 the title).
+    void ShowLibMenu(bool swapVisible);
+    void ShowGridEditor(int column, int row, const std::string& text);
+    void HideGridEditor();
+    void FocusGridEditor();
+    void ScrollLibraryTo(int row);
+    void ShowLibraryPage();
 
     /// Shows the setup dialog beside the main window without blocking it.
     void bSetupMidiClick();

@@ -1,7 +1,10 @@
 #include "Program.h"
 
+#include "BankPanel.h"
 #include "MainWindow.h"
+#include "PatchList.h"
 #include "QtDialogs.h"
+#include "SeqRename.h"
 #include "SetMidi.h"
 #include "Splash.h"
 #include "Workspace.h"
@@ -31,6 +34,11 @@ TProgram::TProgram(IDialogs& dialogs, IMidiDriver& driver, const TProgramPlaces&
     FSetMidi = std::make_unique<TfSetMidi>(*FWorkspace, FMain.get());
     FView.SetSetupDialog(FSetMidi.get());
     FMain->SetSetupDialog(FSetMidi.get());
+    FPatchList = std::make_unique<TfPatchList>(*FWorkspace, dialogs, FMain.get());
+    QObject::connect(&FMain->BankPanel(), &TBankPanel::patchListClicked, FPatchList.get(),
+                     &TfPatchList::Open);
+    FSeqRename = std::make_unique<TfSeqRename>(FMain.get());
+    FView.SetSeqRename(FSeqRename.get());
     if (!synthDevice.empty()) {
         // Picked in the dialog as the person would, so that its lists show the choice.
         FSetMidi->ChooseDevices(synthDevice, synthDevice);
@@ -38,6 +46,9 @@ TProgram::TProgram(IDialogs& dialogs, IMidiDriver& driver, const TProgramPlaces&
 }
 
 TProgram::~TProgram() {
+    FView.SetSeqRename(nullptr);
+    FSeqRename.reset();
+    FPatchList.reset();
     FView.SetSetupDialog(nullptr);
     FMain->SetSetupDialog(nullptr);
     FSetMidi.reset();

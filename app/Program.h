@@ -12,6 +12,8 @@ class IDialogs;
 class IMidiDriver;
 class TWorkspace;
 class TfMain;
+class TfPatchList;
+class TfSeqRename;
 class TfSetMidi;
 class TfSplash;
 
@@ -41,6 +43,8 @@ public:
     TfSplash& Splash() { return *FSplash; }
     TfMain& Main() { return *FMain; }
     TfSetMidi& SetupDialog() { return *FSetMidi; }
+    TfPatchList& PatchList() { return *FPatchList; }
+    TfSeqRename& SeqRename() { return *FSeqRename; }
 
 private:
     /// The splash is done: the main window comes up, with the setup dialog when no synth
@@ -53,6 +57,8 @@ private:
     std::unique_ptr<TfSplash> FSplash;
     std::unique_ptr<TfMain> FMain;
     std::unique_ptr<TfSetMidi> FSetMidi;
+    std::unique_ptr<TfPatchList> FPatchList;
+    std::unique_ptr<TfSeqRename> FSeqRename;
 };
 
 } // namespace velcora

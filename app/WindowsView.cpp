@@ -2,6 +2,7 @@
 
 #include "BankPanel.h"
 #include "MainWindow.h"
+#include "SeqRename.h"
 #include "SetMidi.h"
 #include "Splash.h"
 
@@ -149,6 +150,47 @@ void TWindowsView::RestoreFocus(int focusView) {
     if (FMain) {
         FMain->RestoreFocus(focusView);
     }
+}
+
+void TWindowsView::ShowLibMenu(bool swapVisible) {
+    if (FMain) {
+        FMain->ShowLibMenu(swapVisible);
+    }
+}
+
+void TWindowsView::ShowGridEditor(int column, int row, const std::string& text) {
+    if (FMain) {
+        FMain->ShowGridEditor(column, row, text);
+    }
+}
+
+void TWindowsView::HideGridEditor() {
+    if (FMain) {
+        FMain->HideGridEditor();
+    }
+}
+
+void TWindowsView::FocusGridEditor() {
+    if (FMain) {
+        FMain->FocusGridEditor();
+    }
+}
+
+void TWindowsView::ScrollLibraryTo(int row) {
+    if (FMain) {
+        FMain->ScrollLibraryTo(row);
+    }
+}
+
+void TWindowsView::ShowLibraryPage() {
+    if (FMain) {
+        FMain->ShowLibraryPage();
+    }
+}
+
+bool TWindowsView::AskSequenceRename(const std::string& baseName, int count, int& start,
+                                     int& width) {
+    return FSeqRename != nullptr && FSeqRename->Ask(baseName, count, start, width);
 }
 
 } // namespace velcora

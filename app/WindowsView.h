@@ -5,6 +5,7 @@
 namespace velcora {
 
 class TfMain;
+class TfSeqRename;
 class TfSetMidi;
 class TfSplash;
 
@@ -16,6 +17,7 @@ public:
     void SetSplash(TfSplash* splash) { FSplash = splash; }
     void SetMain(TfMain* main) { FMain = main; }
     void SetSetupDialog(TfSetMidi* setMidi) { FSetMidi = setMidi; }
+    void SetSeqRename(TfSeqRename* seqRename) { FSeqRename = seqRename; }
 
     void SetBankTabCaption(int tab, const std::string& caption) override;
     void ShowEditBufferName(const std::string& category, const std::string& name) override;
@@ -41,11 +43,19 @@ public:
     void HideRenameBox() override;
     void FocusRenameBox() override;
     void RestoreFocus(int focusView) override;
+    void ShowLibMenu(bool swapVisible) override;
+    void ShowGridEditor(int column, int row, const std::string& text) override;
+    void HideGridEditor() override;
+    void FocusGridEditor() override;
+    void ScrollLibraryTo(int row) override;
+    void ShowLibraryPage() override;
+    bool AskSequenceRename(const std::string& baseName, int count, int& start, int& width) override;
 
 private:
     TfSplash* FSplash = nullptr;
     TfMain* FMain = nullptr;
     TfSetMidi* FSetMidi = nullptr;
+    TfSeqRename* FSeqRename = nullptr;
 };
 
 } // namespace velcora

@@ -260,6 +260,35 @@ public:
     /// The last entry of every port list.
     static inline const std::string NoDevice = "None";
 
+    // The library grid. Rows are the grid's: 0 the title row, row r (1..) the library's
+    // patch r - 1; -1 outside the rows. Columns 0 Type, 1 Name, 2..4 Note 1..3.
+    /// A mouse press in the grid: the title row sorts; the right button auditions an unmarked
+    /// row or opens the library menu over a marked one.
+    void sgLibMouseDown(TMouseButton button, TShiftState shift, int column, int row);
+    /// The click the grid raises after a left press: selection by the press's keys.
+    void sgLibClick();
+    void sgLibDblClick(int row);
+    /// A key pressed in the grid whose current row is row. True when the key was a command
+    /// of the program; the grid still moves its current row for Up and Down.
+    bool sgLibKeyDown(int key, TShiftState shift, int row);
+    void pmLibEditClick();
+    void pmLibCopyClick();
+    void pmLibPasteClick();
+    void pmLibDeleteClick();
+    void pmLibSwapClick();
+    /// A key released in the in-cell editor holding text: Escape discards, Enter applies.
+    void eGridEditKeyUp(const std::string& text, int key);
+    void bbLoadLibClick();
+    void bbSaveLibClick();
+    void bbDeDupClick();
+    void bbMixPatchesClick();
+    void bbMorphPatchesClick();
+    void bbUserToLibClick();
+    void bbRomToLibClick();
+    void bbEditToLibClick();
+    /// The library tabs: 0 " Patch Library ", 1 "New Library" (a command).
+    void pcPatchChange(int page);
+
     // The bank views: selection, audition, navigation and the editing commands. A view is
     // named by its tab: 0..3 the user banks' views, RomTab the ROM view. A slot of -1 stands
     // for the title row or a place outside the rows.

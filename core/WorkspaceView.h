@@ -66,6 +66,26 @@ public:
     /// Gives the focus to a view: 0 the library grid, 1..4 user banks 0..3, 5 the ROM view;
     /// nothing when the main window is not visible.
     virtual void RestoreFocus(int focusView) = 0;
+
+    // What the library grid's commands show. Rows are the grid's: 0 the title row, row r
+    // (1..) the library's patch r - 1.
+    /// Opens the library popup menu at the pointer, with "Swap" listed or not.
+    virtual void ShowLibMenu(bool swapVisible) = 0;
+    /// Shows the in-cell editor over a cell holding text, its text selected, with the focus.
+    virtual void ShowGridEditor(int column, int row, const std::string& text) = 0;
+    /// Hides the in-cell editor and gives the grid the focus.
+    virtual void HideGridEditor() = 0;
+    /// Gives the showing in-cell editor the focus back.
+    virtual void FocusGridEditor() = 0;
+    /// Makes row the grid's first visible row (as far as the grid can scroll).
+    virtual void ScrollLibraryTo(int row) = 0;
+    /// Shows the " Patch Library " tab (after the "New Library" tab acted).
+    virtual void ShowLibraryPage() = 0;
+    /// The sequence rename dialog, modal, for count patches named baseName (at most 12
+    /// characters). True when the person answered Yes, with the first number and the width
+    /// of the numbers; false for No or a closed window.
+    virtual bool AskSequenceRename(const std::string& baseName, int count, int& start,
+                                   int& width) = 0;
 };
 
 /// A face that shows nothing: for runs without windows (the command-line program, benchmarks,
@@ -96,6 +116,13 @@ public:
     void HideRenameBox() override {}
     void FocusRenameBox() override {}
     void RestoreFocus(int) override {}
+    void ShowLibMenu(bool) override {}
+    void ShowGridEditor(int, int, const std::string&) override {}
+    void HideGridEditor() override {}
+    void FocusGridEditor() override {}
+    void ScrollLibraryTo(int) override {}
+    void ShowLibraryPage() override {}
+    bool AskSequenceRename(const std::string&, int, int&, int&) override { return false; }
 };
 
 } // namespace velcora

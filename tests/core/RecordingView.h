@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velcora::test {
@@ -66,6 +67,30 @@ public:
     void HideRenameBox() override { RenameShowing = false; }
     void FocusRenameBox() override { ++RenameFocused; }
     void RestoreFocus(int focusView) override { FocusedView = focusView; }
+    void ShowLibMenu(bool swapVisible) override {
+        ++LibMenusOpened;
+        LibMenuSwapVisible = swapVisible;
+    }
+    void ShowGridEditor(int column, int row, const std::string& text) override {
+        GridEditorShowing = true;
+        GridEditorColumn = column;
+        GridEditorRow = row;
+        GridEditorText = text;
+    }
+    void HideGridEditor() override { GridEditorShowing = false; }
+    void FocusGridEditor() override { ++GridEditorFocused; }
+    void ScrollLibraryTo(int row) override { LibraryTopRow = row; }
+    void ShowLibraryPage() override { ++LibraryPageShown; }
+    bool AskSequenceRename(const std::string& baseName, int count, int& start,
+                           int& width) override {
+        SequenceAsked.push_back({baseName, count});
+        if (!SequenceAnswer) {
+            return false;
+        }
+        start = SequenceAnswer->first;
+        width = SequenceAnswer->second;
+        return true;
+    }
 
     std::optional<bool> UserToLibOn;
     std::optional<bool> GetSendSelectedOn;
@@ -78,6 +103,19 @@ public:
     bool RenameShowing = false;
     int RenameFocused = 0;
     int FocusedView = -1;
+    int LibMenusOpened = 0;
+    bool LibMenuSwapVisible = false;
+    bool GridEditorShowing = false;
+    int GridEditorColumn = -1;
+    int GridEditorRow = -1;
+    std::string GridEditorText;
+    int GridEditorFocused = 0;
+    int LibraryTopRow = -1;
+    int LibraryPageShown = 0;
+    /// What the sequence rename dialog was asked: the base name and the count.
+    std::vector<std::pair<std::string, int>> SequenceAsked;
+    /// The answer it gives: Yes with a start and a width, or No when empty.
+    std::optional<std::pair<int, int>> SequenceAnswer;
     bool ProgressVisible = false;
     int ProgressMax = 0;
     int ProgressPosition = 0;
