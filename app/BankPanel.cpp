@@ -3,6 +3,7 @@
 #include "BankModel.h"
 #include "BankView.h"
 #include "Cp1252.h"
+#include "Teardown.h"
 #include "Workspace.h"
 
 #include <QButtonGroup>
@@ -218,7 +219,9 @@ TBankPanel::TBankPanel(TWorkspace& workspace, QWidget* parent)
                             marked && !status.TransferRunning);
 }
 
-TBankPanel::~TBankPanel() = default;
+TBankPanel::~TBankPanel() {
+    DetachChildren(*this);
+}
 
 QToolButton* TBankPanel::MakeButton(const char* name, const char* icon, const QString& hint,
                                     void (TWorkspace::*command)()) {
@@ -475,7 +478,9 @@ void TBankPanel::MakeMenu() {
 }
 
 void TBankPanel::Forward(void (TWorkspace::*command)()) {
-    FWorkspace.RunGuarded([&] { (FWorkspace.*command)(); });
+    TWorkspace& ws = FWorkspace;
+    const std::function<void()> handler = [&ws, command] { (ws.*command)(); };
+    ws.RunGuarded(handler);
 }
 
 void TBankPanel::TabChosen(int tab) {

@@ -3,6 +3,7 @@
 #include "BankPanel.h"
 #include "Cp1252.h"
 #include "LibraryModel.h"
+#include "Teardown.h"
 #include "Workspace.h"
 
 #include <QApplication>
@@ -155,7 +156,9 @@ TfMain::TfMain(TWorkspace& workspace, QWidget* parent) : QWidget(parent), FWorks
     }
 }
 
-TfMain::~TfMain() = default;
+TfMain::~TfMain() {
+    DetachChildren(*this);
+}
 
 QToolButton* TfMain::MakePictureButton(const char* name, const char* icon, const QString& hint) {
     auto* button = new QToolButton(this);

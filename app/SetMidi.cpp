@@ -1,5 +1,6 @@
 #include "SetMidi.h"
 
+#include "Teardown.h"
 #include "Workspace.h"
 
 #include <QEvent>
@@ -69,10 +70,7 @@ TfSetMidi::TfSetMidi(TWorkspace& workspace, QWidget* parent)
 }
 
 TfSetMidi::~TfSetMidi() {
-    // The lists outlive this part of the dialog: nothing they say may reach it any more.
-    for (QListWidget* list : FLists) {
-        list->disconnect(this);
-    }
+    DetachChildren(*this);
     FWorkspace.WriteDeviceChoices();
 }
 

@@ -13,6 +13,7 @@
 #include "VelcoraApplication.h"
 #include "VirtualMidiDriver.h"
 #include "VirtualSynthDevice.h"
+#include "WindowTestSupport.h"
 #include "Workspace.h"
 
 #include <QLineEdit>
@@ -38,15 +39,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
+using TAppEnvironment = TWidgetAppEnvironment<TVelcoraApplication>;
+
+[[maybe_unused]] ::testing::Environment* const AppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TAppEnvironment);
+
 TVelcoraApplication& App() {
-    static int argc = 1;
-    static char name[] = "main_window_tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: the pointing device the QTest clicks make outlives a static
-    // application object and would be freed after it at exit.
-    static auto* app = new TVelcoraApplication(argc, argv);
-    return *app;
+    return TAppEnvironment::Instance();
 }
 
 /// Every file below a folder with its bytes.
@@ -172,20 +171,28 @@ TEST_F(MainWindowTest, AnErrorRaisedByAHandlerReachesTheErrorBoxAndTheProgramGoe
     QPushButton button("Send");
     button.show();
     int after = 0;
+    // An event the port's error leaves: a mouse event would do as well, but Qt's own copy of
+    // it is lost when an error unwinds through its delivery, which the leak checker reports.
+    struct TRaiser : QObject {
+        bool event(QEvent* e) override {
+            if (e->type() == QEvent::User) {
+                throw EMidiOutputError("MIDI Output Error: the device is gone");
+            }
+            return QObject::event(e);
+        }
+    } raiser;
     const std::vector<std::pair<std::string, std::function<void()>>> raisers{
         {"MIDI Output Error: the device is gone",
          [&] {
-             QObject::connect(&button, &QPushButton::clicked, &button, [] {
-                 throw EMidiOutputError("MIDI Output Error: the device is gone");
-             });
-             QTest::mouseClick(&button, Qt::LeftButton);
-             button.disconnect();
+             QCoreApplication::postEvent(&raiser, new QEvent(QEvent::User));
+             QTimer::singleShot(1, &button, [&] { ++after; });
+             PumpUntil([&] { return after > 0; }, 5s);
          }},
         {"a timer's fault",
          [&] {
              QTimer::singleShot(0, &button, [] { throw std::runtime_error("a timer's fault"); });
              QTimer::singleShot(1, &button, [&] { ++after; });
-             PumpUntil([&] { return after > 0; }, 5s);
+             PumpUntil([&] { return after > 1; }, 5s);
          }},
     };
     for (const auto& [text, raise] : raisers) {
@@ -194,7 +201,7 @@ TEST_F(MainWindowTest, AnErrorRaisedByAHandlerReachesTheErrorBoxAndTheProgramGoe
         raise();
         EXPECT_TRUE(Dialogs.ScriptDone());
     }
-    EXPECT_EQ(after, 1) << "the events after the error still run";
+    EXPECT_EQ(after, 2) << "the events after the error still run";
     App().SetDialogs(nullptr);
 }
 

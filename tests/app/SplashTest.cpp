@@ -21,6 +21,9 @@ using namespace velcora::test;
 
 namespace {
 
+[[maybe_unused]] ::testing::Environment* const AppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TWidgetApp);
+
 std::vector<uint8_t> ShippedSplash() {
     return ReadBytes(std::string(VELCORA_ASSETS_DIR) + "/splash.jpg");
 }
