@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 #include <string>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace velcora {
 
@@ -16,8 +21,47 @@ public:
     ~TfSeqRename() override;
 
     /// Prepares the dialog for count patches named baseName and shows it modally. True when
-    /// the person answered Yes, with the first number and the width of the numbers.
+    /// the person answered Yes, with the first number and the width of the numbers. Fewer
+    /// than two patches need no numbers: the dialog is not shown and the answer is No.
     bool Ask(const std::string& baseName, int count, int& start, int& width);
+
+    /// What the numbering of count patches from start gives: the last number, its width in
+    /// digits and the last patch's name between single quotes.
+    struct TNumbers {
+        long long End = 0;
+        int Width = 1;
+        std::string Example;
+        bool operator==(const TNumbers&) const = default;
+    };
+    /// baseName is cut to the room the numbers leave (bytes, one a character); a count below
+    /// one counts as one.
+    static TNumbers Numbers(const std::string& baseName, int start, int count);
+
+    /// The start number a text of the Start field gives: nothing for an empty text or one
+    /// that is not a whole number from -LargestStart to LargestStart, 0 for a negative one.
+    static std::optional<int> StartFromText(const std::string& text);
+
+    /// The largest start: its numbers stay well inside an int and leave a name at least one
+    /// character.
+    static constexpr int LargestStart = 999999999;
+
+    static inline const char* const Caption = "Sequence Rename";
+
+private:
+    void BuildControls();
+    /// Recomputes End and Example from the stored start, count and base name.
+    void Prepare();
+    void eStartChange(const QString& text);
+
+    int FStart = 0;
+    int FCount = 1;
+    long long FEnd = 0;
+    int FEndWidth = 1;
+    std::string FBaseName;
+
+    QLineEdit* FEStart = nullptr;
+    QLabel* FLEnd = nullptr;
+    QLabel* FLFormat = nullptr;
 };
 
 } // namespace velcora
