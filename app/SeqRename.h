@@ -37,12 +37,13 @@ public:
     /// one counts as one.
     static TNumbers Numbers(const std::string& baseName, int start, int count);
 
-    /// The start number a text of the Start field gives: nothing for an empty text or one
-    /// that is not a whole number from -LargestStart to LargestStart, 0 for a negative one.
+    /// The start number a text of the Start field gives: nothing for an empty text, one that
+    /// is not a whole number (digits after an optional minus) or one above LargestStart; 0 for
+    /// a negative one.
     static std::optional<int> StartFromText(const std::string& text);
 
-    /// The largest start: its numbers stay well inside an int and leave a name at least one
-    /// character.
+    /// The largest start: the numbers of a full library stay inside an int and leave the
+    /// name at least one character.
     static constexpr int LargestStart = 999999999;
 
     static inline const char* const Caption = "Sequence Rename";
