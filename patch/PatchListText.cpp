@@ -54,6 +54,10 @@ std::vector<std::string> PatchListLines(TListType type, const TPatchListInput& i
                      " Patches -----------------",
                  "", ".Patch Names", ""};
         AddBanks(lines, in, "]", "=", true);
+        // The instrument needs its section heading: without it a sequencer reads the
+        // instrument as one more list of patch names and offers no instrument at all.
+        lines.emplace_back(".Instrument Definitions");
+        lines.emplace_back();
         lines.push_back("[E-MU " + in.Model + " - " + in.Title + " ]");
         for (int b = 0; b < static_cast<int>(in.Names.size()); ++b) {
             lines.push_back("Patch[" + std::to_string(b) + "]=" + BankTitle(in, b));

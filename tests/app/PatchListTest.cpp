@@ -166,7 +166,7 @@ TEST_F(PatchListTest, EachListTypeGivesItsLayoutAndShowsTheSeparatorOnlyWhenNumb
     };
     const TCase cases[] = {
         {QStringLiteral("Numbered"), 527, Numbered0, 3 + 131 + 1 + 17, "17:", "", true},
-        {QStringLiteral("Cakewalk *.ins"), 534, Cakewalk0, 4 + 131 + 1 + 17,
+        {QStringLiteral("Cakewalk *.ins"), 536, Cakewalk0, 4 + 131 + 1 + 17,
          "17=", "Patch[*]=0..127", false},
         {QStringLiteral("Numbered"), 527, Numbered0, 3 + 131 + 1 + 17, "17:", "", true},
         {QStringLiteral("Plain List"), 536, Plain0, 12 + 131 + 1 + 17, "", "", false},
@@ -195,7 +195,7 @@ TEST_F(PatchListTest, CakewalkListEndsWithTheInstrumentDefinition) {
     WhileOpen([&] {
         ChooseType(QStringLiteral("Cakewalk *.ins"));
         const std::vector<std::string> lines = Lines();
-        ASSERT_EQ(lines.size(), 534u);
+        ASSERT_EQ(lines.size(), 536u);
         EXPECT_EQ(lines[4], "[Proteus 2000 : User - Bank 0]");
         EXPECT_EQ(lines[5], "0=" + NameIn(0, 0));
         const std::vector<std::string> tail(lines.end() - 6, lines.end());

@@ -118,6 +118,8 @@ TEST(PatchListText, CakewalkListLineByLine) {
         "1=Pno:Grand Piano ",
         "",
         "",
+        ".Instrument Definitions",
+        "",
         "[E-MU Proteus 2000 - User ]",
         "Patch[0]=Proteus 2000 : User - Bank 0",
         "Patch[1]=Proteus 2000 : User - Bank 1",
@@ -173,7 +175,7 @@ TEST(PatchListText, FullBanksGiveTheWholeListNumberedInDecimal) {
     const TCase cases[] = {
         {TListType::Plain, 536, 12 + 3 * 131 + 128, "Bnk:Last 3      "},
         {TListType::Numbered, 527, 3 + 3 * 131 + 128, "127:Bnk:Last 3      "},
-        {TListType::Cakewalk, 534, 4 + 3 * 131 + 128, "127=Bnk:Last 3      "},
+        {TListType::Cakewalk, 536, 4 + 3 * 131 + 128, "127=Bnk:Last 3      "},
     };
     for (const TCase& c : cases) {
         const std::vector<std::string> lines = PatchListLines(c.Type, in);
