@@ -6,6 +6,32 @@ namespace velcora {
 
 namespace {
 
+/// The text with every byte that ends a line or a string replaced by a blank. Names come raw
+/// from dumps, and a line break in one would shift every later line of the list (and could
+/// open a section of its own in an instrument file).
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\0' || c == '\n' || c == '\v' || c == '\f' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+TPatchListInput OneLineEach(const TPatchListInput& in) {
+    TPatchListInput out;
+    out.Model = OneLine(in.Model);
+    out.Title = OneLine(in.Title);
+    out.Separator = OneLine(in.Separator);
+    for (size_t b = 0; b < in.Names.size(); ++b) {
+        out.Names[b].reserve(in.Names[b].size());
+        for (const std::string& name : in.Names[b]) {
+            out.Names[b].push_back(OneLine(name));
+        }
+    }
+    return out;
+}
+
 std::string BankTitle(const TPatchListInput& in, int bank) {
     return in.Model + " : " + in.Title + " - Bank " + std::to_string(bank);
 }
@@ -26,7 +52,8 @@ void AddBanks(std::vector<std::string>& lines, const TPatchListInput& in,
 
 } // namespace
 
-std::vector<std::string> PatchListLines(TListType type, const TPatchListInput& in) {
+std::vector<std::string> PatchListLines(TListType type, const TPatchListInput& input) {
+    const TPatchListInput in = OneLineEach(input);
     std::vector<std::string> lines;
     switch (type) {
     case TListType::Plain:

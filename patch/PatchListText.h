@@ -10,8 +10,8 @@ namespace velcora {
 /// The layouts of a patch name list, in the order the list window offers them.
 enum class TListType { Plain = 0, Numbered = 1, Cakewalk = 2 };
 
-/// What a list is made from. Texts are one byte a character, written exactly as given (a
-/// title's or a name's blanks included).
+/// What a list is made from. Texts are one byte a character, written as given (a title's or a
+/// name's blanks included).
 struct TPatchListInput {
     std::string Model;     ///< the synth's model name, e.g. "Proteus 2000"
     std::string Title;     ///< the list's title, e.g. "User"
@@ -21,7 +21,8 @@ struct TPatchListInput {
 };
 
 /// The list's lines in the chosen layout, without line ends: sequencer programs read these
-/// texts, so every blank and bracket counts.
+/// texts, so every blank and bracket counts. A line break (CR, LF, VT, FF) or NUL inside an
+/// input becomes a blank, so that each name stays on its own line.
 std::vector<std::string> PatchListLines(TListType type, const TPatchListInput& input);
 
 /// How a list of the type is saved: the save dialog's title and its file filter.

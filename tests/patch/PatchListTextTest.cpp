@@ -219,3 +219,18 @@ TEST(PatchListText, FileEndsEveryLineWithCrLf) {
     const std::vector<uint8_t> accented = ListFileBytes({"Pad:Caf\xE9"});
     EXPECT_EQ(std::string(accented.begin(), accented.end()), "Pad:Caf\xE9\r\n");
 }
+
+TEST(PatchListText, ABreakInsideANameOrTitleCannotStartANewLine) {
+    // A name is raw bytes from a dump: a line feed in one would shift every later line of
+    // the list and could open a section of its own in an instrument file.
+    TPatchListInput in = SmallBanks(std::string("\r\n", 2));
+    in.Title = "Song\n2";
+    in.Names[0][1] = std::string("Bas:A\n[B]\r\0\v\fC  ", 16);
+    const std::vector<std::string> lines = PatchListLines(TListType::Numbered, in);
+    ASSERT_EQ(lines.size(), 23u);
+    EXPECT_EQ(lines[0], ";------  Numbered Proteus 2000 Song 2 Patch File -----------------");
+    EXPECT_EQ(lines[5], std::string("1  Bas:A [B]    C  "));
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find_first_of(std::string("\r\n\0\v\f", 5)), std::string::npos) << line;
+    }
+}
