@@ -1,6 +1,16 @@
 #pragma once
 
+#include "PatchListText.h"
+
 #include <QDialog>
+#include <string>
+#include <vector>
+
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QShowEvent;
 
 namespace velcora {
 
@@ -20,9 +30,36 @@ public:
     /// Opens the window modally, as the bank panel's patch list button does.
     void Open();
 
+    /// Builds the list of the chosen type from the banks as they are now, shows it and copies
+    /// it to the clipboard; a list type's click, Enter in the title or separator and every
+    /// showing of the window run it.
+    void rgListTypeClick();
+    /// Saves the text area's current lines (the person may have edited them) to a file.
+    void bbSaveBankClick();
+    void bbExitPatchListClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    TListType ListType() const;
+    std::array<std::vector<std::string>, 4> UserBankNames() const;
+
     TWorkspace& FWorkspace;
     IDialogs& FDialogs;
+    /// The model name as it was when the window was last opened.
+    std::string FModelName;
+    /// Where the save dialog starts: the folder the program was started in.
+    std::string FStartDir;
+    TListSaveSettings FSave;
+
+    QPlainTextEdit* FText = nullptr;
+    QLineEdit* FTitle = nullptr;
+    QLabel* FSynthName = nullptr;
+    QLabel* FSeparatorLabel = nullptr;
+    QLineEdit* FSeparator = nullptr;
+    QButtonGroup* FListType = nullptr;
+    QLabel* FCopied = nullptr;
 };
 
 } // namespace velcora
