@@ -380,6 +380,15 @@ TEST_F(LibraryGridTest, TheTypeEditRenamesEveryMarkedPatchKeepingItsName) {
     EditCell(2, 0);
     Ws->eGridEditKeyUp("Lead", TKey::Enter);
     EXPECT_EQ(Names()[1], "Lea:Patch 001   ");
+
+    // Bytes a SysEx packet cannot carry never reach the dump, whichever column they came by.
+    for (int column : {0, 1}) {
+        EditCell(2, column);
+        Ws->eGridEditKeyUp("\xF7\x01\xE9x", TKey::Enter);
+        for (uint8_t b : Lib().Patch(1).Dump().Slot(1).subspan(TPatchData::NameOffset, 16)) {
+            EXPECT_TRUE(b >= 0x20 && b < 0x7F) << column << " " << int(b);
+        }
+    }
 }
 
 TEST_F(LibraryGridTest, TheNameEditNumbersWhatTheSequenceRenameSays) {
