@@ -322,4 +322,6 @@ void TfMain::ScrollLibraryTo(int) {}
 
 void TfMain::ShowLibraryPage() {}
 
+void TfMain::EnableMixAndMorph(bool, bool) {}
+
 } // namespace velcora

@@ -93,6 +93,9 @@ private:
     QToolButton* FRenameEditBuf = nullptr;
     TBankPanel* FBankPanel = nullptr;
     QPushButton* FExitProgram = nullptr;
+
+public:
+    void EnableMixAndMorph(bool mix, bool morph);
 };
 
 } // namespace velcora
