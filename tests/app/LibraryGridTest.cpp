@@ -259,6 +259,7 @@ TEST_F(LibraryGridTest, TheGridAndTheButtonsAreNamedAsDesigned) {
     EXPECT_EQ(Editor().toolTip().toStdString(), "Press ENTER to finish");
     EXPECT_EQ(Editor().font(), grid.font());
     EXPECT_EQ(Menu().actions().size(), 6);
+    SaveScreenshot(Main(), "library-tab.png");
 }
 
 TEST_F(LibraryGridTest, CellsAreDrawnByTheirMarkAndColumn) {
