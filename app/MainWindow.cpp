@@ -494,4 +494,6 @@ void TfMain::ShowLibraryPage() {
     FPatchTabs->setCurrentIndex(0);
 }
 
+void TfMain::EnableMixAndMorph(bool, bool) {}
+
 } // namespace velcora

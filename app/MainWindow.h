@@ -114,6 +114,9 @@ private:
     QToolButton* FRenameEditBuf = nullptr;
     TBankPanel* FBankPanel = nullptr;
     QPushButton* FExitProgram = nullptr;
+
+public:
+    void EnableMixAndMorph(bool mix, bool morph);
 };
 
 } // namespace velcora

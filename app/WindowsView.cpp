@@ -193,4 +193,10 @@ bool TWindowsView::AskSequenceRename(const std::string& baseName, int count, int
     return FSeqRename != nullptr && FSeqRename->Ask(baseName, count, start, width);
 }
 
+void TWindowsView::EnableMixAndMorph(bool mix, bool morph) {
+    if (FMain) {
+        FMain->EnableMixAndMorph(mix, morph);
+    }
+}
+
 } // namespace velcora

@@ -50,6 +50,7 @@ public:
     void ScrollLibraryTo(int row) override;
     void ShowLibraryPage() override;
     bool AskSequenceRename(const std::string& baseName, int count, int& start, int& width) override;
+    void EnableMixAndMorph(bool mix, bool morph) override;
 
 private:
     TfSplash* FSplash = nullptr;

@@ -289,6 +289,9 @@ TWorkspaceStatus TWorkspace::Status() const {
     s.TimeBetweenPatches = FSynth.TimeBetweenPatches;
     s.RenameBoxShowing = FRenameShowing;
     s.PressedInView = FPressedInView;
+    s.GridEditorShowing = FGridEditorShowing;
+    s.LibSortColumn = FLibSortColumn;
+    s.LibSortDescending = FLibSortColumn >= 0 && !FLibSortDescending;
     const auto port = [this](TPort p, int device, bool open) {
         const std::optional<std::vector<std::string>>& kept =
             FPortLists[p == TPort::SynthOutput ? 1 : 0];

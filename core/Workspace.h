@@ -288,6 +288,14 @@ public:
     void bbEditToLibClick();
     /// The library tabs: 0 " Patch Library ", 1 "New Library" (a command).
     void pcPatchChange(int page);
+    static inline const std::string NoDuplicates = "No duplicate patches \n(ignoring patch names)";
+    /// The question before the duplicates found are deleted.
+    static std::string DuplicatesQuestion(int count);
+    /// What adding to a full library says: how many patches found no room.
+    static std::string LibraryFullText(int leftOut);
+    static inline const std::string GenerateDuringTransfer =
+        "A transfer is running.\nWait for it to end, or cancel it, before filling its bank with "
+        "Mix or Morph.";
 
     // The bank views: selection, audition, navigation and the editing commands. A view is
     // named by its tab: 0..3 the user banks' views, RomTab the ROM view. A slot of -1 stands
@@ -456,6 +464,31 @@ private:
     /// The port lists' texts, inputs then outputs, as last listed. The setup dialog's lists
     /// are built once; the status reads these instead of asking the driver each time.
     mutable std::array<std::optional<std::vector<std::string>>, 2> FPortLists;
+
+    // The library grid. The last press in the grid (its row as the grid numbers them) and
+    // whether its click is still to come: FPressedInView is shared with the bank views.
+    bool FLibPressPending = false;
+    TMouseButton FLibPressButton = TMouseButton::Left;
+    TShiftState FLibPressShift;
+    int FLibPressColumn = -1;
+    int FLibPressRow = -1;
+    /// The in-cell editor is showing, and the column it edits: fixed when it is shown, so a
+    /// press elsewhere before Enter cannot move the text to another column.
+    bool FGridEditorShowing = false;
+    int FGridEditColumn = -1;
+    int FLibSortColumn = -1;
+    bool FLibSortDescending = false;
+
+    /// The library patch shown in a grid row, or none for the title row and beyond the last.
+    TPatchRec* LibPatchAt(int row);
+    /// Sends a library patch to the synth's edit buffer; nothing while a transfer runs.
+    void AuditionLibPatch(int row);
+    /// Deselects every bank, as a press in the library grid does.
+    void LeaveBanksForLibrary();
+    /// Adds a bank's slots (only the marked ones when onlyMarked) to the library.
+    void AddBankToLibrary(TPatchBank& bank, bool onlyMarked);
+    void SortLibrary(int column);
+    void ApplyGridEdit(const std::string& text);
 };
 
 } // namespace velcora

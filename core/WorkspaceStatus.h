@@ -48,6 +48,13 @@ struct TWorkspaceStatus {
     bool RenameBoxShowing = false;
     /// A mouse press in a bank view awaits its click.
     bool PressedInView = false;
+    /// The library grid's in-cell editor is showing: presses in the grid only give it the
+    /// focus back.
+    bool GridEditorShowing = false;
+    /// The column the library was last sorted by (-1: never), and whether that sort was
+    /// descending; the next click on that title sorts the other way.
+    int LibSortColumn = -1;
+    bool LibSortDescending = false;
     TLoadMethod LoadMethod = TLoadMethod::DirectRom;
     int RomIndex = 0;
     int RomBankListIndex = 0;

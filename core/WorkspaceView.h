@@ -86,6 +86,9 @@ public:
     /// of the numbers; false for No or a closed window.
     virtual bool AskSequenceRename(const std::string& baseName, int count, int& start,
                                    int& width) = 0;
+    /// The library's Mix and Morph buttons each on its own: Mix wants two or more marked
+    /// patches, Morph exactly two.
+    virtual void EnableMixAndMorph(bool mix, bool morph) = 0;
 };
 
 /// A face that shows nothing: for runs without windows (the command-line program, benchmarks,
@@ -123,6 +126,7 @@ public:
     void ScrollLibraryTo(int) override {}
     void ShowLibraryPage() override {}
     bool AskSequenceRename(const std::string&, int, int&, int&) override { return false; }
+    void EnableMixAndMorph(bool, bool) override {}
 };
 
 } // namespace velcora

@@ -21,6 +21,10 @@ struct TPatchContext;
 class TPatchLib {
 public:
     static constexpr int MaxPatches = 20000;
+    /// The grid's columns: Type, Name, Note 1, Note 2, Note 3.
+    static constexpr int ColumnCount = 5;
+    /// How many characters of a cell the sort compares.
+    static constexpr size_t SortKeyLength = 50;
     static inline const std::string NoLibFile = "NoLib.syx";
 
     explicit TPatchLib(TPatchContext& ctx);
@@ -42,6 +46,9 @@ public:
     /// The marked rows, ascending, as of the last BuildSelection.
     const std::vector<int>& Selection() const { return FSelection; }
 
+    /// The text a patch shows in a column of the grid: the type, the name proper, a note.
+    static std::string CellText(const TPatchRec& patch, int column);
+
     /// Removes every patch.
     void Clear();
     /// Tells the grid to show every row anew.
@@ -55,6 +62,17 @@ public:
     void NewLibrary();
     void DeselectAll();
     void DeselectAllAndRepaint();
+    /// Marks changed: the grid repaints them.
+    void Repaint();
+    /// The contents of patches first..last changed (names, notes).
+    void ShowRows(int first, int last);
+    /// Sets the modified mark and the "*" of the caption, for changes that add or remove no
+    /// patch (edits, swaps).
+    void MarkModified() { TouchAfterChange(); }
+    /// Orders the patches by the first SortKeyLength characters of a column's cell, compared
+    /// case-sensitively in the person's locale (equal keys keep their order), then clears
+    /// every mark and redraws.
+    void Sort(int column, bool descending);
     void BuildSelection();
     void DeleteSelected();
     void SwapTwo();

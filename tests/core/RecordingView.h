@@ -53,7 +53,15 @@ public:
         UserToLibOn = userToLib;
         GetSendSelectedOn = getSendSelected;
     }
-    void EnableMixMorph(bool on) override { MixMorphOn = on; }
+    void EnableMixMorph(bool on) override {
+        MixMorphOn = on;
+        MixOn = on;
+        MorphOn = on;
+    }
+    void EnableMixAndMorph(bool mix, bool morph) override {
+        MixOn = mix;
+        MorphOn = morph;
+    }
     void ShowBankMenu(bool swapVisible) override {
         ++MenusOpened;
         MenuSwapVisible = swapVisible;
@@ -95,6 +103,9 @@ public:
     std::optional<bool> UserToLibOn;
     std::optional<bool> GetSendSelectedOn;
     std::optional<bool> MixMorphOn;
+    /// The two buttons as last set, by either call.
+    std::optional<bool> MixOn;
+    std::optional<bool> MorphOn;
     int MenusOpened = 0;
     bool MenuSwapVisible = false;
     int RenameBank = -1;
