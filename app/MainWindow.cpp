@@ -267,8 +267,12 @@ void TfMain::EnableCommands(bool on, bool selectionCommands) {
 }
 
 void TfMain::EnableMixMorph(bool on) {
-    FMixPatches->setEnabled(on);
-    FMorphPatches->setEnabled(on);
+    EnableMixAndMorph(on, on);
+}
+
+void TfMain::EnableMixAndMorph(bool mix, bool morph) {
+    FMixPatches->setEnabled(mix);
+    FMorphPatches->setEnabled(morph);
 }
 
 void TfMain::RestoreFocus(int focusView) {
@@ -493,7 +497,5 @@ void TfMain::ShowLibraryPage() {
     const QSignalBlocker quiet(FPatchTabs);
     FPatchTabs->setCurrentIndex(0);
 }
-
-void TfMain::EnableMixAndMorph(bool, bool) {}
 
 } // namespace velcora

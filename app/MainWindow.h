@@ -45,6 +45,8 @@ public:
     /// The main window's commands a transfer disables, then the bank panel's.
     void EnableCommands(bool on, bool selectionCommands);
     void EnableMixMorph(bool on);
+    /// Mix and Morph each on its own: Mix wants two or more marked patches, Morph two.
+    void EnableMixAndMorph(bool mix, bool morph);
     /// 0 the library grid, when it shows; 1..5 the bank panel's views. Nothing while the
     /// window is hidden.
     void RestoreFocus(int focusView);
@@ -114,9 +116,6 @@ private:
     QToolButton* FRenameEditBuf = nullptr;
     TBankPanel* FBankPanel = nullptr;
     QPushButton* FExitProgram = nullptr;
-
-public:
-    void EnableMixAndMorph(bool mix, bool morph);
 };
 
 } // namespace velcora
