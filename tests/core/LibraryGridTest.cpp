@@ -634,12 +634,21 @@ TEST_F(LibraryGridTest, MixAndMorphRefuseASelectionThatNoLongerSuits) {
     }
 }
 
-TEST_F(LibraryGridTest, MixWaitsForATransferOnItsBank) {
+TEST_F(LibraryGridTest, ATransferRunsUndisturbedByTheGrid) {
     SetUpLibrary(4);
+    const std::string editBuffer = SynthEditBuffer().substr(0, 16);
     Click(1);
     Click(2, ShiftKey());
     Ws->bbGetBankClick();
     ASSERT_TRUE(Ws->Status().TransferRunning);
+    // No audition crosses the replies the fetch awaits; the selection still follows.
+    Ws->sgLibMouseDown(TMouseButton::Right, {}, 1, 4);
+    Ws->sgLibKeyDown(TKey::Down, {}, 2);
+    EXPECT_EQ(Marked(), std::vector<int>{2});
+    Ws->sgLibDblClick(4);
+    EXPECT_EQ(Marked(), std::vector<int>{3});
+    Click(1);
+    Click(2, ShiftKey());
     Dialogs.ExpectMessage(TMessageKind::Warning, TWorkspace::GenerateDuringTransfer);
     Ws->bbMixPatchesClick();
     EXPECT_TRUE(Dialogs.ScriptDone());
@@ -647,6 +656,7 @@ TEST_F(LibraryGridTest, MixWaitsForATransferOnItsBank) {
     for (int i = 0; i < 128; ++i) {
         ASSERT_NE(Ws->UserBank(1).Slot(i).Name().substr(3, 5), ":Mix ") << i;
     }
+    EXPECT_EQ(SynthEditBufferAfterAll(), editBuffer) << "nothing was auditioned";
 }
 
 TEST_F(LibraryGridTest, AddingABankTakesItsMarkedSlotsOrAllAndScrollsToThem) {
