@@ -3,26 +3,30 @@
 #include "BankPanel.h"
 #include "Cp1252.h"
 #include "LibraryModel.h"
+#include "LibraryView.h"
 #include "Teardown.h"
 #include "Workspace.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTabWidget>
-#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <array>
+#include <functional>
 
 namespace velcora {
 
@@ -30,11 +34,21 @@ namespace {
 
 // The Patch page's wallpaper panel has no picture: it shows its own colour.
 const QColor WallpaperGreen(0x00, 0x80, 0x00);
-// The library grid's columns: Type, Name, Note 1..3.
-constexpr std::array<int, 5> LibColumnWidths{25, 95, 119, 135, 156};
-constexpr int LibRowHeight = 18;
 constexpr int CategoryLength = 3;
 constexpr int NameLength = 12;
+/// The in-cell editor's place: this far right of and below its cell's corner.
+constexpr int GridEditOffset = 2;
+
+TMouseButton GridButton(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return TMouseButton::Left;
+    case Qt::RightButton:
+        return TMouseButton::Right;
+    default:
+        return TMouseButton::Middle;
+    }
+}
 
 } // namespace
 
@@ -73,30 +87,15 @@ TfMain::TfMain(TWorkspace& workspace, QWidget* parent) : QWidget(parent), FWorks
     FPatchTabs->setObjectName("pcPatch");
     FPatchTabs->setAccessibleName("Libraries");
     FPatchTabs->setTabPosition(QTabWidget::West);
-    FLibGrid = new QTableView;
-    FLibGrid->setObjectName("sgLib");
-    FLibGrid->setAccessibleName("Patch Library");
-    FLibGrid->setToolTip("Left Click to select : Right to edit selected");
-    FLibModel = new TLibraryModel(FWorkspace.Library(), this);
-    FLibGrid->setModel(FLibModel);
-    QFont gridFont = FLibGrid->font();
-    gridFont.setPointSize(8);
-    FLibGrid->setFont(gridFont);
-    FLibGrid->verticalHeader()->hide();
-    FLibGrid->verticalHeader()->setDefaultSectionSize(LibRowHeight);
-    FLibGrid->horizontalHeader()->setStretchLastSection(true);
-    for (size_t c = 0; c < LibColumnWidths.size(); ++c) {
-        FLibGrid->setColumnWidth(static_cast<int>(c), LibColumnWidths[c]);
-    }
-    FLibGrid->setSelectionMode(QAbstractItemView::NoSelection);
-    FLibGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FPatchTabs->addTab(FLibGrid, " Patch Library ");
+    FPatchTabs->addTab(MakeLibraryPage(), " Patch Library ");
     auto* newLibrary = new QWidget;
-    newLibrary->setObjectName("tsNewLibrary");
+    newLibrary->setObjectName("tsNewLib");
     newLibrary->setAccessibleName("New Library");
     FPatchTabs->addTab(newLibrary, "New Library");
+    FPatchTabs->setTabToolTip(1, "Start a new, empty library");
     connect(FLibModel, &TLibraryModel::captionChanged, this,
             [this](const QString& caption) { FPatchTabs->setTabText(0, caption); });
+    connect(FPatchTabs, &QTabWidget::currentChanged, this, &TfMain::pcPatchChange);
 
     FBankPanel = new TBankPanel(FWorkspace);
     FBankPanel->setObjectName("pUserBank");
@@ -210,6 +209,10 @@ QWidget* TfMain::MakeEditBufferPanel() {
         MakePictureButton("bbRandEditBuf", "random", "Get a random patch from the synth");
     FRenameEditBuf =
         MakePictureButton("bbRenameEditBuf", "rename", "Rename the Edit Buffer on the synth");
+    FEditToLib =
+        MakePictureButton("bbEditToLib", "edit-to-lib", "Add the Edit Buffer to the  Library");
+    connect(FEditToLib, &QToolButton::clicked, this,
+            [this] { Forward(&TWorkspace::bbEditToLibClick); });
     connect(FGetEditBuf, &QToolButton::clicked, this, [this] { FWorkspace.bbGetEditBufClick(); });
     connect(FSendEditBuf, &QToolButton::clicked, this, [this] { FWorkspace.bbSendEditBufClick(); });
     connect(FAllSoundOff, &QToolButton::clicked, this, [this] { FWorkspace.bbAllSoundOffClick(); });
@@ -226,7 +229,8 @@ QWidget* TfMain::MakeEditBufferPanel() {
     buttons->addWidget(FSaveEditBuf, 1, 1);
     buttons->addWidget(FRandEditBuf, 2, 0);
     buttons->addWidget(FRenameEditBuf, 2, 1);
-    buttons->addWidget(FAllSoundOff, 3, 0, 1, 2, Qt::AlignHCenter);
+    buttons->addWidget(FAllSoundOff, 3, 0);
+    buttons->addWidget(FEditToLib, 3, 1);
 
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -262,8 +266,13 @@ void TfMain::EnableCommands(bool on, bool selectionCommands) {
     FBankPanel->EnableCommands(on, selectionCommands);
 }
 
-void TfMain::EnableMixMorph(bool) {
-    // The library's Mix and Morph buttons come with the library's commands.
+void TfMain::EnableMixMorph(bool on) {
+    EnableMixAndMorph(on, on);
+}
+
+void TfMain::EnableMixAndMorph(bool mix, bool morph) {
+    FMixPatches->setEnabled(mix);
+    FMorphPatches->setEnabled(morph);
 }
 
 void TfMain::RestoreFocus(int focusView) {
@@ -310,18 +319,183 @@ void TfMain::closeEvent(QCloseEvent* event) {
     emit closed();
 }
 
-void TfMain::ShowLibMenu(bool) {}
+QWidget* TfMain::MakeLibraryPage() {
+    FLibPage = new QWidget;
+    FLibPage->setObjectName("tsPatchLib");
+    FLibPage->setAccessibleName("Patch Library");
 
-void TfMain::ShowGridEditor(int, int, const std::string&) {}
+    FLibGrid = new TLibraryView(FLibPage);
+    FLibGrid->setObjectName("sgLib");
+    FLibGrid->setAccessibleName("Patch Library");
+    FLibModel = new TLibraryModel(FWorkspace.Library(), this);
+    FLibGrid->setModel(FLibModel);
+    ConnectLibraryGrid();
 
-void TfMain::HideGridEditor() {}
+    // The in-cell editor belongs to the page, not to the grid: the keys it leaves alone must
+    // not reach the grid, where they would select and audition rows while a cell is edited.
+    FGridEdit = new QLineEdit(FLibPage);
+    FGridEdit->setObjectName("eGridEdit");
+    FGridEdit->setAccessibleName("Library cell editor");
+    FGridEdit->setToolTip("Press ENTER to finish");
+    FGridEdit->setFont(FLibGrid->font());
+    FGridEdit->setStyleSheet("QLineEdit { color: #FF0000; background: #FFFFFF;"
+                             " border: 1px solid #000080; padding: 0px; }");
+    FGridEdit->hide();
+    FGridEdit->installEventFilter(this);
+    MakeLibraryMenu();
 
-void TfMain::FocusGridEditor() {}
+    FLoadLib = MakePictureButton("bbLoadLib", "lib-load", "Load a Library file");
+    FSaveLib = MakePictureButton("bbSaveLib", "lib-save", "Save the Library to a file");
+    FDeDup = MakePictureButton("bbDeDup", "dedup", "Select and delete duplicate patches");
+    FMixPatches =
+        MakePictureButton("bbMixPatches", "mix", "Mix the selected patches into a new bank");
+    FMorphPatches = MakePictureButton("bbMorphPatches", "morph",
+                                      "Morph between the two selected patches into a new bank");
+    FMixPatches->setEnabled(false);
+    FMorphPatches->setEnabled(false);
+    const std::pair<QToolButton*, void (TWorkspace::*)()> commands[] = {
+        {FLoadLib, &TWorkspace::bbLoadLibClick},
+        {FSaveLib, &TWorkspace::bbSaveLibClick},
+        {FDeDup, &TWorkspace::bbDeDupClick},
+        {FMixPatches, &TWorkspace::bbMixPatchesClick},
+        {FMorphPatches, &TWorkspace::bbMorphPatchesClick},
+    };
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(4);
+    for (const auto& [button, command] : commands) {
+        connect(button, &QToolButton::clicked, this, [this, command] { Forward(command); });
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
 
-void TfMain::ScrollLibraryTo(int) {}
+    auto* layout = new QVBoxLayout(FLibPage);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(4);
+    layout->addWidget(FLibGrid, 1);
+    layout->addLayout(buttons);
+    return FLibPage;
+}
 
-void TfMain::ShowLibraryPage() {}
+void TfMain::MakeLibraryMenu() {
+    FLibMenu = new QMenu(this);
+    FLibMenu->setObjectName("pmLib");
+    FLibMenu->setAccessibleName("Selection");
+    QAction* title = FLibMenu->addAction("Selection ---");
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    const struct {
+        const char* Name;
+        const char* Caption;
+        void (TWorkspace::*Command)();
+    } items[] = {
+        {"pmLibEdit", "Edit", &TWorkspace::pmLibEditClick},
+        {"pmLibCopy", "Copy", &TWorkspace::pmLibCopyClick},
+        {"pmLibPaste", "Paste  ", &TWorkspace::pmLibPasteClick},
+        {"pmLibDelete", "Delete", &TWorkspace::pmLibDeleteClick},
+        {"pmLibSwap", "Swap", &TWorkspace::pmLibSwapClick},
+    };
+    for (const auto& item : items) {
+        QAction* action = FLibMenu->addAction(QString::fromLatin1(item.Caption));
+        action->setObjectName(QString::fromLatin1(item.Name));
+        connect(action, &QAction::triggered, this,
+                [this, command = item.Command] { Forward(command); });
+    }
+    FLibSwapItem = FLibMenu->actions().back();
+    FLibSwapItem->setVisible(false);
+}
 
-void TfMain::EnableMixAndMorph(bool, bool) {}
+void TfMain::ConnectLibraryGrid() {
+    connect(FLibGrid, &TLibraryView::cellPressed, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int column, int row) {
+                TWorkspace& ws = FWorkspace;
+                const std::function<void()> handler = [&ws, button, modifiers, column, row] {
+                    ws.sgLibMouseDown(GridButton(button), ViewShiftState(modifiers), column, row);
+                };
+                ws.RunGuarded(handler);
+            });
+    connect(FLibGrid, &TLibraryView::pressClicked, this,
+            [this] { Forward(&TWorkspace::sgLibClick); });
+    connect(FLibGrid, &TLibraryView::rowDoubleClicked, this, [this](int row) {
+        TWorkspace& ws = FWorkspace;
+        const std::function<void()> handler = [&ws, row] { ws.sgLibDblClick(row); };
+        ws.RunGuarded(handler);
+    });
+    connect(FLibGrid, &TLibraryView::rowKeyPressed, this,
+            [this](int key, Qt::KeyboardModifiers modifiers, int row) {
+                TWorkspace& ws = FWorkspace;
+                const std::function<void()> handler = [&ws, key, modifiers, row] {
+                    ws.sgLibKeyDown(ViewKeyCode(key), ViewShiftState(modifiers), row);
+                };
+                ws.RunGuarded(handler);
+            });
+}
+
+void TfMain::Forward(void (TWorkspace::*command)()) {
+    TWorkspace& ws = FWorkspace;
+    const std::function<void()> handler = [&ws, command] { (ws.*command)(); };
+    ws.RunGuarded(handler);
+}
+
+void TfMain::pcPatchChange(int page) {
+    TWorkspace& ws = FWorkspace;
+    const std::function<void()> handler = [&ws, page] { ws.pcPatchChange(page); };
+    ws.RunGuarded(handler);
+}
+
+bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+    // A key held down repeats its press but is released once: the editor reacts to the release.
+    if (watched == FGridEdit && event->type() == QEvent::KeyRelease &&
+        !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        TWorkspace& ws = FWorkspace;
+        const std::string text = ToCp1252(FGridEdit->text());
+        const int key = ViewKeyCode(static_cast<QKeyEvent*>(event)->key());
+        const std::function<void()> handler = [&ws, &text, key] { ws.eGridEditKeyUp(text, key); };
+        ws.RunGuarded(handler);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfMain::ShowLibMenu(bool swapVisible) {
+    FLibSwapItem->setVisible(swapVisible);
+    // popup, not exec: the press that opened the menu returns at once, and the item chosen
+    // later runs as an event of its own.
+    FLibMenu->popup(QCursor::pos());
+}
+
+void TfMain::ShowGridEditor(int column, int row, const std::string& text) {
+    const QRect cell = FLibGrid->CellRect(column, row);
+    if (cell.isEmpty()) {
+        return;
+    }
+    const QPoint corner = FLibGrid->viewport()->mapTo(FLibPage, cell.topLeft());
+    FGridEdit->setGeometry(QRect(corner + QPoint(GridEditOffset, GridEditOffset), cell.size()));
+    FGridEdit->setText(FromCp1252(text));
+    FGridEdit->show();
+    FGridEdit->raise();
+    FGridEdit->selectAll();
+    FGridEdit->setFocus();
+}
+
+void TfMain::HideGridEditor() {
+    FGridEdit->hide();
+    FLibGrid->setFocus();
+}
+
+void TfMain::FocusGridEditor() {
+    if (FGridEdit->isVisible()) {
+        FGridEdit->setFocus();
+    }
+}
+
+void TfMain::ScrollLibraryTo(int row) {
+    FLibGrid->SetTopRow(row);
+}
+
+void TfMain::ShowLibraryPage() {
+    // The page is shown, not chosen: the tab change must not run its command again.
+    const QSignalBlocker quiet(FPatchTabs);
+    FPatchTabs->setCurrentIndex(0);
+}
 
 } // namespace velcora

@@ -3,17 +3,19 @@
 #include <QWidget>
 #include <string>
 
+class QAction;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
-class QTableView;
 class QToolButton;
 
 namespace velcora {
 
 class TBankPanel;
 class TLibraryModel;
+class TLibraryView;
 class TWorkspace;
 
 /// The main window: the progress bar and its cancel button, "Setup Midi", and the Patch page
@@ -43,6 +45,8 @@ public:
     /// The main window's commands a transfer disables, then the bank panel's.
     void EnableCommands(bool on, bool selectionCommands);
     void EnableMixMorph(bool on);
+    /// Mix and Morph each on its own: Mix wants two or more marked patches, Morph two.
+    void EnableMixAndMorph(bool mix, bool morph);
     /// 0 the library grid, when it shows; 1..5 the bank panel's views. Nothing while the
     /// window is hidden.
     void RestoreFocus(int focusView);
@@ -57,6 +61,9 @@ public:
     /// Shows the setup dialog beside the main window without blocking it.
     void bSetupMidiClick();
 
+    /// Forwards the in-cell editor's key releases to the workspace.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     /// The close was agreed to and the end-of-run backups are written: the program ends.
     void closed();
@@ -67,7 +74,13 @@ protected:
 
 private:
     QWidget* MakeEditBufferPanel();
+    QWidget* MakeLibraryPage();
+    void MakeLibraryMenu();
     QToolButton* MakePictureButton(const char* name, const char* icon, const QString& hint);
+    /// Runs one workspace command as the handler of the event that asked for it.
+    void Forward(void (TWorkspace::*command)());
+    void ConnectLibraryGrid();
+    void pcPatchChange(int page);
     void bbRenameEditBufClick();
     void bbSaveEditBufClick();
 
@@ -80,8 +93,18 @@ private:
     QToolButton* FCancelGet = nullptr;
     QPushButton* FSetupMidi = nullptr;
     QTabWidget* FPatchTabs = nullptr;
-    QTableView* FLibGrid = nullptr;
+    QWidget* FLibPage = nullptr;
+    TLibraryView* FLibGrid = nullptr;
     TLibraryModel* FLibModel = nullptr;
+    QLineEdit* FGridEdit = nullptr;
+    QMenu* FLibMenu = nullptr;
+    QAction* FLibSwapItem = nullptr;
+    QToolButton* FLoadLib = nullptr;
+    QToolButton* FSaveLib = nullptr;
+    QToolButton* FDeDup = nullptr;
+    QToolButton* FMixPatches = nullptr;
+    QToolButton* FMorphPatches = nullptr;
+    QToolButton* FEditToLib = nullptr;
     QLineEdit* FCategory = nullptr;
     QLineEdit* FEditName = nullptr;
     QToolButton* FGetEditBuf = nullptr;
@@ -93,9 +116,6 @@ private:
     QToolButton* FRenameEditBuf = nullptr;
     TBankPanel* FBankPanel = nullptr;
     QPushButton* FExitProgram = nullptr;
-
-public:
-    void EnableMixAndMorph(bool mix, bool morph);
 };
 
 } // namespace velcora
