@@ -5,6 +5,7 @@
 #include "Cp1252.h"
 #include "Teardown.h"
 #include "Workspace.h"
+#include "WorkspaceCommand.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -449,38 +450,17 @@ void TBankPanel::ConnectView(int v) {
 }
 
 void TBankPanel::MakeMenu() {
-    FBankMenu = new QMenu(this);
-    FBankMenu->setObjectName(QStringLiteral("pmBank"));
-    FBankMenu->setAccessibleName(tr("Selection"));
-    QAction* title = FBankMenu->addAction(QStringLiteral("Selection --"));
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
-    const struct {
-        const char* Name;
-        const char* Caption;
-        void (TWorkspace::*Command)();
-    } items[] = {
-        {"pmBankEdit", "Edit", &TWorkspace::pmBankEditClick},
-        {"pmBankCopy", "Copy", &TWorkspace::pmBankCopyClick},
-        {"pmBankPaste", "Paste  ", &TWorkspace::pmBankPasteClick},
-        {"pmBankDelete", "Delete", &TWorkspace::pmBankDeleteClick},
-        {"pmBankSwap", "Swap", &TWorkspace::pmBankSwapClick},
-    };
-    for (const auto& item : items) {
-        QAction* action = FBankMenu->addAction(QString::fromLatin1(item.Caption));
-        action->setObjectName(QString::fromLatin1(item.Name));
-        connect(action, &QAction::triggered, this,
-                [this, command = item.Command] { Forward(command); });
-    }
+    FBankMenu = MakeSelectionMenu(*this, FWorkspace, "pmBank", QStringLiteral("Selection --"),
+                                  {{"pmBankEdit", "Edit", &TWorkspace::pmBankEditClick},
+                                   {"pmBankCopy", "Copy", &TWorkspace::pmBankCopyClick},
+                                   {"pmBankPaste", "Paste  ", &TWorkspace::pmBankPasteClick},
+                                   {"pmBankDelete", "Delete", &TWorkspace::pmBankDeleteClick},
+                                   {"pmBankSwap", "Swap", &TWorkspace::pmBankSwapClick}});
     FSwapItem = FBankMenu->actions().back();
-    FSwapItem->setVisible(false);
 }
 
 void TBankPanel::Forward(void (TWorkspace::*command)()) {
-    TWorkspace& ws = FWorkspace;
-    const std::function<void()> handler = [&ws, command] { (ws.*command)(); };
-    ws.RunGuarded(handler);
+    RunCommand(FWorkspace, command);
 }
 
 void TBankPanel::TabChosen(int tab) {

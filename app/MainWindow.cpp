@@ -6,6 +6,7 @@
 #include "LibraryView.h"
 #include "Teardown.h"
 #include "Workspace.h"
+#include "WorkspaceCommand.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -377,32 +378,13 @@ QWidget* TfMain::MakeLibraryPage() {
 }
 
 void TfMain::MakeLibraryMenu() {
-    FLibMenu = new QMenu(this);
-    FLibMenu->setObjectName("pmLib");
-    FLibMenu->setAccessibleName("Selection");
-    QAction* title = FLibMenu->addAction("Selection ---");
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
-    const struct {
-        const char* Name;
-        const char* Caption;
-        void (TWorkspace::*Command)();
-    } items[] = {
-        {"pmLibEdit", "Edit", &TWorkspace::pmLibEditClick},
-        {"pmLibCopy", "Copy", &TWorkspace::pmLibCopyClick},
-        {"pmLibPaste", "Paste  ", &TWorkspace::pmLibPasteClick},
-        {"pmLibDelete", "Delete", &TWorkspace::pmLibDeleteClick},
-        {"pmLibSwap", "Swap", &TWorkspace::pmLibSwapClick},
-    };
-    for (const auto& item : items) {
-        QAction* action = FLibMenu->addAction(QString::fromLatin1(item.Caption));
-        action->setObjectName(QString::fromLatin1(item.Name));
-        connect(action, &QAction::triggered, this,
-                [this, command = item.Command] { Forward(command); });
-    }
+    FLibMenu = MakeSelectionMenu(*this, FWorkspace, "pmLib", QStringLiteral("Selection ---"),
+                                 {{"pmLibEdit", "Edit", &TWorkspace::pmLibEditClick},
+                                  {"pmLibCopy", "Copy", &TWorkspace::pmLibCopyClick},
+                                  {"pmLibPaste", "Paste  ", &TWorkspace::pmLibPasteClick},
+                                  {"pmLibDelete", "Delete", &TWorkspace::pmLibDeleteClick},
+                                  {"pmLibSwap", "Swap", &TWorkspace::pmLibSwapClick}});
     FLibSwapItem = FLibMenu->actions().back();
-    FLibSwapItem->setVisible(false);
 }
 
 void TfMain::ConnectLibraryGrid() {
@@ -432,9 +414,7 @@ void TfMain::ConnectLibraryGrid() {
 }
 
 void TfMain::Forward(void (TWorkspace::*command)()) {
-    TWorkspace& ws = FWorkspace;
-    const std::function<void()> handler = [&ws, command] { (ws.*command)(); };
-    ws.RunGuarded(handler);
+    RunCommand(FWorkspace, command);
 }
 
 void TfMain::pcPatchChange(int page) {

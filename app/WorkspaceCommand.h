@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <initializer_list>
+
+class QMenu;
+class QWidget;
+
+namespace velcora {
+
+class TWorkspace;
+
+/// A workspace operation a button or a menu item runs.
+using TWorkspaceCommand = void (TWorkspace::*)();
+
+/// Runs a command the way every event handler of the windows does: an error it raises is
+/// shown, never left to the event loop.
+void RunCommand(TWorkspace& workspace, TWorkspaceCommand command);
+
+/// One item of a selection menu: its object name, its caption and its command.
+struct TMenuCommand {
+    const char* Name;
+    const char* Caption;
+    TWorkspaceCommand Command;
+};
+
+/// The popup menu over a view's selection: a bold title without action, then the commands.
+/// The last one (Swap) starts hidden: the workspace says when it is offered.
+QMenu* MakeSelectionMenu(QWidget& owner, TWorkspace& workspace, const char* name,
+                         const QString& title, std::initializer_list<TMenuCommand> commands);
+
+} // namespace velcora
