@@ -19,6 +19,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <cstdio>
 #include <stdexcept>
@@ -107,7 +109,7 @@ public:
         QMenu* menu = nullptr;
         Require(QTest::qWaitFor(
                     [&] {
-                        menu = OpenMenu();
+                        menu = OpenMenu("pmBank");
                         return menu != nullptr;
                     },
                     5000),
@@ -135,6 +137,78 @@ public:
         Settle();
         Shoot("main-rom", &main);
 
+        // The library with a few hundred patches: the ROM bank, then user bank 0 three times.
+        QTest::mouseClick(&Find<QToolButton>(main, "bbRomToLib"), Qt::LeftButton);
+        QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.tabRect(0).center());
+        for (int i = 0; i < 3; ++i) {
+            QTest::mouseClick(&Find<QToolButton>(main, "bbUserToLib"), Qt::LeftButton);
+        }
+        Require(ws.Library().Count() > 500, "the banks did not reach the library");
+        auto& grid = Find<QTableView>(main, "sgLib");
+        grid.scrollToTop();
+        Press(main, "sgLib", 4, Qt::LeftButton);
+        Press(main, "sgLib", 11, Qt::LeftButton, Qt::ShiftModifier);
+        Settle();
+        Shoot("main-library", &main);
+
+        Press(main, "sgLib", 6, Qt::RightButton);
+        QMenu* libMenu = nullptr;
+        Require(QTest::qWaitFor(
+                    [&] {
+                        libMenu = OpenMenu("pmLib");
+                        return libMenu != nullptr;
+                    },
+                    5000),
+                "the library menu never opened");
+        Settle();
+        Shoot("library-menu", &main, libMenu->frameGeometry());
+        QAction* edit = libMenu->findChild<QAction*>("pmLibEdit");
+        Require(edit != nullptr, "pmLibEdit");
+        libMenu->close();
+        edit->trigger();
+        auto& editor = Find<QLineEdit>(main, "eGridEdit");
+        Require(QTest::qWaitFor([&] { return editor.isVisible(); }, 5000),
+                "the in-cell editor never showed");
+        editor.selectAll();
+        QTest::keyClicks(&editor, "Warm Strings");
+        Settle();
+        Shoot("library-editor", &main);
+        // Enter with eight patches marked asks for the running numbers.
+        QTimer::singleShot(0, [this] {
+            QWidget* dialog = nullptr;
+            Require(QTest::qWaitFor(
+                        [&] {
+                            dialog = QApplication::activeModalWidget();
+                            return dialog != nullptr && dialog->objectName() == "fSeqRename";
+                        },
+                        5000),
+                    "the sequence rename dialog never came up");
+            Require(QTest::qWaitForWindowExposed(dialog), "the sequence rename never showed");
+            Settle();
+            Shoot("sequence-rename", dialog);
+            QTest::mouseClick(&Find<QAbstractButton>(*dialog, "bYes"), Qt::LeftButton);
+        });
+        QTest::keyClick(&editor, Qt::Key_Return);
+        Settle();
+        Shoot("library-renamed", &main);
+
+        // The patch list window, modal: pictured and closed from inside its own loop.
+        QTimer::singleShot(0, [this] {
+            QWidget* list = nullptr;
+            Require(QTest::qWaitFor(
+                        [&] {
+                            list = QApplication::activeModalWidget();
+                            return list != nullptr;
+                        },
+                        5000),
+                    "the patch list window never came up");
+            Require(QTest::qWaitForWindowExposed(list), "the patch list never showed");
+            Settle();
+            Shoot("patch-list", list);
+            QTest::mouseClick(&Find<QAbstractButton>(*list, "bbExitPatchList"), Qt::LeftButton);
+        });
+        QTest::mouseClick(&Find<QToolButton>(main, "bbPatchList"), Qt::LeftButton);
+
         for (const auto& [kind, text] : FDialogs.Shown()) {
             std::fprintf(stderr, "message box (kind %d): %s\n", static_cast<int>(kind),
                          text.c_str());
@@ -153,9 +227,9 @@ private:
         Require(widget != nullptr, name);
         return *widget;
     }
-    static QMenu* OpenMenu() {
+    static QMenu* OpenMenu(const char* name) {
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->objectName() == "pmBank" && top->isVisible()) {
+            if (top->objectName() == QLatin1String(name) && top->isVisible()) {
                 return qobject_cast<QMenu*>(top);
             }
         }
