@@ -177,6 +177,64 @@ protected:
         WatchBoxes.start();
     }
 
+    /// The program started as the program entry starts it, on the saved devices, until its
+    /// main window shows the identified synth.
+    void StartProgram() {
+        App().SetDialogs(&Dialogs);
+        if (!WatchBoxes.isActive()) {
+            StartWatchingBoxes();
+        }
+        Program = std::make_unique<TProgram>(
+            Dialogs, *Driver, TProgramPlaces{Dir.File("Velcora.INI"), Dir.Path(), Dir.Path()});
+        Program->Start();
+        ASSERT_TRUE(Await(
+            [&] {
+                const TWorkspaceStatus s = Ws().Status();
+                return Main().isVisible() && s.SynthFound && !s.AwaitingSynthDetails &&
+                       !s.AwaitingDump;
+            },
+            90s))
+            << "main window " << Main().isVisible() << ", synth found " << Ws().Status().SynthFound
+            << ", boxes: " << UnexpectedBoxes;
+        ASSERT_EQ(UnexpectedBoxes, "");
+        ASSERT_EQ(Ws().Status().Tab, 0);
+    }
+
+    /// The menu a right press opened, by its object name.
+    static QMenu* OpenMenu(const char* name) {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String(name) && top->isVisible()) {
+                return qobject_cast<QMenu*>(top);
+            }
+        }
+        return nullptr;
+    }
+
+    /// Types text into a cell of the library grid as a person does: a click on the row, a
+    /// right press on the cell, the menu's Edit, the text, Enter.
+    void EditLibraryCell(int patch, int column, const QString& typed) {
+        auto* grid = Find<QTableView>("sgLib");
+        ASSERT_NE(grid, nullptr);
+        const QModelIndex cell = grid->model()->index(patch, column);
+        grid->scrollTo(cell);
+        const QPoint at = grid->visualRect(cell).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, at);
+        QMenu* menu = nullptr;
+        ASSERT_TRUE(Await([&] { return (menu = OpenMenu("pmLib")) != nullptr; }, 10s))
+            << "no library menu";
+        QAction* edit = menu->findChild<QAction*>(QStringLiteral("pmLibEdit"));
+        ASSERT_NE(edit, nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(edit).center());
+        auto* editor = Find<QLineEdit>("eGridEdit");
+        ASSERT_NE(editor, nullptr);
+        ASSERT_TRUE(Await([&] { return editor->isVisible(); }, 10s));
+        editor->selectAll();
+        QTest::keyClicks(editor, typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        ASSERT_TRUE(Await([&] { return !editor->isVisible(); }, 10s));
+    }
+
     /// Clicks button, whose command opens a file dialog, and chooses path in it as a person
     /// does: the full path typed into the file name box, then Enter. Answers the dialog's
     /// caption, empty when none came.
@@ -303,22 +361,10 @@ TEST_F(WindowsOverJack, ABankFetchedSavedRenamedAndSentBackReachesTheSynth) {
     const TDumpSizes sizes = TDumpSizes::ForModelClass(TModelClass::Proteus);
     const size_t dumpSize = static_cast<size_t>(sizes.TotalSize());
 
-    // The program starts as the program entry starts it, on the saved devices.
-    App().SetDialogs(&Dialogs);
-    StartWatchingBoxes();
-    Program = std::make_unique<TProgram>(
-        Dialogs, *Driver, TProgramPlaces{Dir.File("Velcora.INI"), Dir.Path(), Dir.Path()});
-    Program->Start();
-    ASSERT_TRUE(Await(
-        [&] {
-            const TWorkspaceStatus s = Ws().Status();
-            return Main().isVisible() && s.SynthFound && !s.AwaitingSynthDetails && !s.AwaitingDump;
-        },
-        90s))
-        << "main window " << Main().isVisible() << ", synth found " << Ws().Status().SynthFound
-        << ", boxes: " << UnexpectedBoxes;
-    ASSERT_EQ(UnexpectedBoxes, "");
-    ASSERT_EQ(Ws().Status().Tab, 0);
+    StartProgram();
+    if (HasFatalFailure()) {
+        return;
+    }
 
     // User bank 0 from the synth, into a new file.
     RunTransfer("bbGetBank");
@@ -382,6 +428,73 @@ TEST_F(WindowsOverJack, ABankFetchedSavedRenamedAndSentBackReachesTheSynth) {
         SCOPED_TRACE(bank);
         EXPECT_EQ(BankOf(now, bank, dumpSize), BankOf(InitialBanks, bank, dumpSize));
     }
+    EXPECT_EQ(UnexpectedBoxes, "");
+}
+
+TEST_F(WindowsOverJack, ALibraryEditedAndSavedComesBackAtTheNextStartAndTheEditBufferIsRenamed) {
+    StartProgram();
+    if (HasFatalFailure()) {
+        return;
+    }
+    // User bank 0 from the synth, whole into the library after its blank patch.
+    RunTransfer("bbGetBank");
+    if (HasFatalFailure()) {
+        return;
+    }
+    const int before = Ws().Library().Count();
+    QTest::mouseClick(Find<QToolButton>("bbUserToLib"), Qt::LeftButton);
+    ASSERT_EQ(Ws().Library().Count(), before + TPatchBank::SlotCount);
+    const int row = before + 5; // slot 5 of the bank
+
+    EditLibraryCell(row, 1, QStringLiteral("Kept Name"));
+    EditLibraryCell(row, 2, QStringLiteral("played live"));
+    if (HasFatalFailure()) {
+        return;
+    }
+    const std::string type = Ws().Library().Patch(row).Name().substr(0, 3);
+    ASSERT_EQ(Ws().Library().Patch(row).Name().substr(0, 16), type + ":Kept Name   ");
+    ASSERT_EQ(Ws().Library().Patch(row).Note(0), "played live");
+
+    const std::string library = Dir.File("Kept.lib");
+    EXPECT_EQ(ChooseFile(Find<QToolButton>("bbSaveLib"), library), "Save Patch Library File");
+    ASSERT_TRUE(std::filesystem::exists(library)) << UnexpectedBoxes;
+    const int count = Ws().Library().Count();
+
+    // The next start loads the library the settings remember, edit and note included.
+    Program.reset();
+    StartProgram();
+    if (HasFatalFailure()) {
+        return;
+    }
+    ASSERT_TRUE(Await([&] { return Ws().Library().Count() == count; }, 30s))
+        << Ws().Library().Count() << " patches after the start";
+    EXPECT_EQ(Ws().Library().Patch(row).Name().substr(0, 16), type + ":Kept Name   ");
+    EXPECT_EQ(Ws().Library().Patch(row).Note(0), "played live");
+
+    // The edit buffer: a random patch from the synth, renamed there, and fetched back.
+    auto* category = Find<QLineEdit>("eCatagory");
+    auto* name = Find<QLineEdit>("eEditBufName");
+    ASSERT_TRUE(category != nullptr && name != nullptr);
+    const QString shownBefore = category->text() + ":" + name->text();
+    QTest::mouseClick(Find<QToolButton>("bbRandEditBuf"), Qt::LeftButton);
+    ASSERT_TRUE(Await(
+        [&] {
+            return !Ws().Status().AwaitingDump &&
+                   category->text() + ":" + name->text() != shownBefore;
+        },
+        60s))
+        << "the random patch never came";
+    category->setText(QStringLiteral("e2e"));
+    name->setText(QStringLiteral("Renamed"));
+    QTest::mouseClick(Find<QToolButton>("bbRenameEditBuf"), Qt::LeftButton);
+    ASSERT_TRUE(Await([&] { return Ws().Status().OutputPending == 0; }, 30s));
+    category->clear();
+    name->clear();
+    QTest::mouseClick(Find<QToolButton>("bbGetEditBuf"), Qt::LeftButton);
+    ASSERT_TRUE(Await([&] { return !Ws().Status().AwaitingDump && !name->text().isEmpty(); }, 60s))
+        << "the edit buffer never came back";
+    EXPECT_EQ(category->text().toStdString(), "e2e");
+    EXPECT_EQ(name->text().trimmed().toStdString(), "Renamed");
     EXPECT_EQ(UnexpectedBoxes, "");
 }
 
