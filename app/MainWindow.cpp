@@ -364,7 +364,8 @@ QWidget* TfMain::MakeLibraryPage() {
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(4);
     for (const auto& [button, command] : commands) {
-        connect(button, &QToolButton::clicked, this, [this, command] { Forward(command); });
+        connect(button, &QToolButton::clicked, this,
+                [this, command = command] { Forward(command); });
         buttons->addWidget(button);
     }
     buttons->addStretch(1);
