@@ -37,7 +37,7 @@ class TMidiOutput;
 /// clipboard, the working folders, the run's flags and the synth record, with the settings
 /// file. It lives as long as the main window; creating it builds every record, as the main
 /// window's creation does. It is the synth record's link to the ports and the replies awaited.
-class TWorkspace : private ISynthLink {
+class TWorkspace final : private ISynthLink {
 public:
     /// What a fetch receives: one dump into the edit buffer, or the dumps of a bank.
     enum class TRxMode { None = 0, Single = 1, Bank = 2 };
