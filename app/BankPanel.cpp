@@ -72,6 +72,8 @@ QScrollArea* Scrolling(QWidget* content) {
     return area;
 }
 
+} // namespace
+
 TMouseButton ViewButton(Qt::MouseButton button) {
     switch (button) {
     case Qt::LeftButton:
@@ -82,8 +84,6 @@ TMouseButton ViewButton(Qt::MouseButton button) {
         return TMouseButton::Middle;
     }
 }
-
-} // namespace
 
 int ViewKeyCode(int qtKey) {
     if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) {

@@ -30,6 +30,8 @@ class TWorkspace;
 int ViewKeyCode(int qtKey);
 /// The modifier keys of a Qt event as the bank views' commands take them.
 TShiftState ViewShiftState(Qt::KeyboardModifiers modifiers);
+/// A Qt mouse button as the views' operations name it.
+TMouseButton ViewButton(Qt::MouseButton button);
 
 /// The bank panel on the right of the Patch page: the five bank tabs with their views, the
 /// bank commands, the option groups and the ROM tab's controls. Every event goes to one

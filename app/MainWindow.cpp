@@ -40,17 +40,6 @@ constexpr int NameLength = 12;
 /// The in-cell editor's place: this far right of and below its cell's corner.
 constexpr int GridEditOffset = 2;
 
-TMouseButton GridButton(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton:
-        return TMouseButton::Left;
-    case Qt::RightButton:
-        return TMouseButton::Right;
-    default:
-        return TMouseButton::Middle;
-    }
-}
-
 } // namespace
 
 TfMain::TfMain(TWorkspace& workspace, QWidget* parent) : QWidget(parent), FWorkspace(workspace) {
@@ -393,7 +382,7 @@ void TfMain::ConnectLibraryGrid() {
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int column, int row) {
                 TWorkspace& ws = FWorkspace;
                 const std::function<void()> handler = [&ws, button, modifiers, column, row] {
-                    ws.sgLibMouseDown(GridButton(button), ViewShiftState(modifiers), column, row);
+                    ws.sgLibMouseDown(ViewButton(button), ViewShiftState(modifiers), column, row);
                 };
                 ws.RunGuarded(handler);
             });

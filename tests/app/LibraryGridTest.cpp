@@ -134,10 +134,10 @@ protected:
         std::vector<TLibRecord> records;
         uint32_t seed = 11;
         for (const TLibPatch& p : LibPatches) {
-            TDumpSpec spec;
-            spec.Seed = seed++;
-            spec.Name = p.Name;
-            records.push_back({{p.Note, "", ""}, MakeDump(TDumpSizes{}, spec)});
+            TDumpSpec made;
+            made.Seed = seed++;
+            made.Name = p.Name;
+            records.push_back({{p.Note, "", ""}, MakeDump(TDumpSizes{}, made)});
         }
         const std::string file = Dir.File("Grid.lib");
         WriteBytes(file, LibraryBytes(LibCount, records));
@@ -454,9 +454,9 @@ TEST_F(LibraryGridTest, TheWheelScrollsTheGridAndMovesItsCurrentRow) {
     Start();
     std::vector<TLibRecord> records;
     for (int i = 0; i < 200; ++i) {
-        TDumpSpec spec;
-        spec.Seed = static_cast<uint32_t>(i + 1);
-        records.push_back({{"", "", ""}, MakeDump(TDumpSizes{}, spec)});
+        TDumpSpec made;
+        made.Seed = static_cast<uint32_t>(i + 1);
+        records.push_back({{"", "", ""}, MakeDump(TDumpSizes{}, made)});
     }
     const std::string file = Dir.File("Many.lib");
     WriteBytes(file, LibraryBytes(200, records));
