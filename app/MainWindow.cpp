@@ -265,6 +265,10 @@ void TfMain::EnableMixAndMorph(bool mix, bool morph) {
     FMorphPatches->setEnabled(morph);
 }
 
+void TfMain::ShowUndoState(const std::string& /*undoText*/, const std::string& /*redoText*/) {}
+
+void TfMain::ShowLibraryFilter(int /*visible*/, int /*total*/) {}
+
 void TfMain::RestoreFocus(int focusView) {
     if (!isVisible()) {
         return;

@@ -47,6 +47,8 @@ public:
     void EnableMixMorph(bool on);
     /// Mix and Morph each on its own: Mix wants two or more marked patches, Morph two.
     void EnableMixAndMorph(bool mix, bool morph);
+    void ShowUndoState(const std::string& undoText, const std::string& redoText);
+    void ShowLibraryFilter(int visible, int total);
     /// 0 the library grid, when it shows; 1..5 the bank panel's views. Nothing while the
     /// window is hidden.
     void RestoreFocus(int focusView);

@@ -199,4 +199,16 @@ void TWindowsView::EnableMixAndMorph(bool mix, bool morph) {
     }
 }
 
+void TWindowsView::ShowUndoState(const std::string& undoText, const std::string& redoText) {
+    if (FMain) {
+        FMain->ShowUndoState(undoText, redoText);
+    }
+}
+
+void TWindowsView::ShowLibraryFilter(int visible, int total) {
+    if (FMain) {
+        FMain->ShowLibraryFilter(visible, total);
+    }
+}
+
 } // namespace velcora

@@ -51,6 +51,8 @@ public:
     void ShowLibraryPage() override;
     bool AskSequenceRename(const std::string& baseName, int count, int& start, int& width) override;
     void EnableMixAndMorph(bool mix, bool morph) override;
+    void ShowUndoState(const std::string& undoText, const std::string& redoText) override;
+    void ShowLibraryFilter(int visible, int total) override;
 
 private:
     TfSplash* FSplash = nullptr;

@@ -335,6 +335,36 @@ public:
     /// (ChooseOption writes the key only.)
     void rgOptionClick(TOptionGroups::TGroup group, int item);
     static inline const std::string NoUndo = "Currently no undo.";
+    // The history of changes. Every change of a bank or the library a command makes ends
+    // with CommitUndoStep, which records what changed since the last step as one step named
+    // by label; a command that changed nothing records none.
+    void CommitUndoStep(const std::string& label);
+    /// Takes back the last step, or does again the last step taken back; nothing while a
+    /// transfer runs or when there is none. The modified marks follow.
+    void Undo();
+    void Redo();
+    /// Forgets every step: the present contents become the base (identification's reload).
+    void ClearUndoHistory();
+
+    // The library filter. Rows are the grid's, as for the grid's commands.
+    /// The text typed in the filter field: rows whose type, name or notes hold every word of
+    /// it (letter case ignored) stay visible. Marks on rows it hides are cleared.
+    void edLibFilterChange(const std::string& text);
+    /// Applies the filter again after the library changed under it.
+    void ReapplyLibraryFilter();
+    /// Whether a grid row shows under the filter (the title row always does).
+    bool LibRowVisible(int row) const;
+
+    // Importing preset collections into the library.
+    /// "Import...": files or a folder chosen in a dialog.
+    void bbImportLibClick();
+    /// Files and folders dropped on the library grid (folders are searched recursively).
+    void ImportPaths(const std::vector<std::string>& paths);
+
+    // Checked sends: each packet of a send waits for the synth's acknowledgement.
+    /// The send mode chosen in the setup dialog, stored in the synth's section.
+    void SetCheckedSends(bool on);
+
     static inline const std::string SwapDuringTransfer =
         "A transfer is running.\nWait for it to end, or cancel it, before swapping patches of "
         "its bank.";
@@ -489,6 +519,14 @@ private:
     void AddBankToLibrary(TPatchBank& bank, bool onlyMarked);
     void SortLibrary(int column);
     void ApplyGridEdit(const std::string& text);
+
+    // The history of changes (WorkspaceUndo.cpp).
+
+    // The library filter (WorkspaceLibraryFilter.cpp).
+
+    // Importing (WorkspaceImport.cpp).
+
+    // Checked sends (WorkspaceCheckedSend.cpp).
 };
 
 } // namespace velcora

@@ -68,6 +68,14 @@ struct TWorkspaceStatus {
     std::string BlankName;
     /// The edit-buffer file last loaded or saved: the next dialog's proposed name.
     std::string EditFile;
+    /// What Undo and Redo would act on (the steps' labels), empty when nothing.
+    std::string UndoText;
+    std::string RedoText;
+    /// The library filter's text, and how many library patches pass it.
+    std::string LibFilter;
+    int LibVisibleCount = 0;
+    /// Sends wait for the synth's acknowledgement of every packet.
+    bool CheckedSends = false;
 };
 
 } // namespace velcora

@@ -89,6 +89,14 @@ public:
     /// The library's Mix and Morph buttons each on its own: Mix wants two or more marked
     /// patches, Morph exactly two.
     virtual void EnableMixAndMorph(bool mix, bool morph) = 0;
+
+    // What the additions to the library and the history show.
+    /// What Undo and Redo would take back or do again (the step's label), empty when there is
+    /// nothing: the windows enable their undo and redo commands by it.
+    virtual void ShowUndoState(const std::string& undoText, const std::string& redoText) = 0;
+    /// The library filter changed or the library did under it: the grid shows the rows that
+    /// pass (LibRowVisible) and the count "visible of total".
+    virtual void ShowLibraryFilter(int visible, int total) = 0;
 };
 
 /// A face that shows nothing: for runs without windows (the command-line program, benchmarks,
@@ -127,6 +135,8 @@ public:
     void ShowLibraryPage() override {}
     bool AskSequenceRename(const std::string&, int, int&, int&) override { return false; }
     void EnableMixAndMorph(bool, bool) override {}
+    void ShowUndoState(const std::string&, const std::string&) override {}
+    void ShowLibraryFilter(int, int) override {}
 };
 
 } // namespace velcora

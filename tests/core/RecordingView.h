@@ -62,6 +62,14 @@ public:
         MixOn = mix;
         MorphOn = morph;
     }
+    void ShowUndoState(const std::string& undoText, const std::string& redoText) override {
+        UndoText = undoText;
+        RedoText = redoText;
+    }
+    void ShowLibraryFilter(int visible, int total) override {
+        FilterVisible = visible;
+        FilterTotal = total;
+    }
     void ShowBankMenu(bool swapVisible) override {
         ++MenusOpened;
         MenuSwapVisible = swapVisible;
@@ -105,6 +113,10 @@ public:
     std::optional<bool> MixMorphOn;
     /// The two buttons as last set, by either call.
     std::optional<bool> MixOn;
+    std::string UndoText;
+    std::string RedoText;
+    int FilterVisible = -1;
+    int FilterTotal = -1;
     std::optional<bool> MorphOn;
     int MenusOpened = 0;
     bool MenuSwapVisible = false;

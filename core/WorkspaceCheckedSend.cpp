@@ -1,0 +1,7 @@
+#include "Workspace.h"
+
+namespace velcora {
+
+void TWorkspace::SetCheckedSends(bool /*on*/) {}
+
+} // namespace velcora
