@@ -178,6 +178,7 @@ void TWorkspace::ReloadWorkspace() {
     }
     FSynth.FileNames[TSynth::RomBankFile] = FRomBank->LoadDefaultFile();
     FSynth.FileNames[TSynth::PatchLibFile] = FLib->LoadDefault();
+    ReapplyLibraryFilter();
 
     FEditPatch->MakeBlank(FCtx);
     ShowEditBufferName();
@@ -314,6 +315,9 @@ TWorkspaceStatus TWorkspace::Status() const {
     s.Dirty = Dirty();
     s.BlankName = FBlankName;
     s.EditFile = FSynth.FileNames[TSynth::EditFile];
+    s.LibFilter = FLibFilter;
+    s.LibVisibleCount =
+        FLibFilterWords.empty() ? FLib->Count() : static_cast<int>(FLibVisible.size());
     return s;
 }
 

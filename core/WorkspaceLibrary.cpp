@@ -39,7 +39,8 @@ std::string TWorkspace::LibraryFullText(int leftOut) {
 }
 
 TPatchRec* TWorkspace::LibPatchAt(int row) {
-    return row >= 1 && row <= FLib->Count() ? &FLib->Patch(row - 1) : nullptr;
+    // A row the filter hides is out of every command's reach, as if beyond the last.
+    return LibRowVisible(row) && row >= 1 ? &FLib->Patch(row - 1) : nullptr;
 }
 
 void TWorkspace::AuditionLibPatch(int row) {
@@ -67,6 +68,7 @@ void TWorkspace::SortLibrary(int column) {
     FLibSortColumn = column;
     FLib->Sort(column, FLibSortDescending);
     FLibSortDescending = !FLibSortDescending;
+    ReapplyLibraryFilter();
 }
 
 void TWorkspace::sgLibMouseDown(TMouseButton button, TShiftState shift, int column, int row) {
@@ -136,8 +138,11 @@ void TWorkspace::sgLibClick() {
         FLib->DeselectAll();
         const int from = first < 0 ? index : std::min(first, index);
         const int to = first < 0 ? index : std::max(first, index);
+        // A range takes only the rows that show: the hidden ones between stay unmarked.
         for (int i = from; i <= to; ++i) {
-            FLib->Patch(i).SetSelected(true);
+            if (LibRowVisible(i + 1)) {
+                FLib->Patch(i).SetSelected(true);
+            }
         }
     }
     FLib->Repaint();
@@ -166,7 +171,9 @@ bool TWorkspace::sgLibKeyDown(int key, TShiftState shift, int row) {
         FLibPressPending = false;
     }
     if (key == TKey::Up || key == TKey::Down) {
-        const int next = key == TKey::Up ? row - 1 : row + 1;
+        // The next row that shows: the grid's neighbour under the filter.
+        const int step = key == TKey::Up ? -1 : 1;
+        const int next = NextVisibleLibRow(row + step, step);
         if (LibPatchAt(row) == nullptr || LibPatchAt(next) == nullptr) {
             return false;
         }
@@ -226,16 +233,19 @@ void TWorkspace::pmLibCopyClick() {
 void TWorkspace::pmLibPasteClick() {
     FLib->Paste();
     FLib->MarkModified();
+    ReapplyLibraryFilter();
 }
 
 void TWorkspace::pmLibDeleteClick() {
     FLib->DeleteSelected();
     FLib->MarkModified();
+    ReapplyLibraryFilter();
 }
 
 void TWorkspace::pmLibSwapClick() {
     FLib->SwapTwo();
     FLib->MarkModified();
+    ReapplyLibraryFilter();
 }
 
 void TWorkspace::eGridEditKeyUp(const std::string& text, int key) {
@@ -290,6 +300,8 @@ void TWorkspace::ApplyGridEdit(const std::string& text) {
     if (!marked.empty()) {
         FLib->ShowRows(marked.front(), marked.back());
     }
+    // A new name or note may no longer hold the filter's words.
+    ReapplyLibraryFilter();
     FView.RestoreFocus(0);
 }
 
@@ -297,6 +309,7 @@ void TWorkspace::bbLoadLibClick() {
     // The library marks itself saved only when a file was read: a cancelled or failed load
     // leaves unsaved work unsaved.
     FLib->LoadFileDialog();
+    ReapplyLibraryFilter();
 }
 
 void TWorkspace::bbSaveLibClick() {
@@ -304,7 +317,9 @@ void TWorkspace::bbSaveLibClick() {
 }
 
 void TWorkspace::bbDeDupClick() {
-    const int duplicates = FLib->DeDup();
+    // Among the rows that show only: a duplicate the person cannot see must not be marked,
+    // nor one whose earlier equal is hidden.
+    const int duplicates = DeDupVisible();
     if (duplicates == 0) {
         FCtx.Dialogs.MessageBox(TMessageKind::Information, NoDuplicates, TButtons::Ok);
         return;
@@ -312,6 +327,7 @@ void TWorkspace::bbDeDupClick() {
     if (FCtx.Dialogs.MessageBox(TMessageKind::Confirmation, DuplicatesQuestion(duplicates),
                                 TButtons::OkCancel) == TAnswer::Ok) {
         FLib->DeleteSelected();
+        ReapplyLibraryFilter();
     }
 }
 
@@ -365,6 +381,7 @@ void TWorkspace::AddBankToLibrary(TPatchBank& bank, bool onlyMarked) {
             ++leftOut;
         }
     }
+    ReapplyLibraryFilter();
     const int rows = FLib->Count() + 1;
     if (rows > RowsBeforeScroll) {
         FView.ScrollLibraryTo(std::max(1, rows - RowsShownAfterAdd));
@@ -386,6 +403,7 @@ void TWorkspace::bbEditToLibClick() {
     if (!FLib->Add(*FEditPatch)) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, LibraryFullText(1), TButtons::Ok);
     }
+    ReapplyLibraryFilter();
     FView.ScrollLibraryTo(FLib->Count());
 }
 
@@ -399,6 +417,7 @@ void TWorkspace::pcPatchChange(int page) {
         FView.HideGridEditor();
     }
     FLib->NewLibrary();
+    ReapplyLibraryFilter();
     FView.ShowLibraryPage();
 }
 
