@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -267,7 +268,63 @@ void TfMain::EnableMixAndMorph(bool mix, bool morph) {
 
 void TfMain::ShowUndoState(const std::string& /*undoText*/, const std::string& /*redoText*/) {}
 
-void TfMain::ShowLibraryFilter(int /*visible*/, int /*total*/) {}
+void TfMain::ShowLibraryFilter(int visible, int total) {
+    FLibFilterCount->setText(QStringLiteral("%1 of %2").arg(visible).arg(total));
+    const int current = LibraryRow(FLibGrid->CurrentRow());
+    const int count = FWorkspace.Library().Count();
+    bool changed = false;
+    if (visible == count) {
+        changed = FLibModel->ShowAllPatches();
+    } else {
+        std::vector<int> patches;
+        patches.reserve(static_cast<size_t>(visible));
+        for (int row = 1; row <= count; ++row) {
+            if (FWorkspace.LibRowVisible(row)) {
+                patches.push_back(row - 1);
+            }
+        }
+        changed = FLibModel->ShowOnlyPatches(std::move(patches));
+    }
+    // The reset forgot the current row: the patch it was on keeps it while it shows.
+    if (changed && FWorkspace.LibRowVisible(current)) {
+        FLibGrid->SetCurrentRow(ShownRow(current));
+    }
+}
+
+int TfMain::LibraryRow(int shownRow) const {
+    return FLibModel->Rows().ToLibraryRow(shownRow, FWorkspace.Library().Count());
+}
+
+int TfMain::ShownRow(int libraryRow) const {
+    return FLibModel->Rows().ToShownRow(libraryRow, FWorkspace.Library().Count());
+}
+
+QLayout* TfMain::MakeLibraryFilterRow() {
+    FLibFilter = new QLineEdit(FLibPage);
+    FLibFilter->setObjectName("edLibFilter");
+    FLibFilter->setAccessibleName("Library filter");
+    FLibFilter->setPlaceholderText("Filter: type, name or notes");
+    FLibFilter->setToolTip("Show only the patches whose type, name or notes hold every word typed");
+    FLibFilter->setClearButtonEnabled(true);
+    FLibFilter->installEventFilter(this);
+    connect(FLibFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
+        TWorkspace& ws = FWorkspace;
+        const std::string typed = ToCp1252(text);
+        const std::function<void()> handler = [&ws, &typed] { ws.edLibFilterChange(typed); };
+        ws.RunGuarded(handler);
+    });
+    FLibFilterCount = new QLabel(FLibPage);
+    FLibFilterCount->setObjectName("lbLibFilterCount");
+    FLibFilterCount->setAccessibleName("Patches shown");
+    // No filter yet: every patch shows.
+    const int count = FWorkspace.Library().Count();
+    FLibFilterCount->setText(QStringLiteral("%1 of %2").arg(count).arg(count));
+    auto* row = new QHBoxLayout;
+    row->setSpacing(4);
+    row->addWidget(FLibFilter, 1);
+    row->addWidget(FLibFilterCount);
+    return row;
+}
 
 void TfMain::RestoreFocus(int focusView) {
     if (!isVisible()) {
@@ -366,6 +423,7 @@ QWidget* TfMain::MakeLibraryPage() {
     auto* layout = new QVBoxLayout(FLibPage);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(4);
+    layout->addLayout(MakeLibraryFilterRow());
     layout->addWidget(FLibGrid, 1);
     layout->addLayout(buttons);
     return FLibPage;
@@ -385,21 +443,25 @@ void TfMain::ConnectLibraryGrid() {
     connect(FLibGrid, &TLibraryView::cellPressed, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int column, int row) {
                 TWorkspace& ws = FWorkspace;
-                const std::function<void()> handler = [&ws, button, modifiers, column, row] {
+                const int libraryRow = LibraryRow(row);
+                const std::function<void()> handler = [&ws, button, modifiers, column,
+                                                       row = libraryRow] {
                     ws.sgLibMouseDown(ViewButton(button), ViewShiftState(modifiers), column, row);
                 };
                 ws.RunGuarded(handler);
             });
     connect(FLibGrid, &TLibraryView::pressClicked, this,
             [this] { Forward(&TWorkspace::sgLibClick); });
-    connect(FLibGrid, &TLibraryView::rowDoubleClicked, this, [this](int row) {
+    connect(FLibGrid, &TLibraryView::rowDoubleClicked, this, [this](int shownRow) {
         TWorkspace& ws = FWorkspace;
+        const int row = LibraryRow(shownRow);
         const std::function<void()> handler = [&ws, row] { ws.sgLibDblClick(row); };
         ws.RunGuarded(handler);
     });
     connect(FLibGrid, &TLibraryView::rowKeyPressed, this,
-            [this](int key, Qt::KeyboardModifiers modifiers, int row) {
+            [this](int key, Qt::KeyboardModifiers modifiers, int shownRow) {
                 TWorkspace& ws = FWorkspace;
+                const int row = LibraryRow(shownRow);
                 const std::function<void()> handler = [&ws, key, modifiers, row] {
                     ws.sgLibKeyDown(ViewKeyCode(key), ViewShiftState(modifiers), row);
                 };
@@ -418,6 +480,12 @@ void TfMain::pcPatchChange(int page) {
 }
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+    // Escape in the filter field empties it, and so shows every patch again.
+    if (watched == FLibFilter && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !FLibFilter->text().isEmpty()) {
+        FLibFilter->clear();
+        return true;
+    }
     // A key held down repeats its press but is released once: the editor reacts to the release.
     if (watched == FGridEdit && event->type() == QEvent::KeyRelease &&
         !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
@@ -438,7 +506,7 @@ void TfMain::ShowLibMenu(bool swapVisible) {
 }
 
 void TfMain::ShowGridEditor(int column, int row, const std::string& text) {
-    const QRect cell = FLibGrid->CellRect(column, row);
+    const QRect cell = FLibGrid->CellRect(column, ShownRow(row));
     if (cell.isEmpty()) {
         return;
     }
@@ -463,7 +531,7 @@ void TfMain::FocusGridEditor() {
 }
 
 void TfMain::ScrollLibraryTo(int row) {
-    FLibGrid->SetTopRow(row);
+    FLibGrid->SetTopRow(ShownRow(row));
 }
 
 void TfMain::ShowLibraryPage() {

@@ -4,6 +4,7 @@
 #include <string>
 
 class QAction;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
@@ -82,6 +83,11 @@ private:
     /// Runs one workspace command as the handler of the event that asked for it.
     void Forward(void (TWorkspace::*command)());
     void ConnectLibraryGrid();
+    // The library filter: the field and its count above the grid.
+    QLayout* MakeLibraryFilterRow();
+    /// A row of the grid as shown, as the workspace counts the library's rows, and back.
+    int LibraryRow(int shownRow) const;
+    int ShownRow(int libraryRow) const;
     void pcPatchChange(int page);
     void bbRenameEditBufClick();
     void bbSaveEditBufClick();
@@ -99,6 +105,8 @@ private:
     TLibraryView* FLibGrid = nullptr;
     TLibraryModel* FLibModel = nullptr;
     QLineEdit* FGridEdit = nullptr;
+    QLineEdit* FLibFilter = nullptr;
+    QLabel* FLibFilterCount = nullptr;
     QMenu* FLibMenu = nullptr;
     QAction* FLibSwapItem = nullptr;
     QToolButton* FLoadLib = nullptr;

@@ -21,7 +21,7 @@ TLibraryModel::~TLibraryModel() {
 }
 
 int TLibraryModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : FLib.Count();
+    return parent.isValid() ? 0 : FRows.RowCount(FLib.Count());
 }
 
 int TLibraryModel::columnCount(const QModelIndex& parent) const {
@@ -29,10 +29,11 @@ int TLibraryModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TLibraryModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= FLib.Count()) {
+    const int patchIndex = index.isValid() ? FRows.PatchAt(index.row(), FLib.Count()) : -1;
+    if (patchIndex < 0) {
         return {};
     }
-    const TPatchRec& patch = FLib.Patch(index.row());
+    const TPatchRec& patch = FLib.Patch(patchIndex);
     if (role == SelectedRole) {
         return patch.Selected();
     }
@@ -58,33 +59,84 @@ QVariant TLibraryModel::headerData(int section, Qt::Orientation orientation, int
                                                  : QVariant();
 }
 
+// While filtered, the rows that come or go are not the library's: the rows are reset, and
+// the map follows the patches until the filter is applied again.
 void TLibraryModel::RowsAboutToBeInserted(int first, int last) {
-    beginInsertRows({}, first, last);
+    FPendingFirst = first;
+    FPendingLast = last;
+    if (FRows.Filtered()) {
+        beginResetModel();
+    } else {
+        beginInsertRows({}, first, last);
+    }
 }
 void TLibraryModel::RowsInserted() {
-    endInsertRows();
+    if (FRows.Filtered()) {
+        FRows.Inserted(FPendingFirst, FPendingLast);
+        endResetModel();
+    } else {
+        endInsertRows();
+    }
 }
 void TLibraryModel::RowsAboutToBeRemoved(int first, int last) {
-    beginRemoveRows({}, first, last);
+    FPendingFirst = first;
+    FPendingLast = last;
+    if (FRows.Filtered()) {
+        beginResetModel();
+    } else {
+        beginRemoveRows({}, first, last);
+    }
 }
 void TLibraryModel::RowsRemoved() {
-    endRemoveRows();
+    if (FRows.Filtered()) {
+        FRows.Removed(FPendingFirst, FPendingLast);
+        endResetModel();
+    } else {
+        endRemoveRows();
+    }
 }
 void TLibraryModel::AboutToReset() {
     beginResetModel();
 }
 void TLibraryModel::ResetDone() {
+    FRows.Reset(FLib.Count());
     endResetModel();
 }
 
 void TLibraryModel::RowsChanged(int first, int last) {
+    if (FRows.Filtered()) {
+        // Which shown rows the patches are on is not worth finding: repaint them all.
+        Repaint();
+        return;
+    }
     emit dataChanged(index(first, 0), index(last, ColumnCount - 1));
 }
 
 void TLibraryModel::Repaint() {
-    if (FLib.Count() > 0) {
-        emit dataChanged(index(0, 0), index(FLib.Count() - 1, ColumnCount - 1), {SelectedRole});
+    const int rows = rowCount();
+    if (rows > 0) {
+        emit dataChanged(index(0, 0), index(rows - 1, ColumnCount - 1), {SelectedRole});
     }
+}
+
+bool TLibraryModel::ShowAllPatches() {
+    if (!FRows.Filtered()) {
+        return false;
+    }
+    beginResetModel();
+    FRows.ShowAll();
+    endResetModel();
+    return true;
+}
+
+bool TLibraryModel::ShowOnlyPatches(std::vector<int> patches) {
+    if (FRows.Filtered() && FRows.Patches() == patches) {
+        return false;
+    }
+    beginResetModel();
+    FRows.ShowOnly(std::move(patches));
+    endResetModel();
+    return true;
 }
 
 void TLibraryModel::CaptionChanged(const std::string& caption) {

@@ -19,6 +19,7 @@
 #include "Workspace.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
@@ -398,6 +399,84 @@ TEST_F(LibraryGridTest, ARightPressOnAMarkedRowOpensTheMenuOnAnUnmarkedOneAuditi
         },
         10s));
     EXPECT_EQ(Marked(), (std::vector<int>{2, 5, 7})) << "an audition leaves the marks";
+    EXPECT_TRUE(Dialogs.ScriptDone());
+}
+
+TEST_F(LibraryGridTest, TheFilterFieldShowsTheMatchingRowsAndCommandsKeepToThem) {
+    StartWithLibrary();
+    QLineEdit& filter = Find<QLineEdit>("edLibFilter");
+    QLabel& count = Find<QLabel>("lbLibFilterCount");
+    EXPECT_EQ(filter.accessibleName().toStdString(), "Library filter");
+    EXPECT_TRUE(filter.isClearButtonEnabled());
+    EXPECT_EQ(count.text().toStdString(), "8 of 8");
+
+    // Typed a key at a time: each key filters again.
+    const struct {
+        const char* Keys;
+        std::vector<std::string> Names;
+        const char* Count;
+    } typing[] = {
+        {"PA", {"Charlie     ", "Delta       "}, "2 of 8"},
+        {"d sl", {"Delta       "}, "1 of 8"}, // "pad sl": the second word is in a note
+        {"x", {}, "0 of 8"},
+    };
+    for (const auto& step : typing) {
+        SCOPED_TRACE(step.Keys);
+        QTest::keyClicks(&filter, step.Keys);
+        EXPECT_EQ(Column(1), step.Names);
+        EXPECT_EQ(count.text().toStdString(), step.Count);
+    }
+    QTest::keyClick(&filter, Qt::Key_Escape);
+    EXPECT_TRUE(filter.text().isEmpty()) << "Escape empties the field";
+    EXPECT_EQ(Grid().model()->rowCount(), LibCount);
+    EXPECT_EQ(count.text().toStdString(), "8 of 8");
+
+    // "e" hides Bravo (library row 4) and Golf (row 6): the grid shows 6 rows.
+    QTest::keyClicks(&filter, "e");
+    ASSERT_EQ(Column(1),
+              (std::vector<std::string>{"Charlie     ", "Alpha       ", "Echo        ",
+                                        "Delta       ", "Foxtrot     ", "Hotel       "}));
+    // A Shift range over the shown rows 1..4 leaves the hidden Bravo unmarked.
+    ClickCell(1, 1);
+    ClickCell(1, 4, Qt::ShiftModifier);
+    EXPECT_EQ(Marked(), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_FALSE(Ws().Library().Patch(3).Selected());
+    EXPECT_TRUE(Ws().Library().Patch(4).Selected());
+
+    // Down goes to the next shown row: Foxtrot, library row 7.
+    QTest::keyClick(&Grid(), Qt::Key_Down);
+    EXPECT_EQ(Grid().CurrentRow(), 5);
+    EXPECT_EQ(Marked(), std::vector<int>{5});
+    EXPECT_TRUE(Ws().Library().Patch(6).Selected());
+
+    // The editor shows over the shown row's cell.
+    ClickCell(1, 4);
+    ClickCell(1, 4, {}, Qt::RightButton);
+    ASSERT_TRUE(Menu().isVisible());
+    Choose("pmLibEdit");
+    QLineEdit& editor = Editor();
+    ASSERT_TRUE(editor.isVisible());
+    EXPECT_EQ(editor.text().toStdString(), "Delta       ");
+    EXPECT_EQ(Grid().viewport()->mapFrom(editor.parentWidget(), editor.pos()),
+              Grid().CellRect(1, 4).topLeft() + QPoint(2, 2));
+    QTest::keyClick(&editor, Qt::Key_Escape);
+    SaveScreenshot(Main(), "library-filter.png");
+
+    // A click on a shown row, then Delete: that patch goes, and no other.
+    ClickCell(1, 4);
+    QTest::keyClick(&Grid(), Qt::Key_Delete);
+    EXPECT_EQ(Ws().Library().Count(), LibCount - 1);
+    for (int i = 0; i < Ws().Library().Count(); ++i) {
+        EXPECT_NE(Ws().Library().Patch(i).Name().substr(0, 16), "Pad:Delta       ");
+    }
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"Charlie     ", "Alpha       ", "Echo        ",
+                                                   "Foxtrot     ", "Hotel       "}));
+    EXPECT_EQ(count.text().toStdString(), "5 of 7");
+
+    // Emptied with its clear button's action: every patch shows again.
+    filter.clear();
+    EXPECT_EQ(Grid().model()->rowCount(), LibCount - 1);
+    EXPECT_EQ(count.text().toStdString(), "7 of 7");
     EXPECT_TRUE(Dialogs.ScriptDone());
 }
 
