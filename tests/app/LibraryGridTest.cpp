@@ -473,10 +473,19 @@ TEST_F(LibraryGridTest, TheFilterFieldShowsTheMatchingRowsAndCommandsKeepToThem)
                                                    "Foxtrot     ", "Hotel       "}));
     EXPECT_EQ(count.text().toStdString(), "5 of 7");
 
+    // Copy and paste under the filter: the copy goes before the marked row and shows.
+    ClickCell(1, 2);
+    QTest::keyClick(&Grid(), Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(&Grid(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Column(1),
+              (std::vector<std::string>{"Charlie     ", "Alpha       ", "Alpha       ",
+                                        "Echo        ", "Foxtrot     ", "Hotel       "}));
+    EXPECT_EQ(count.text().toStdString(), "6 of 8");
+
     // Emptied with its clear button's action: every patch shows again.
     filter.clear();
-    EXPECT_EQ(Grid().model()->rowCount(), LibCount - 1);
-    EXPECT_EQ(count.text().toStdString(), "7 of 7");
+    EXPECT_EQ(Grid().model()->rowCount(), LibCount);
+    EXPECT_EQ(count.text().toStdString(), "8 of 8");
     EXPECT_TRUE(Dialogs.ScriptDone());
 }
 
