@@ -85,6 +85,7 @@ TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::strin
     FView.ShowRomBankFile(FileNameOnly(FRomBank->FileName()));
     FCtx.Creating = false;
     SelectRxView(FCtx.CurUserBank);
+    ClearUndoHistory();
 }
 
 TWorkspace::~TWorkspace() = default;
@@ -182,6 +183,7 @@ void TWorkspace::ReloadWorkspace() {
     FEditPatch->MakeBlank(FCtx);
     ShowEditBufferName();
     FView.ShowUserTab(0);
+    ClearUndoHistory();
 }
 
 bool TWorkspace::LoadEndBanks(const std::string& path) {
@@ -189,6 +191,7 @@ bool TWorkspace::LoadEndBanks(const std::string& path) {
         return false;
     }
     MarkUserBanksClean();
+    CommitUndoStep("Load All Banks");
     return true;
 }
 
@@ -197,6 +200,7 @@ bool TWorkspace::WriteAllBanks(const std::string& path) {
         return false;
     }
     MarkUserBanksClean();
+    AbsorbUndoState();
     return true;
 }
 
@@ -220,6 +224,7 @@ bool TWorkspace::FormClose() {
     }
     FCtx.AllBanksFile = newest;
     MarkUserBanksClean();
+    AbsorbUndoState();
     return true;
 }
 
@@ -290,6 +295,8 @@ TWorkspaceStatus TWorkspace::Status() const {
     s.RenameBoxShowing = FRenameShowing;
     s.PressedInView = FPressedInView;
     s.GridEditorShowing = FGridEditorShowing;
+    s.UndoText = FUndo.UndoText();
+    s.RedoText = FUndo.RedoText();
     s.LibSortColumn = FLibSortColumn;
     s.LibSortDescending = FLibSortColumn >= 0 && !FLibSortDescending;
     const auto port = [this](TPort p, int device, bool open) {

@@ -67,6 +67,7 @@ void TWorkspace::SortLibrary(int column) {
     FLibSortColumn = column;
     FLib->Sort(column, FLibSortDescending);
     FLibSortDescending = !FLibSortDescending;
+    CommitUndoStep("Sort");
 }
 
 void TWorkspace::sgLibMouseDown(TMouseButton button, TShiftState shift, int column, int row) {
@@ -199,7 +200,14 @@ bool TWorkspace::sgLibKeyDown(int key, TShiftState shift, int row) {
         bbSaveLibClick();
         return true;
     case TKey::Z:
-        FCtx.Dialogs.MessageBox(TMessageKind::Information, NoUndo, TButtons::Ok);
+        if (shift.Shift) {
+            Redo();
+        } else {
+            Undo();
+        }
+        return true;
+    case TKey::Y:
+        Redo();
         return true;
     default:
         return false;
@@ -226,16 +234,19 @@ void TWorkspace::pmLibCopyClick() {
 void TWorkspace::pmLibPasteClick() {
     FLib->Paste();
     FLib->MarkModified();
+    CommitUndoStep("Paste");
 }
 
 void TWorkspace::pmLibDeleteClick() {
     FLib->DeleteSelected();
     FLib->MarkModified();
+    CommitUndoStep("Delete");
 }
 
 void TWorkspace::pmLibSwapClick() {
     FLib->SwapTwo();
     FLib->MarkModified();
+    CommitUndoStep("Swap");
 }
 
 void TWorkspace::eGridEditKeyUp(const std::string& text, int key) {
@@ -290,6 +301,7 @@ void TWorkspace::ApplyGridEdit(const std::string& text) {
     if (!marked.empty()) {
         FLib->ShowRows(marked.front(), marked.back());
     }
+    CommitUndoStep("Edit");
     FView.RestoreFocus(0);
 }
 
@@ -297,10 +309,12 @@ void TWorkspace::bbLoadLibClick() {
     // The library marks itself saved only when a file was read: a cancelled or failed load
     // leaves unsaved work unsaved.
     FLib->LoadFileDialog();
+    CommitUndoStep("Load Library");
 }
 
 void TWorkspace::bbSaveLibClick() {
     FLib->SaveFileDialog();
+    AbsorbUndoState();
 }
 
 void TWorkspace::bbDeDupClick() {
@@ -312,6 +326,7 @@ void TWorkspace::bbDeDupClick() {
     if (FCtx.Dialogs.MessageBox(TMessageKind::Confirmation, DuplicatesQuestion(duplicates),
                                 TButtons::OkCancel) == TAnswer::Ok) {
         FLib->DeleteSelected();
+        CommitUndoStep("Delete Duplicates");
     }
 }
 
@@ -331,6 +346,7 @@ void TWorkspace::bbMixPatchesClick() {
     }
     if (FLib->Mix(target)) {
         MarkDirty(target);
+        CommitUndoStep("Mix");
     }
 }
 
@@ -348,6 +364,7 @@ void TWorkspace::bbMorphPatchesClick() {
     }
     if (FLib->Morph(target)) {
         MarkDirty(target);
+        CommitUndoStep("Morph");
     }
 }
 
@@ -369,6 +386,7 @@ void TWorkspace::AddBankToLibrary(TPatchBank& bank, bool onlyMarked) {
     if (rows > RowsBeforeScroll) {
         FView.ScrollLibraryTo(std::max(1, rows - RowsShownAfterAdd));
     }
+    CommitUndoStep("Add to Library");
     if (leftOut > 0) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, LibraryFullText(leftOut), TButtons::Ok);
     }
@@ -386,6 +404,7 @@ void TWorkspace::bbEditToLibClick() {
     if (!FLib->Add(*FEditPatch)) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, LibraryFullText(1), TButtons::Ok);
     }
+    CommitUndoStep("Add to Library");
     FView.ScrollLibraryTo(FLib->Count());
 }
 
@@ -399,6 +418,7 @@ void TWorkspace::pcPatchChange(int page) {
         FView.HideGridEditor();
     }
     FLib->NewLibrary();
+    CommitUndoStep("New Library");
     FView.ShowLibraryPage();
 }
 
