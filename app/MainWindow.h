@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WorkspaceCommand.h"
+
 #include <QWidget>
 #include <string>
 
@@ -101,6 +103,7 @@ private:
     QLineEdit* FGridEdit = nullptr;
     QMenu* FLibMenu = nullptr;
     QAction* FLibSwapItem = nullptr;
+    TUndoItems FLibUndoItems;
     QToolButton* FLoadLib = nullptr;
     QToolButton* FSaveLib = nullptr;
     QToolButton* FDeDup = nullptr;
