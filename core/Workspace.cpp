@@ -191,7 +191,8 @@ bool TWorkspace::LoadEndBanks(const std::string& path) {
         return false;
     }
     MarkUserBanksClean();
-    CommitUndoStep("Load All Banks");
+    // Identification restores the backup right after reloading: together they are the base.
+    ClearUndoHistory();
     return true;
 }
 
