@@ -457,6 +457,11 @@ void TBankPanel::MakeMenu() {
                                    {"pmBankDelete", "Delete", &TWorkspace::pmBankDeleteClick},
                                    {"pmBankSwap", "Swap", &TWorkspace::pmBankSwapClick}});
     FSwapItem = FBankMenu->actions().back();
+    FUndoItems = AddUndoItems(*FBankMenu, *this, FWorkspace);
+}
+
+void TBankPanel::ShowUndoState(const std::string& undoText, const std::string& redoText) {
+    ShowUndoItems(FUndoItems, undoText, redoText);
 }
 
 void TBankPanel::Forward(void (TWorkspace::*command)()) {

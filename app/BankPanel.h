@@ -3,6 +3,7 @@
 #include "LoadMethod.h"
 #include "OptionGroups.h"
 #include "ViewInput.h"
+#include "WorkspaceCommand.h"
 
 #include <QWidget>
 #include <array>
@@ -57,6 +58,8 @@ public:
     void ShowCursor(int bankNumber, int slot);
     void EnableSelectionCommands(bool userToLib, bool getSendSelected);
     void ShowBankMenu(bool swapVisible);
+    /// The bank menu's Undo and Redo items.
+    void ShowUndoState(const std::string& undoText, const std::string& redoText);
     void PrepareRenameBox(int bankNumber, int slot, const std::string& text);
     void ShowRenameBox();
     void HideRenameBox();
@@ -126,6 +129,7 @@ private:
 
     QMenu* FBankMenu = nullptr;
     QAction* FSwapItem = nullptr;
+    TUndoItems FUndoItems;
     QLineEdit* FRenameBox = nullptr;
 };
 

@@ -266,7 +266,12 @@ void TfMain::EnableMixAndMorph(bool mix, bool morph) {
     FMorphPatches->setEnabled(morph);
 }
 
-void TfMain::ShowUndoState(const std::string& /*undoText*/, const std::string& /*redoText*/) {}
+void TfMain::ShowUndoState(const std::string& undoText, const std::string& redoText) {
+    ShowUndoItems(FLibUndoItems, undoText, redoText);
+    if (FBankPanel != nullptr) {
+        FBankPanel->ShowUndoState(undoText, redoText);
+    }
+}
 
 void TfMain::ShowLibraryFilter(int visible, int total) {
     FLibFilterCount->setText(QStringLiteral("%1 of %2").arg(visible).arg(total));
@@ -437,6 +442,7 @@ void TfMain::MakeLibraryMenu() {
                                   {"pmLibDelete", "Delete", &TWorkspace::pmLibDeleteClick},
                                   {"pmLibSwap", "Swap", &TWorkspace::pmLibSwapClick}});
     FLibSwapItem = FLibMenu->actions().back();
+    FLibUndoItems = AddUndoItems(*FLibMenu, *this, FWorkspace);
 }
 
 void TfMain::ConnectLibraryGrid() {

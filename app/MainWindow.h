@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WorkspaceCommand.h"
+
 #include <QWidget>
 #include <string>
 
@@ -109,6 +111,7 @@ private:
     QLabel* FLibFilterCount = nullptr;
     QMenu* FLibMenu = nullptr;
     QAction* FLibSwapItem = nullptr;
+    TUndoItems FLibUndoItems;
     QToolButton* FLoadLib = nullptr;
     QToolButton* FSaveLib = nullptr;
     QToolButton* FDeDup = nullptr;

@@ -33,4 +33,35 @@ QMenu* MakeSelectionMenu(QWidget& owner, TWorkspace& workspace, const char* name
     return menu;
 }
 
+TUndoItems AddUndoItems(QMenu& menu, QWidget& owner, TWorkspace& workspace) {
+    menu.addSeparator();
+    TUndoItems items;
+    const auto add = [&](const char* verb, TWorkspaceCommand command) {
+        QAction* action = menu.addAction(QString::fromLatin1(verb));
+        action->setObjectName(menu.objectName() + QString::fromLatin1(verb));
+        action->setEnabled(false);
+        QObject::connect(action, &QAction::triggered, &owner,
+                         [&workspace, command] { RunCommand(workspace, command); });
+        return action;
+    };
+    items.Undo = add("Undo", &TWorkspace::Undo);
+    items.Redo = add("Redo", &TWorkspace::Redo);
+    return items;
+}
+
+QString UndoCaption(const QString& verb, const std::string& label) {
+    return label.empty() ? verb : verb + QLatin1Char(' ') + QString::fromStdString(label);
+}
+
+void ShowUndoItems(const TUndoItems& items, const std::string& undoText,
+                   const std::string& redoText) {
+    if (items.Undo == nullptr || items.Redo == nullptr) {
+        return; // the menu is not built yet
+    }
+    items.Undo->setText(UndoCaption(QStringLiteral("Undo"), undoText));
+    items.Undo->setEnabled(!undoText.empty());
+    items.Redo->setText(UndoCaption(QStringLiteral("Redo"), redoText));
+    items.Redo->setEnabled(!redoText.empty());
+}
+
 } // namespace velcora

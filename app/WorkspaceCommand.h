@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <initializer_list>
+#include <string>
 
+class QAction;
 class QMenu;
 class QWidget;
 
@@ -28,5 +30,18 @@ struct TMenuCommand {
 /// The last one (Swap) starts hidden: the workspace says when it is offered.
 QMenu* MakeSelectionMenu(QWidget& owner, TWorkspace& workspace, const char* name,
                          const QString& title, std::initializer_list<TMenuCommand> commands);
+
+/// The menu's Undo and Redo items, after a separator; their object names are the menu's
+/// name followed by "Undo" and "Redo". They start disabled: ShowUndoItems enables them.
+struct TUndoItems {
+    QAction* Undo = nullptr;
+    QAction* Redo = nullptr;
+};
+TUndoItems AddUndoItems(QMenu& menu, QWidget& owner, TWorkspace& workspace);
+/// The caption of an undo or redo item: the verb, then the step's label when there is one.
+QString UndoCaption(const QString& verb, const std::string& label);
+/// Shows what undo and redo would act on; an item without a step is disabled.
+void ShowUndoItems(const TUndoItems& items, const std::string& undoText,
+                   const std::string& redoText);
 
 } // namespace velcora

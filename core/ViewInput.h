@@ -29,6 +29,7 @@ constexpr int L = 76;
 constexpr int O = 79;
 constexpr int S = 83;
 constexpr int V = 86;
+constexpr int Y = 89;
 constexpr int Z = 90;
 } // namespace TKey
 

@@ -85,6 +85,7 @@ TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::strin
     FView.ShowRomBankFile(FileNameOnly(FRomBank->FileName()));
     FCtx.Creating = false;
     SelectRxView(FCtx.CurUserBank);
+    ClearUndoHistory();
 }
 
 TWorkspace::~TWorkspace() = default;
@@ -183,6 +184,7 @@ void TWorkspace::ReloadWorkspace() {
     FEditPatch->MakeBlank(FCtx);
     ShowEditBufferName();
     FView.ShowUserTab(0);
+    ClearUndoHistory();
 }
 
 bool TWorkspace::LoadEndBanks(const std::string& path) {
@@ -190,6 +192,8 @@ bool TWorkspace::LoadEndBanks(const std::string& path) {
         return false;
     }
     MarkUserBanksClean();
+    // Identification restores the backup right after reloading: together they are the base.
+    ClearUndoHistory();
     return true;
 }
 
@@ -198,6 +202,7 @@ bool TWorkspace::WriteAllBanks(const std::string& path) {
         return false;
     }
     MarkUserBanksClean();
+    AbsorbUndoState();
     return true;
 }
 
@@ -221,6 +226,7 @@ bool TWorkspace::FormClose() {
     }
     FCtx.AllBanksFile = newest;
     MarkUserBanksClean();
+    AbsorbUndoState();
     return true;
 }
 
@@ -291,6 +297,8 @@ TWorkspaceStatus TWorkspace::Status() const {
     s.RenameBoxShowing = FRenameShowing;
     s.PressedInView = FPressedInView;
     s.GridEditorShowing = FGridEditorShowing;
+    s.UndoText = FUndo.UndoText();
+    s.RedoText = FUndo.RedoText();
     s.LibSortColumn = FLibSortColumn;
     s.LibSortDescending = FLibSortColumn >= 0 && !FLibSortDescending;
     const auto port = [this](TPort p, int device, bool open) {

@@ -12,6 +12,7 @@
 #include "Patchrec.h"
 #include "Synth.h"
 #include "SynthLink.h"
+#include "UndoHistory.h"
 #include "ViewInput.h"
 #include "WorkFolders.h"
 #include "WorkspaceStatus.h"
@@ -334,7 +335,6 @@ public:
     /// The option groups' click: writes the key, applies the group, gives the focus back.
     /// (ChooseOption writes the key only.)
     void rgOptionClick(TOptionGroups::TGroup group, int item);
-    static inline const std::string NoUndo = "Currently no undo.";
     // The history of changes. Every change of a bank or the library a command makes ends
     // with CommitUndoStep, which records what changed since the last step as one step named
     // by label; a command that changed nothing records none.
@@ -345,6 +345,14 @@ public:
     void Redo();
     /// Forgets every step: the present contents become the base (identification's reload).
     void ClearUndoHistory();
+    /// What Undo and Redo say while a transfer runs: it walks a bank they would rewrite.
+    static inline const std::string UndoDuringTransfer =
+        "A transfer is running.\nWait for it to end, or cancel it, before undoing or redoing a "
+        "change.";
+    /// How many steps the history keeps; older ones are forgotten.
+    int UndoLimit() const { return FUndo.Limit(); }
+    /// Bytes of patch contents the history holds (each shared snapshot once).
+    size_t UndoHistoryBytes() const { return FUndo.SnapshotBytes(); }
 
     // The library filter. Rows are the grid's, as for the grid's commands.
     /// The text typed in the filter field: rows whose type, name or notes hold every word of
@@ -521,6 +529,22 @@ private:
     void ApplyGridEdit(const std::string& text);
 
     // The history of changes (WorkspaceUndo.cpp).
+    TUndoHistory FUndo{[this](int container, const TUndoHistory::TSnapList& list, bool modified) {
+        RestoreContainer(container, list, modified);
+    }};
+    /// The containers' present lists; a bank a fetch is filling is left out until it ends.
+    std::array<std::optional<TUndoHistory::TSnapList>, TUndoHistory::ContainerCount>
+    CaptureContainers();
+    /// Which containers' modified marks are clear.
+    std::array<bool, TUndoHistory::ContainerCount> CleanMarks() const;
+    TPatchBank& UndoBank(int container);
+    void RestoreContainer(int container, const TUndoHistory::TSnapList& list, bool modified);
+    /// Undo (back) or Redo, after the checks both make.
+    void StepHistory(bool back);
+    void ReportUndoState();
+    /// After a save or a send: what it rewrote in the dumps (their addresses) becomes the
+    /// recorded contents without a step, and the marks it cleared are noted as saved.
+    void AbsorbUndoState();
 
     // The library filter (WorkspaceLibraryFilter.cpp).
     /// The filter's text as typed, and its words with their letters folded to lower case.

@@ -63,6 +63,7 @@ void TWorkspace::bbLoadBankClick() {
     if (bank.LoadFileDialog()) {
         MarkClean(bank);
     }
+    CommitUndoStep("Load Bank");
     SelectRxView(FCtx.CurUserBank);
 }
 
@@ -71,18 +72,21 @@ void TWorkspace::bbSaveBankClick() {
     if (bank.SaveFileDialog()) {
         MarkClean(bank);
     }
+    AbsorbUndoState();
 }
 
 void TWorkspace::bbLoadAllClick() {
     if (LoadAllBanksDialog(FCtx, UserBanks())) {
         MarkUserBanksClean();
     }
+    CommitUndoStep("Load All Banks");
 }
 
 void TWorkspace::bbSaveAllClick() {
     if (SaveAllBanksDialog(FCtx, UserBanks())) {
         MarkUserBanksClean();
     }
+    AbsorbUndoState();
 }
 
 void TWorkspace::bbROMLoadBankClick() {
@@ -92,12 +96,14 @@ void TWorkspace::bbROMLoadBankClick() {
         FView.ShowRomBankFile(FileNameOnly(FRomBank->FileName()));
         MarkClean(*FRomBank);
     }
+    CommitUndoStep("Load Bank");
 }
 
 void TWorkspace::bbROMSaveBankClick() {
     if (FRomBank->SaveFileDialog()) {
         MarkClean(*FRomBank);
     }
+    AbsorbUndoState();
 }
 
 } // namespace velcora

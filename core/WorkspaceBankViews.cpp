@@ -198,7 +198,14 @@ bool TWorkspace::vleUserKeyDown(int view, int key, TShiftState shift, int slot) 
         }
         return true;
     case TKey::Z:
-        FCtx.Dialogs.MessageBox(TMessageKind::Information, NoUndo, TButtons::Ok);
+        if (shift.Shift) {
+            Redo();
+        } else {
+            Undo();
+        }
+        return true;
+    case TKey::Y:
+        Redo();
         return true;
     default:
         return false;
@@ -221,12 +228,14 @@ void TWorkspace::pmBankCopyClick() {
 void TWorkspace::pmBankPasteClick() {
     FActionBank->Paste(FOptions.InsertMode == 0 ? TInsertMode::Overwrite : TInsertMode::Pushdown);
     MarkDirty(*FActionBank);
+    CommitUndoStep("Paste");
 }
 
 void TWorkspace::pmBankDeleteClick() {
     FActionBank->DeleteSelected(FOptions.DeleteMode == 0 ? TDeleteMode::PutBlank
                                                          : TDeleteMode::PullUp);
     MarkDirty(*FActionBank);
+    CommitUndoStep("Delete");
 }
 
 void TWorkspace::pmBankSwapClick() {
@@ -236,6 +245,7 @@ void TWorkspace::pmBankSwapClick() {
     }
     FActionBank->SwapTwo();
     MarkDirty(*FActionBank);
+    CommitUndoStep("Swap");
 }
 
 std::string TWorkspace::eUserEditKeyUp(const std::string& text, int key) {
@@ -261,6 +271,7 @@ std::string TWorkspace::eUserEditKeyUp(const std::string& text, int key) {
         FRenameBank->Slot(FRenameSlot).SetName(shown, FCtx.Sizes);
         FRenameBank->ShowName(FRenameSlot);
     }
+    CommitUndoStep("Rename");
     return shown;
 }
 

@@ -69,6 +69,7 @@ void TWorkspace::SortLibrary(int column) {
     FLib->Sort(column, FLibSortDescending);
     FLibSortDescending = !FLibSortDescending;
     ReapplyLibraryFilter();
+    CommitUndoStep("Sort");
 }
 
 void TWorkspace::sgLibMouseDown(TMouseButton button, TShiftState shift, int column, int row) {
@@ -206,7 +207,14 @@ bool TWorkspace::sgLibKeyDown(int key, TShiftState shift, int row) {
         bbSaveLibClick();
         return true;
     case TKey::Z:
-        FCtx.Dialogs.MessageBox(TMessageKind::Information, NoUndo, TButtons::Ok);
+        if (shift.Shift) {
+            Redo();
+        } else {
+            Undo();
+        }
+        return true;
+    case TKey::Y:
+        Redo();
         return true;
     default:
         return false;
@@ -234,18 +242,21 @@ void TWorkspace::pmLibPasteClick() {
     FLib->Paste();
     FLib->MarkModified();
     ReapplyLibraryFilter();
+    CommitUndoStep("Paste");
 }
 
 void TWorkspace::pmLibDeleteClick() {
     FLib->DeleteSelected();
     FLib->MarkModified();
     ReapplyLibraryFilter();
+    CommitUndoStep("Delete");
 }
 
 void TWorkspace::pmLibSwapClick() {
     FLib->SwapTwo();
     FLib->MarkModified();
     ReapplyLibraryFilter();
+    CommitUndoStep("Swap");
 }
 
 void TWorkspace::eGridEditKeyUp(const std::string& text, int key) {
@@ -302,6 +313,7 @@ void TWorkspace::ApplyGridEdit(const std::string& text) {
     }
     // A new name or note may no longer hold the filter's words.
     ReapplyLibraryFilter();
+    CommitUndoStep("Edit");
     FView.RestoreFocus(0);
 }
 
@@ -310,10 +322,12 @@ void TWorkspace::bbLoadLibClick() {
     // leaves unsaved work unsaved.
     FLib->LoadFileDialog();
     ReapplyLibraryFilter();
+    CommitUndoStep("Load Library");
 }
 
 void TWorkspace::bbSaveLibClick() {
     FLib->SaveFileDialog();
+    AbsorbUndoState();
 }
 
 void TWorkspace::bbDeDupClick() {
@@ -328,6 +342,7 @@ void TWorkspace::bbDeDupClick() {
                                 TButtons::OkCancel) == TAnswer::Ok) {
         FLib->DeleteSelected();
         ReapplyLibraryFilter();
+        CommitUndoStep("Delete Duplicates");
     }
 }
 
@@ -347,6 +362,7 @@ void TWorkspace::bbMixPatchesClick() {
     }
     if (FLib->Mix(target)) {
         MarkDirty(target);
+        CommitUndoStep("Mix");
     }
 }
 
@@ -364,6 +380,7 @@ void TWorkspace::bbMorphPatchesClick() {
     }
     if (FLib->Morph(target)) {
         MarkDirty(target);
+        CommitUndoStep("Morph");
     }
 }
 
@@ -386,6 +403,7 @@ void TWorkspace::AddBankToLibrary(TPatchBank& bank, bool onlyMarked) {
     if (rows > RowsBeforeScroll) {
         FView.ScrollLibraryTo(std::max(1, rows - RowsShownAfterAdd));
     }
+    CommitUndoStep("Add to Library");
     if (leftOut > 0) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, LibraryFullText(leftOut), TButtons::Ok);
     }
@@ -404,6 +422,7 @@ void TWorkspace::bbEditToLibClick() {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, LibraryFullText(1), TButtons::Ok);
     }
     ReapplyLibraryFilter();
+    CommitUndoStep("Add to Library");
     FView.ScrollLibraryTo(FLib->Count());
 }
 
@@ -418,6 +437,7 @@ void TWorkspace::pcPatchChange(int page) {
     }
     FLib->NewLibrary();
     ReapplyLibraryFilter();
+    CommitUndoStep("New Library");
     FView.ShowLibraryPage();
 }
 

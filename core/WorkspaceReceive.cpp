@@ -222,6 +222,7 @@ void TWorkspace::EndFetch() {
     FView.ShowProgress(false, 0, 0);
     FView.EnableRomLists(true);
     EnableCommands(true);
+    CommitUndoStep("Fetch Bank");
 }
 
 void TWorkspace::EndSend() {
@@ -229,6 +230,7 @@ void TWorkspace::EndSend() {
     FView.ShowProgress(false, 0, 0);
     EnableCommands(true);
     FView.SetCaption(FSynth.Caption() + " ");
+    AbsorbUndoState();
 }
 
 void TWorkspace::EnableCommands(bool on) {

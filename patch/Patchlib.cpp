@@ -88,6 +88,27 @@ void TPatchLib::Clear() {
     }
 }
 
+void TPatchLib::ReplaceAll(std::span<const TPatchRec* const> patches) {
+    if (FListener != nullptr) {
+        FListener->AboutToReset();
+    }
+    FBulk = true;
+    Clear();
+    const size_t n = std::min(patches.size(), static_cast<size_t>(MaxPatches));
+    FPatches.reserve(n);
+    FPool.Reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        TPatchRec* rec = FPool.Acquire();
+        patches[i]->CopyTo(*rec);
+        rec->SetSelected(false);
+        FPatches.push_back(rec);
+    }
+    FBulk = false;
+    if (FListener != nullptr) {
+        FListener->ResetDone();
+    }
+}
+
 void TPatchLib::Redraw() {
     if (FListener != nullptr) {
         FListener->AboutToReset();

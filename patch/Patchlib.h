@@ -51,6 +51,10 @@ public:
 
     /// Removes every patch.
     void Clear();
+    /// The library becomes unmarked copies of the patches, in their order, with one reset of
+    /// the grid (a library of 20000 patches would be slow as row events). The modified mark
+    /// and the caption are left to the caller.
+    void ReplaceAll(std::span<const TPatchRec* const> patches);
     /// Tells the grid to show every row anew.
     void Redraw();
     /// Appends a marked copy of the patch; false when the library is full.

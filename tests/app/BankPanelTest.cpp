@@ -145,6 +145,11 @@ public:
         if (Panel)
             Panel->RestoreFocus(focusView);
     }
+    void ShowUndoState(const std::string& undoText, const std::string& redoText) override {
+        TRecordingView::ShowUndoState(undoText, redoText);
+        if (Panel)
+            Panel->ShowUndoState(undoText, redoText);
+    }
 };
 
 constexpr int Rom = TWorkspace::RomTab;
@@ -542,10 +547,13 @@ TEST_F(BankPanelTest, RightPressAuditionsOrOpensTheBankMenu) {
         QMenu* menu = OpenMenu();
         ASSERT_NE(menu, nullptr);
         const QList<QAction*> actions = menu->actions();
-        ASSERT_EQ(actions.size(), 6);
+        ASSERT_EQ(actions.size(), 9) << "then a separator, Undo and Redo";
         for (int i = 0; i < 6; ++i) {
             EXPECT_EQ(actions[i]->text().toStdString(), items[i]);
         }
+        EXPECT_TRUE(actions[6]->isSeparator());
+        EXPECT_EQ(actions[7]->objectName().toStdString(), "pmBankUndo");
+        EXPECT_EQ(actions[8]->objectName().toStdString(), "pmBankRedo");
         EXPECT_EQ(actions[5]->isVisible(), c.Swap);
         EXPECT_EQ(Marked(0), c.Selected); // the press changed no mark
         menu->close();
@@ -640,8 +648,23 @@ TEST_F(BankPanelTest, KeysInAViewRunTheShortcuts) {
     EXPECT_EQ(Name(0, 9).toStdString(), Ws->BlankPatch().Name());
 
     QTest::keyClick(view, Qt::Key_Z); // a letter alone is nothing
-    Dialogs.ExpectMessage(TMessageKind::Information, "Currently no undo.");
-    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Name(0, 9).toStdString(), Ws->BlankPatch().Name());
+    // Ctrl+Z takes the delete back; Ctrl+Shift+Z and Ctrl+Y do it again.
+    const struct {
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        bool Deleted;
+    } undoKeys[] = {
+        {Qt::Key_Z, Qt::ControlModifier, false},
+        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, true},
+        {Qt::Key_Z, Qt::ControlModifier, false},
+        {Qt::Key_Y, Qt::ControlModifier, true},
+    };
+    for (const auto& k : undoKeys) {
+        QTest::keyClick(view, k.Key, k.Modifiers);
+        EXPECT_EQ(Name(0, 9).toStdString(),
+                  k.Deleted ? Ws->BlankPatch().Name() : std::string("Tst:Patch 007   "));
+    }
     EXPECT_TRUE(Dialogs.ScriptDone());
 
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
@@ -924,4 +947,44 @@ TEST_F(BankPanelTest, Picture) {
     Panel->resize(317, 850);
     Panel->grab().save(QString::fromLocal8Bit(shot) + "/panel-rom.png");
     Press(0, 4, Qt::RightButton);
+}
+
+TEST_F(BankPanelTest, TheBankMenuUndoesAndRedoesTheLastStep) {
+    Connect();
+    Ws->ClearUndoHistory();
+    Press(0, 7);
+    ChooseMenuItem(0, 7, "Copy");
+    Press(0, 9);
+    ChooseMenuItem(0, 9, "Paste  ");
+    ASSERT_EQ(Name(0, 9).trimmed().toStdString(), "Tst:Patch 007");
+    const auto item = [&](const char* name) {
+        QAction* action = Panel->findChild<QAction*>(QString::fromLatin1(name));
+        EXPECT_NE(action, nullptr) << name;
+        return action;
+    };
+    const struct {
+        const char* Choose; ///< the caption clicked
+        std::string Slot9;
+        const char* Undo;
+        bool UndoOn;
+        const char* Redo;
+        bool RedoOn;
+    } steps[] = {
+        {"Undo Paste", "Tst:Patch 009", "Undo", false, "Redo Paste", true},
+        {"Redo Paste", "Tst:Patch 007", "Undo Paste", true, "Redo", false},
+    };
+    EXPECT_EQ(item("pmBankUndo")->text().toStdString(), "Undo Paste");
+    EXPECT_TRUE(item("pmBankUndo")->isEnabled());
+    EXPECT_FALSE(item("pmBankRedo")->isEnabled());
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.Choose);
+        Press(0, 9);
+        ChooseMenuItem(0, 9, s.Choose);
+        EXPECT_EQ(Name(0, 9).trimmed().toStdString(), s.Slot9);
+        EXPECT_EQ(item("pmBankUndo")->text().toStdString(), s.Undo);
+        EXPECT_EQ(item("pmBankUndo")->isEnabled(), s.UndoOn);
+        EXPECT_EQ(item("pmBankRedo")->text().toStdString(), s.Redo);
+        EXPECT_EQ(item("pmBankRedo")->isEnabled(), s.RedoOn);
+    }
+    EXPECT_TRUE(Dialogs.ScriptDone());
 }

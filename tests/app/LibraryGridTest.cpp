@@ -260,7 +260,10 @@ TEST_F(LibraryGridTest, TheGridAndTheButtonsAreNamedAsDesigned) {
     EXPECT_FALSE(Editor().isVisible());
     EXPECT_EQ(Editor().toolTip().toStdString(), "Press ENTER to finish");
     EXPECT_EQ(Editor().font(), grid.font());
-    EXPECT_EQ(Menu().actions().size(), 6);
+    EXPECT_EQ(Menu().actions().size(), 9) << "the commands, a separator, Undo and Redo";
+    for (const char* item : {"pmLibUndo", "pmLibRedo"}) {
+        EXPECT_NE(Menu().findChild<QAction*>(item), nullptr) << item;
+    }
     SaveScreenshot(Main(), "library-tab.png");
 }
 
@@ -377,15 +380,17 @@ TEST_F(LibraryGridTest, ARightPressOnAMarkedRowOpensTheMenuOnAnUnmarkedOneAuditi
     ClickCell(1, 5, Qt::ControlModifier);
     ClickCell(1, 5, {}, Qt::RightButton);
     ASSERT_TRUE(Menu().isVisible());
-    EXPECT_EQ(MenuItems(), (std::vector<std::string>{"Selection ---", "Edit", "Copy", "Paste  ",
-                                                     "Delete", "Swap"}));
+    // Undo offers the library's load, the last step; nothing to redo.
+    EXPECT_EQ(MenuItems(),
+              (std::vector<std::string>{"Selection ---", "Edit", "Copy", "Paste  ", "Delete",
+                                        "Swap", "", "Undo Load Library", "Redo"}));
     Menu().close();
 
     ClickCell(1, 7, Qt::ControlModifier);
     ClickCell(1, 2, {}, Qt::RightButton);
     ASSERT_TRUE(Menu().isVisible());
-    EXPECT_EQ(MenuItems(),
-              (std::vector<std::string>{"Selection ---", "Edit", "Copy", "Paste  ", "Delete"}))
+    EXPECT_EQ(MenuItems(), (std::vector<std::string>{"Selection ---", "Edit", "Copy", "Paste  ",
+                                                     "Delete", "", "Undo Load Library", "Redo"}))
         << "Swap only with two marked";
     Menu().close();
 
@@ -578,4 +583,45 @@ TEST_F(LibraryGridTest, EditToLibAddsTheEditBufferAtTheEnd) {
     QTest::mouseClick(&Find<QToolButton>("bbEditToLib"), Qt::LeftButton);
     EXPECT_EQ(Grid().model()->rowCount(), LibCount + 1);
     EXPECT_EQ(Marked().back(), LibCount + 1);
+}
+
+TEST_F(LibraryGridTest, TheUndoKeysAndMenuItemsTakeBackAndRedoTheLastStep) {
+    StartWithLibrary();
+    const std::vector<std::string> loaded = Column(1);
+    ClickCell(1, 2);
+    QTest::keyClick(&Grid(), Qt::Key_Delete);
+    const std::vector<std::string> deleted = Column(1);
+    ASSERT_EQ(deleted.size(), loaded.size() - 1);
+    const struct {
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        bool Deleted;
+    } keys[] = {
+        {Qt::Key_Z, Qt::ControlModifier, false},
+        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, true},
+        {Qt::Key_Z, Qt::ControlModifier, false},
+        {Qt::Key_Y, Qt::ControlModifier, true},
+    };
+    for (const auto& k : keys) {
+        QTest::keyClick(&Grid(), k.Key, k.Modifiers);
+        EXPECT_EQ(Column(1), k.Deleted ? deleted : loaded) << k.Key;
+    }
+    // The menu's items name the steps and run them.
+    QAction* undo = Menu().findChild<QAction*>("pmLibUndo");
+    QAction* redo = Menu().findChild<QAction*>("pmLibRedo");
+    ASSERT_NE(undo, nullptr);
+    ASSERT_NE(redo, nullptr);
+    EXPECT_EQ(undo->text().toStdString(), "Undo Delete");
+    EXPECT_FALSE(redo->isEnabled());
+    ClickCell(1, 2);
+    ClickCell(1, 2, {}, Qt::RightButton);
+    ASSERT_TRUE(Menu().isVisible());
+    Choose("pmLibUndo");
+    EXPECT_EQ(Column(1), loaded);
+    EXPECT_EQ(undo->text().toStdString(), "Undo Load Library");
+    EXPECT_EQ(redo->text().toStdString(), "Redo Delete");
+    EXPECT_TRUE(redo->isEnabled());
+    redo->trigger();
+    EXPECT_EQ(Column(1), deleted);
+    EXPECT_TRUE(Dialogs.ScriptDone());
 }

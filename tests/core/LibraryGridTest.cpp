@@ -486,10 +486,12 @@ TEST_F(LibraryGridTest, WhileTheEditorShowsAPressOnlyGivesItTheFocusAndTheColumn
 
 TEST_F(LibraryGridTest, TheShortcuts) {
     SetUpLibrary(6);
-    // Ctrl+Z says there is no undo; keys that are not letters are no shortcuts.
+    // Ctrl+Z and Ctrl+Y without a step say and change nothing; keys that are not letters are
+    // no shortcuts.
     Mark({2});
-    Dialogs.ExpectMessage(TMessageKind::Information, "Currently no undo.");
+    Ws->ClearUndoHistory();
     EXPECT_TRUE(Ws->sgLibKeyDown(TKey::Z, CtrlKey(), 3));
+    EXPECT_TRUE(Ws->sgLibKeyDown(TKey::Y, CtrlKey(), 3));
     EXPECT_TRUE(Dialogs.ScriptDone());
     for (int key : {96 /* num pad 0 */, 99 /* num pad 3 */, 112 /* F1 */}) {
         EXPECT_FALSE(Ws->sgLibKeyDown(key, CtrlKey(), 3)) << key;

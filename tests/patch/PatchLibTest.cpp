@@ -9,6 +9,7 @@
 #include "SafeFile.h"
 #include "TempDir.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -594,4 +595,40 @@ TEST_F(LibTest, StartUpLoadAndMissingFiles) {
     EXPECT_EQ(Grid.Caption, "Start : 1");
     EXPECT_FALSE(Lib.Modified());
     EXPECT_TRUE(settings.Written.empty()) << "only the dialogs remember the file";
+}
+
+TEST_F(LibTest, ReplaceAllTakesUnmarkedCopiesInOrderWithOneReset) {
+    AddPatches(3);
+    Lib.Patch(1).SetSelected(true);
+    Lib.SetModified(false);
+    Lib.UpdateTitle();
+    const std::string caption = Grid.Caption;
+    // Copies of patches 2 and 0, the first one marked, and one that is not in the library.
+    TPatchRec two, zero, other;
+    Lib.Patch(2).CopyTo(two);
+    Lib.Patch(0).CopyTo(zero);
+    two.SetSelected(true);
+    TDumpSpec made;
+    made.Seed = 99;
+    made.Name = "Oth:Other       ";
+    W.Fill(other, made);
+    other.SetNote(2, "third note");
+    const std::vector<const TPatchRec*> list = {&two, &zero, &other};
+    Grid.Events.clear();
+    Lib.ReplaceAll(list);
+    EXPECT_EQ(Grid.Events, (std::vector<std::string>{"reset"}));
+    EXPECT_EQ(Grid.Open, 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"002", "000", "Oth"}));
+    EXPECT_EQ(Lib.Patch(0).Note(0), "note 2");
+    EXPECT_EQ(Lib.Patch(2).Note(2), "third note");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(std::ranges::equal(Lib.Patch(i).Dump().Bytes(), list[i]->Dump().Bytes()));
+    }
+    EXPECT_TRUE(Marked().empty());
+    EXPECT_TRUE(Lib.Selection().empty());
+    EXPECT_FALSE(Lib.Modified()) << "the mark is the caller's";
+    EXPECT_EQ(Grid.Caption, caption);
+
+    Lib.ReplaceAll({});
+    EXPECT_EQ(Lib.Count(), 0);
 }
