@@ -103,7 +103,8 @@ TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string CliUsage() {
-    return "Usage: velcora-cli [--in NAME --out NAME] [--settings FILE] [--force] COMMAND\n"
+    return "Usage: velcora-cli [--in NAME --out NAME] [--settings FILE] [--force] [--model NAME]\n"
+           "                  COMMAND\n"
            "\n"
            "Commands:\n"
            "  devices               list the MIDI inputs and outputs\n"
