@@ -4,6 +4,8 @@
 #include "Cp1252.h"
 #include "Dialogs.h"
 #include "FileSave.h"
+#include "Midnam.h"
+#include "MidnamBanks.h"
 #include "PatchContext.h"
 #include "PatchMessages.h"
 #include "Workspace.h"
@@ -142,11 +144,19 @@ TfPatchList::TfPatchList(TWorkspace& workspace, IDialogs& dialogs, QWidget* pare
     auto* exit = MakeButton("bbExitPatchList", ":/velcora/icons/exit.svg",
                             QStringLiteral("Close the patch list"), this);
     connect(exit, &QToolButton::clicked, this, [this] { bbExitPatchListClick(); });
+    auto* midnam =
+        MakeButton("bbSaveMidnam", ":/icons/midnam.svg",
+                   QStringLiteral("Save the patch names as a MIDNAM file for DAWs"), this);
+    midnam->setText(QStringLiteral("Save MIDNAM..."));
+    midnam->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    midnam->setIconSize(QSize(24, 24));
+    connect(midnam, &QToolButton::clicked, this, [this] { bbSaveMidnamClick(); });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(save);
     buttons->addWidget(exit);
     auto* right = new QVBoxLayout;
     right->addLayout(buttons);
+    right->addWidget(midnam);
     right->addWidget(FCopied);
     right->addStretch(1);
 
@@ -249,6 +259,20 @@ void TfPatchList::bbSaveBankClick() {
     SaveThroughDialog(ctx, FSave.Title, FSave.Filter, FStartDir,
                       ProposedListFileName(title, FSave.Filter), msg::BackupQuestion,
                       [&lines](TByteWriter& out) { out.Write(ListFileBytes(lines)); });
+}
+
+void TfPatchList::bbSaveMidnamClick() {
+    const std::string model = FWorkspace.Synth().ModelName.empty() ? std::string("UNKNOWN")
+                                                                   : FWorkspace.Synth().ModelName;
+    const std::string text = MidnamDocument(model, WorkspaceMidnamBanks(FWorkspace));
+    const std::string title = ToCp1252(FTitle->text());
+    TPatchContext ctx(FDialogs);
+    // The list's title names the file, as it names the lists.
+    SaveThroughDialog(
+        ctx, MidnamSaveTitle, MidnamFilter, FStartDir, ProposedListFileName(title, "") + ".midnam",
+        msg::BackupQuestion, [&text](TByteWriter& out) {
+            out.Write(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+        });
 }
 
 void TfPatchList::bbExitPatchListClick() {

@@ -24,6 +24,9 @@ class TfPatchList : public QDialog {
     Q_OBJECT
 
 public:
+    static inline const std::string MidnamSaveTitle = "Save MIDNAM File";
+    static inline const std::string MidnamFilter = "MIDNAM (*.midnam)|*.midnam";
+
     TfPatchList(TWorkspace& workspace, IDialogs& dialogs, QWidget* parent = nullptr);
     ~TfPatchList() override;
 
@@ -37,6 +40,9 @@ public:
     /// Saves the text area's current lines (the person may have edited them) to a file.
     void bbSaveBankClick();
     void bbExitPatchListClick();
+    /// Saves the names of the four user banks, and of the ROM bank when the ROM tab shows
+    /// one, as a MIDNAM document that sequencers read, with the bank selects the synth takes.
+    void bbSaveMidnamClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -79,6 +79,14 @@ std::array<std::array<uint8_t, 3>, 2> BankSelect(uint8_t channel, uint8_t msb, u
     return {{{status, 0x00, Low7(msb)}, {status, 0x20, Low7(lsb)}}};
 }
 
+TBankSelectValues UserBankSelect(int userBank) {
+    return {0, Low7(userBank)};
+}
+
+TBankSelectValues RomBankSelect(int romId, int romBankNo) {
+    return {Low7(romId), Low7(romBankNo)};
+}
+
 std::array<uint8_t, 3> AllSoundOff(uint8_t channel) {
     return {static_cast<uint8_t>(0xB0 | (channel & 0x0F)), 0x78, 0x00};
 }

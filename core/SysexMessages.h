@@ -34,6 +34,20 @@ TBytes Randomize(uint8_t deviceId);
 std::array<uint8_t, 2> ProgramChange(uint8_t channel, uint8_t program);
 /// Bank select MSB then LSB.
 std::array<std::array<uint8_t, 3>, 2> BankSelect(uint8_t channel, uint8_t msb, uint8_t lsb);
+
+/// The values of the bank select pair (Control Change 0, then 32) that choose a bank on the
+/// synth before a Program Change, as they go out on the wire (7 bits each). A patch-name
+/// document for a sequencer must carry the very values the program sends, so both take them
+/// from here.
+struct TBankSelectValues {
+    uint8_t Msb = 0; ///< Control Change 0
+    uint8_t Lsb = 0; ///< Control Change 32
+    bool operator==(const TBankSelectValues&) const = default;
+};
+/// User bank 0..3: 0, then the bank.
+TBankSelectValues UserBankSelect(int userBank);
+/// A bank of a sound ROM: the ROM's id, then the ROM's bank number.
+TBankSelectValues RomBankSelect(int romId, int romBankNo);
 std::array<uint8_t, 3> AllSoundOff(uint8_t channel);
 
 /// The length of a SysEx message as the send path takes it: up to and including its first

@@ -83,9 +83,9 @@ void TWorkspace::bbROMGetBankClick() {
         FView.EnableRomLists(false);
         FRomViaEditBuffer = FLoadMethod != TLoadMethod::DirectRom;
         if (FRomViaEditBuffer) {
-            const int id = FSynth.Roms[static_cast<size_t>(FRomIndex)].Id;
-            const auto select = sysex::BankSelect(FSynthChannel, static_cast<uint8_t>(id),
-                                                  static_cast<uint8_t>(FRomBankNo));
+            const auto values =
+                sysex::RomBankSelect(FSynth.Roms[static_cast<size_t>(FRomIndex)].Id, FRomBankNo);
+            const auto select = sysex::BankSelect(FSynthChannel, values.Msb, values.Lsb);
             for (const auto& m : select) {
                 SendShort(m[0], m[1], m[2]);
             }

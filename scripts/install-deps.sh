@@ -10,6 +10,7 @@ packages=(
     libjpeg62-turbo-dev qt6-svg-dev imagemagick
     libgtest-dev libgmock-dev libbenchmark-dev
     pkg-config xvfb xauth
+    libxml2-utils
 )
 
 missing=()

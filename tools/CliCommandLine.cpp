@@ -5,6 +5,28 @@
 
 namespace velcora {
 
+namespace {
+
+/// midnam OUTFILE BANKFILE... [--model NAME]
+void ParseMidnam(const std::vector<std::string>& words, bool modelGiven, const std::string& model,
+                 TCliCommandLine& line) {
+    TCliOptions& o = line.Options;
+    if (o.Command != "midnam") {
+        line.Error = "--model is for the midnam command";
+    } else if (modelGiven && model.empty()) {
+        line.Error = "--model needs a model name";
+    } else if (words.size() < 3 || words.size() > 6) {
+        line.Error = "midnam takes the file to write and one to four bank files, or one "
+                     "all-banks file";
+    } else {
+        o.File = words[1];
+        o.BankFiles.assign(words.begin() + 2, words.end());
+        o.Model = model;
+    }
+}
+
+} // namespace
+
 TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
     TCliCommandLine line;
     TCliOptions& o = line.Options;
@@ -16,7 +38,8 @@ TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
     const QCommandLineOption in("in", "", "NAME");
     const QCommandLineOption out("out", "", "NAME");
     const QCommandLineOption settings("settings", "", "FILE");
-    parser.addOptions({help, version, force, in, out, settings});
+    const QCommandLineOption model("model", "", "NAME");
+    parser.addOptions({help, version, force, in, out, settings, model});
 
     QStringList arguments{"velcora-cli"};
     for (const std::string& a : args) {
@@ -53,6 +76,10 @@ TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
         return line;
     }
     o.Command = words[0];
+    if (o.Command == "midnam" || parser.isSet(model)) {
+        ParseMidnam(words, parser.isSet(model), parser.value(model).toStdString(), line);
+        return line;
+    }
     const bool withBank = o.Command == "get-bank" || o.Command == "send-bank";
     const bool withFile =
         withBank || o.Command == "get-all" || o.Command == "get-edit" || o.Command == "send-edit";
@@ -76,7 +103,8 @@ TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string CliUsage() {
-    return "Usage: velcora-cli [--in NAME --out NAME] [--settings FILE] [--force] COMMAND\n"
+    return "Usage: velcora-cli [--in NAME --out NAME] [--settings FILE] [--force] [--model NAME]\n"
+           "                  COMMAND\n"
            "\n"
            "Commands:\n"
            "  devices               list the MIDI inputs and outputs\n"
@@ -86,6 +114,10 @@ std::string CliUsage() {
            "  send-bank N FILE      send a bank file to user bank N\n"
            "  get-edit FILE         fetch the edit buffer into a single-patch file\n"
            "  send-edit FILE        send a single-patch file to the edit buffer\n"
+           "  midnam FILE BANKFILE...  write the patch names of up to four bank files (user\n"
+           "                        banks 0..3 in order) or of one all-banks file as a MIDNAM\n"
+           "                        document for sequencers; --model NAME names the synth\n"
+           "                        (e.g. \"Proteus 2000\"), else the synth is asked\n"
            "\n"
            "  --in NAME, --out NAME the synth's MIDI devices, named as 'devices' lists them;\n"
            "                        without them the built-in virtual synth answers\n"

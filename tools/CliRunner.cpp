@@ -1,6 +1,7 @@
 #include "CliRunner.h"
 
 #include "ByteStream.h"
+#include "CliMidnam.h"
 #include "Dialogs.h"
 #include "EventWait.h"
 #include "MidiCaps.h"
@@ -120,9 +121,13 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
         }
         return 0;
     }
-    const bool writes = o.Command.rfind("get-", 0) == 0;
+    const bool writes = o.Command.rfind("get-", 0) == 0 || o.Command == "midnam";
     if (writes && FileExists(o.File) && !o.Force) {
         return Fail(err, o.File + " exists; give --force to overwrite it", 2);
+    }
+    if (o.Command == "midnam" && !o.Model.empty()) {
+        const auto model = CliModelByName(o.Model);
+        return model ? RunMidnam(o, *model, err) : Fail(err, "Unknown model " + o.Model, 2);
     }
     TFileRead input;
     if (o.Command == "send-bank" || o.Command == "send-edit") {
@@ -229,6 +234,9 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
         out << ws.Synth().ModelName << " (Ver: " << ws.Synth().Version << ") device id "
             << int(ws.Context().DeviceId) << "\n";
         return 0;
+    }
+    if (o.Command == "midnam") {
+        return RunMidnam(o, {ws.Synth().ModelName, ws.Synth().ModelClass}, err);
     }
     if (o.Command == "get-bank") {
         if (!fetchBank(o.Bank)) {

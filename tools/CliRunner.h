@@ -14,13 +14,19 @@ class IMidiDriver;
 
 /// What velcora-cli was asked to do.
 struct TCliOptions {
-    std::string Command; ///< devices, identify, get-bank, get-all, send-bank, get-edit, send-edit
+    std::string Command; ///< devices, identify, get-bank, get-all, send-bank, get-edit, send-edit,
+                         ///< midnam
     int Bank = -1;
     std::string File;
     std::string In;       ///< input device name; empty: the built-in virtual synth
     std::string Out;      ///< output device name
     std::string Settings; ///< settings file; empty: the default one (ProgramPlaces.h)
     bool Force = false;
+    /// midnam: the bank files (user banks 0.. in order) or the one all-banks file; File is
+    /// the document written.
+    std::vector<std::string> BankFiles;
+    /// midnam: the synth model named; empty: the identified synth's.
+    std::string Model;
     /// How long the MIDI output may go without sending a queued message before what it
     /// still holds counts as lost (not a command-line option).
     std::chrono::milliseconds OutputStallLimit{10000};

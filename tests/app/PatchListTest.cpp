@@ -19,7 +19,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QXmlStreamReader>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -373,6 +375,87 @@ TEST_F(PatchListTest, AFileThatCannotBeWrittenIsReportedAndNothingChanges) {
     EXPECT_FALSE(FileExists(Dir.File("User.BAK")));
 }
 
+/// The patches of a saved MIDNAM document: each bank's name, bank select and patch names.
+struct TMidnamRead {
+    std::string Bank;
+    std::string Msb;
+    std::string Lsb;
+    std::vector<std::string> Names;
+    std::vector<std::string> Programs;
+};
+std::vector<TMidnamRead> ReadMidnam(const std::string& text) {
+    std::vector<TMidnamRead> banks;
+    QXmlStreamReader xml(QByteArray::fromStdString(text));
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        const auto a = xml.attributes();
+        if (xml.name() == u"PatchBank") {
+            banks.push_back({a.value("Name").toString().toStdString(), "", "", {}, {}});
+        } else if (xml.name() == u"ControlChange" && !banks.empty()) {
+            (a.value("Control") == u"0" ? banks.back().Msb : banks.back().Lsb) =
+                a.value("Value").toString().toStdString();
+        } else if (xml.name() == u"Patch" && !banks.empty()) {
+            banks.back().Names.push_back(a.value("Name").toString().toStdString());
+            banks.back().Programs.push_back(a.value("ProgramChange").toString().toStdString());
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return banks;
+}
+
+// The MIDNAM button saves the four user banks with their bank selects, and the ROM bank too
+// while the ROM tab shows it; a cancelled dialog writes nothing.
+TEST_F(PatchListTest, SaveMidnamWritesTheUserBanksAndTheRomBankShown) {
+    const std::string path = Dir.File("Gig.midnam");
+    for (const bool romTab : {false, true}) {
+        SCOPED_TRACE(romTab);
+        ASSERT_TRUE(Ws->pcUserBankChange(romTab ? TWorkspace::RomTab : 2));
+        WhileOpen([&] {
+            Type("eListTitle", QStringLiteral(" Gig "));
+            Dialogs.ExpectSave(TfPatchList::MidnamSaveTitle, path);
+            if (FileExists(path)) {
+                Dialogs.ExpectMessage(TMessageKind::Confirmation, BackupQuestion, TAnswer::No);
+            }
+            QTest::mouseClick(Child<QToolButton>("bbSaveMidnam"), Qt::LeftButton);
+        });
+        ASSERT_TRUE(Dialogs.ScriptDone());
+        const TShownDialog& shown = Dialogs.Shown()[romTab ? 1 : 0];
+        EXPECT_EQ(shown.Filter, "MIDNAM (*.midnam)|*.midnam");
+        EXPECT_EQ(shown.FileName, "Gig.midnam");
+
+        const std::string text = FileText(path);
+        EXPECT_NE(text.find("<Model>Proteus 2000</Model>"), std::string::npos);
+        const std::vector<TMidnamRead> banks = ReadMidnam(text);
+        ASSERT_EQ(banks.size(), romTab ? 5u : 4u);
+        for (int b = 0; b < 4; ++b) {
+            EXPECT_EQ(banks[static_cast<size_t>(b)].Bank, "User Bank " + std::to_string(b));
+            EXPECT_EQ(banks[static_cast<size_t>(b)].Msb, "0");
+            EXPECT_EQ(banks[static_cast<size_t>(b)].Lsb, std::to_string(b));
+            ASSERT_EQ(banks[static_cast<size_t>(b)].Names.size(), 128u);
+            EXPECT_EQ(banks[static_cast<size_t>(b)].Programs[127], "127");
+        }
+        EXPECT_EQ(banks[0].Names[0], "Pad:Warm Strings");
+        EXPECT_EQ(banks[1].Names[17], "Bas:Deep Sub") << "trailing blanks cut";
+        EXPECT_EQ(banks[3].Names[127], "Syn:Last One");
+        if (romTab) {
+            const TWorkspaceStatus status = Ws->Status();
+            const TRomRec& rom = Ws->Synth().Roms[static_cast<size_t>(status.RomIndex)];
+            EXPECT_EQ(banks[4].Msb, std::to_string(rom.Id & 0x7F));
+            EXPECT_EQ(banks[4].Lsb, std::to_string(status.RomBankListIndex));
+            EXPECT_EQ(banks[4].Names.size(), 128u);
+        }
+    }
+
+    std::remove(path.c_str());
+    WhileOpen([&] {
+        Dialogs.ExpectSave(TfPatchList::MidnamSaveTitle, "");
+        QTest::mouseClick(Child<QToolButton>("bbSaveMidnam"), Qt::LeftButton);
+    });
+    EXPECT_FALSE(FileExists(path));
+}
+
 TEST_F(PatchListTest, EveryControlIsNamedAndTheWindowFitsASmallScreen) {
     WhileOpen([&] {
         for (QWidget* w : Window->findChildren<QWidget*>()) {
@@ -389,6 +472,8 @@ TEST_F(PatchListTest, EveryControlIsNamedAndTheWindowFitsASmallScreen) {
         EXPECT_EQ(Child<QLineEdit>("eSeparator")->toolTip().toStdString(),
                   "Characters between the number and the patch name.");
         EXPECT_EQ(Child<QLabel>("lSeparator")->text().toStdString(), "Separator:");
+        EXPECT_EQ(Child<QToolButton>("bbSaveMidnam")->text().toStdString(), "Save MIDNAM...");
+        EXPECT_FALSE(Child<QToolButton>("bbSaveMidnam")->toolTip().isEmpty());
         for (const char* fixed : {"List Name :", "Bank - 0", "Make a change below",
                                   "to regenerate the list.", "Press 'Enter' after text."}) {
             bool found = false;

@@ -5,6 +5,7 @@
 #include "DumpBuilder.h"
 #include "Midiin.h"
 #include "Midiout.h"
+#include "MidnamBanks.h"
 #include "RecordingView.h"
 #include "SynthTexts.h"
 #include "TempDir.h"
@@ -283,6 +284,39 @@ TEST_F(SendPathTest, DirectRomRequestNamesTheRomAndItsBank) {
         EXPECT_EQ(Received(), std::vector<TBytes>{Hex({0xF0, 0x18, 0x0F, 0x10, 0x55, 0x11, 0x04,
                                                        slot, 0x05, 0x0F, 0x01, 0xF7})});
     }
+}
+
+// A sequencer's patch-name document selects the ROM bank the ROM tab shows with the very
+// bank select the program sends before fetching that bank through the edit buffer.
+TEST_F(SendPathTest, PatchNameDocumentSelectsTheRomBankAsTheFetchDoes) {
+    Identify();
+    for (const auto& [rom, bank] : {std::pair{ComposerRom, 2}, std::pair{RomWithTwoByteId, 5}}) {
+        SCOPED_TRACE(rom);
+        ASSERT_TRUE(Ws->pcUserBankChange(TWorkspace::RomTab));
+        Ws->cbROMListChange(rom);
+        Ws->cbROMBankListChange(bank);
+        Ws->rgLoadMethodClick(static_cast<int>(TLoadMethod::EditBuffer));
+        Forget();
+        Ws->bbROMGetBankClick();
+        const auto got = Received();
+        ASSERT_GE(got.size(), 2u);
+        ASSERT_EQ(got[0].size(), 3u);
+        ASSERT_EQ(got[1].size(), 3u);
+        ASSERT_EQ(got[0][1], 0x00);
+        ASSERT_EQ(got[1][1], 0x20);
+        Ws->bbCancelGetClick();
+
+        const std::vector<TMidnamBank> banks = WorkspaceMidnamBanks(*Ws);
+        ASSERT_EQ(banks.size(), 5u);
+        EXPECT_EQ(banks[4].Msb, got[0][2]);
+        EXPECT_EQ(banks[4].Lsb, got[1][2]);
+        EXPECT_EQ(banks[4].Name, Ws->Synth().Roms[static_cast<size_t>(rom)].Name + " Bank " +
+                                     std::to_string(bank));
+        EXPECT_EQ(banks[4].Names.size(), 128u);
+    }
+    // Another tab showing: the user banks alone.
+    ASSERT_TRUE(Ws->pcUserBankChange(1));
+    EXPECT_EQ(WorkspaceMidnamBanks(*Ws).size(), 4u);
 }
 
 // A handler that shows a box while a received message is dispatched lets timers run: what

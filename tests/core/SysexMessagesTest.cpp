@@ -80,6 +80,14 @@ TEST(SysexMessages, ShortMessages) {
     EXPECT_EQ(AllSoundOff(15), (std::array<uint8_t, 3>{0xBF, 0x78, 0x00}));
 }
 
+// The values that choose a bank, 7 bits each as they cross the wire.
+TEST(SysexMessages, BankSelectValues) {
+    EXPECT_EQ(UserBankSelect(0), (TBankSelectValues{0, 0}));
+    EXPECT_EQ(UserBankSelect(3), (TBankSelectValues{0, 3}));
+    EXPECT_EQ(RomBankSelect(4, 2), (TBankSelectValues{4, 2}));
+    EXPECT_EQ(RomBankSelect(0x8F, 5), (TBankSelectValues{0x0F, 5})) << "a two-byte ROM id";
+}
+
 TEST(SysexMessages, LengthAndAcceptance) {
     EXPECT_EQ(SysexLength(Hex({0xF0, 1, 0xF7, 2})), 3u);
     EXPECT_EQ(SysexLength(Hex({0xF0, 1, 2})), std::nullopt);

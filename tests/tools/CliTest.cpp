@@ -3,6 +3,7 @@
 #include "CliRunner.h"
 #include "DumpBuilder.h"
 #include "IniFile.h"
+#include "Midnam.h"
 #include "SafeFile.h"
 #include "TempDir.h"
 #include "TestApp.h"
@@ -62,6 +63,35 @@ TEST(CliCommandLine, TakesTheCommandsAndRefusesTheRest) {
     EXPECT_EQ(ParseCliCommandLine({"--settings", "v.ini", "identify"}).Options.Settings, "v.ini");
     EXPECT_TRUE(ParseCliCommandLine({"get-bank", "1", "b.syx", "--force"}).Options.Force);
     EXPECT_NE(ParseCliCommandLine({"--bogus"}).Error.find("bogus"), std::string::npos);
+}
+
+TEST(CliCommandLine, MidnamTakesItsFileThenOneToFourBankFiles) {
+    struct Case {
+        std::vector<std::string> Args;
+        std::vector<std::string> BankFiles; ///< empty: refused
+        std::string Model;
+    } cases[] = {
+        {{"midnam", "o.midnam", "all.syx"}, {"all.syx"}, ""},
+        {{"midnam", "o.midnam", "0.syx", "1.syx", "2.syx", "3.syx", "--model", "XL-7"},
+         {"0.syx", "1.syx", "2.syx", "3.syx"},
+         "XL-7"},
+        {{"--model=Proteus 2000", "midnam", "o.midnam", "0.syx"}, {"0.syx"}, "Proteus 2000"},
+        {{"midnam", "o.midnam"}, {}, ""},
+        {{"midnam"}, {}, ""},
+        {{"midnam", "o.midnam", "0", "1", "2", "3", "4"}, {}, ""},
+        {{"midnam", "o.midnam", "0.syx", "--model", ""}, {}, ""},
+        {{"get-all", "all.syx", "--model", "XL-7"}, {}, ""},
+    };
+    for (const auto& c : cases) {
+        const TCliCommandLine line = ParseCliCommandLine(c.Args);
+        EXPECT_EQ(line.Error.empty(), !c.BankFiles.empty()) << line.Error;
+        if (line.Error.empty()) {
+            EXPECT_EQ(line.Options.Command, "midnam");
+            EXPECT_EQ(line.Options.File, "o.midnam");
+            EXPECT_EQ(line.Options.BankFiles, c.BankFiles);
+            EXPECT_EQ(line.Options.Model, c.Model);
+        }
+    }
 }
 
 TEST(CliCommandLine, HelpAndVersionNeedNoCommand) {
@@ -325,4 +355,104 @@ TEST_F(CliTest, ASynthThatFailsEndsTheRunWithAnError) {
         EXPECT_NE(Err.str().find(c.Message), std::string::npos) << Err.str();
         EXPECT_FALSE(FileExists(file));
     }
+}
+
+namespace {
+
+/// The Name attributes of a document's patches, in order.
+std::vector<std::string> PatchNames(const std::string& document) {
+    std::vector<std::string> names;
+    const std::string open = "<Patch Number=\"";
+    for (size_t at = document.find(open); at != std::string::npos;
+         at = document.find(open, at + 1)) {
+        const size_t name = document.find("Name=\"", at) + 6;
+        names.push_back(document.substr(name, document.find('"', name) - name));
+    }
+    return names;
+}
+
+std::string Text(const std::string& path) {
+    const auto bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+} // namespace
+
+// Bank files give their banks in order as user banks 0, 1 ...; an all-banks file gives the
+// four; the model is the one named (letter case aside), or else the synth's own.
+TEST_F(CliTest, MidnamNamesThePatchesOfBankFilesAndOfAnAllBanksFile) {
+    const std::string bank2 = Dir.File("bank2.syx");
+    const std::string bank3 = Dir.File("bank3.syx");
+    const std::string all = Dir.File("all.syx");
+    ASSERT_EQ(Run({"get-bank", "2", bank2}), 0) << Err.str();
+    ASSERT_EQ(Run({"get-bank", "3", bank3}), 0) << Err.str();
+    ASSERT_EQ(Run({"get-all", all}), 0) << Err.str();
+
+    auto expected = [&](std::vector<int> synthBanks) {
+        std::vector<std::string> names;
+        for (int b : synthBanks) {
+            for (int slot = 0; slot < 128; ++slot) {
+                names.push_back(XmlEscaped(MidnamName(SynthName(b, slot))));
+            }
+        }
+        return names;
+    };
+    const std::string fromBanks = Dir.File("banks.midnam");
+    ASSERT_EQ(Run({"midnam", fromBanks, bank2, bank3, "--model", "proteus 2000"}), 0) << Err.str();
+    const std::string banksText = Text(fromBanks);
+    EXPECT_EQ(PatchNames(banksText), expected({2, 3}));
+    EXPECT_NE(banksText.find("<Model>Proteus 2000</Model>"), std::string::npos);
+    EXPECT_NE(banksText.find("<PatchBank Name=\"User Bank 1\">"), std::string::npos);
+    EXPECT_EQ(banksText.find("User Bank 2"), std::string::npos);
+
+    const std::string fromAll = Dir.File("all.midnam");
+    ASSERT_EQ(Run({"midnam", fromAll, all}), 0) << Err.str();
+    const std::string allText = Text(fromAll);
+    EXPECT_EQ(PatchNames(allText), expected({0, 1, 2, 3}));
+    EXPECT_NE(allText.find("<Model>Proteus 2000</Model>"), std::string::npos);
+}
+
+// Nothing is written unless every file was read whole and the document could be saved.
+TEST_F(CliTest, MidnamRefusesBadInputAndWritesNothing) {
+    const std::string bank = Dir.File("bank0.syx");
+    const std::string all = Dir.File("all.syx");
+    ASSERT_EQ(Run({"get-bank", "0", bank}), 0) << Err.str();
+    ASSERT_EQ(Run({"get-all", all}), 0) << Err.str();
+    const std::string junk = Dir.File("junk.syx");
+    WriteBytes(junk, std::vector<uint8_t>(3000, 0x41));
+    auto cut = ReadBytes(bank);
+    cut.resize(cut.size() - 700);
+    const std::string cutBank = Dir.File("cut.syx");
+    WriteBytes(cutBank, cut);
+    const std::string existing = Dir.File("existing.midnam");
+    WriteBytes(existing, {'o', 'l', 'd'});
+
+    const std::string out = Dir.File("out.midnam");
+    const struct {
+        const char* What;
+        std::vector<std::string> Args;
+        std::string Message;
+    } cases[] = {
+        {"missing file", {"midnam", out, Dir.File("none.syx")}, "Can't read the file"},
+        {"not a synth file", {"midnam", out, bank, junk}, "junk.syx is not a bank file"},
+        {"a bank cut short", {"midnam", out, cutBank}, "cut.syx is not a bank file"},
+        {"an all-banks file among banks", {"midnam", out, bank, all}, "give an all-banks file"},
+        {"unknown model", {"midnam", out, bank, "--model", "Proteus 9000"}, "Unknown model"},
+        {"another model's presets",
+         {"midnam", out, bank, "--model", "XL-7"},
+         "bank0.syx is not a bank file of the XL-7"},
+        {"existing output", {"midnam", existing, bank, "--model", "Proteus 2000"}, "--force"},
+        {"unwritable output",
+         {"midnam", Dir.File("no/such/folder.midnam"), bank, "--model", "Proteus 2000"},
+         "Can't save the file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        EXPECT_EQ(Run(c.Args), 2);
+        EXPECT_NE(Err.str().find(c.Message), std::string::npos) << Err.str();
+        EXPECT_FALSE(FileExists(out));
+    }
+    EXPECT_EQ(Text(existing), "old");
+    EXPECT_EQ(Run({"--force", "midnam", existing, bank, "--model", "Proteus 2000"}), 0);
+    EXPECT_EQ(PatchNames(Text(existing)).size(), 128u);
 }

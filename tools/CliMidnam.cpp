@@ -1,0 +1,121 @@
+#include "CliMidnam.h"
+
+#include "AllBanks.h"
+#include "CliRunner.h"
+#include "Dialogs.h"
+#include "Midnam.h"
+#include "MidnamBanks.h"
+#include "PatchContext.h"
+#include "Patchbank.h"
+#include "Patchrec.h"
+#include "SafeFile.h"
+#include "Simid.h"
+
+#include <QString>
+#include <array>
+#include <memory>
+#include <ostream>
+
+namespace velcora {
+
+namespace {
+
+/// The file checks' message boxes become lines on the error stream.
+class TReportingDialogs : public IDialogs {
+public:
+    explicit TReportingDialogs(std::ostream& err) : FErr(err) {}
+    TAnswer MessageBox(TMessageKind, const std::string& text, TButtons buttons) override {
+        FErr << text << "\n";
+        return buttons == TButtons::Ok ? TAnswer::Ok : TAnswer::Cancel;
+    }
+    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
+                         const std::string& name) override {
+        return {false, name};
+    }
+    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
+                         const std::string& name) override {
+        return {false, name};
+    }
+
+private:
+    std::ostream& FErr;
+};
+
+int Refuse(std::ostream& err, const std::string& text) {
+    err << text << "\n";
+    return 2;
+}
+
+} // namespace
+
+std::optional<TCliModel> CliModelByName(const std::string& name) {
+    const QString wanted = QString::fromStdString(name).trimmed();
+    for (int code = 0; code < 128; ++code) {
+        const TModel model = ModelFromCode(code);
+        if (model.ModelClass != TModelClass::Unknown &&
+            QString::fromStdString(model.ModelName).compare(wanted, Qt::CaseInsensitive) == 0) {
+            return TCliModel{model.ModelName, model.ModelClass};
+        }
+    }
+    return std::nullopt;
+}
+
+int RunMidnam(const TCliOptions& o, const TCliModel& model, std::ostream& err) {
+    TReportingDialogs dialogs(err);
+    TPatchContext ctx(dialogs);
+    ctx.SetDefaultSizes(model.Class);
+    const size_t bankSize = static_cast<size_t>(TPatchBank::SlotCount) * ctx.Sizes.TotalSize();
+    if (bankSize == 0) {
+        return Refuse(err, "The model " + model.Name + " has no known preset size.");
+    }
+
+    // The all-banks reader checks the first dump on a patch of its own.
+    TPatchRec probe;
+    probe.Init(ctx);
+    ctx.ProbePatch = &probe;
+    std::array<std::unique_ptr<TPatchBank>, 4> banks;
+    for (int n = 0; n < 4; ++n) {
+        banks[static_cast<size_t>(n)] =
+            std::make_unique<TPatchBank>(ctx, n, "User " + std::to_string(n), false);
+    }
+    int loaded = 0;
+    for (const std::string& file : o.BankFiles) {
+        // One byte past an all-banks file tells a longer file from one that fits.
+        const TFileRead read = ReadFilePrefix(file, 4 * bankSize + 1);
+        if (!read.Ok) {
+            return Refuse(err, "Can't read the file " + file + ": " + read.Error);
+        }
+        const bool allBanks = read.Bytes.size() > bankSize;
+        if (allBanks && o.BankFiles.size() > 1) {
+            return Refuse(err, file + " holds more than one bank: give an all-banks file alone.");
+        }
+        if (allBanks) {
+            if (read.Bytes.size() > 4 * bankSize ||
+                !ReadAllBanks(ctx, {banks[0].get(), banks[1].get(), banks[2].get(), banks[3].get()},
+                              read.Bytes, true)) {
+                return Refuse(err, file + " is not an all-banks file of the " + model.Name + ".");
+            }
+            loaded = 4;
+            break;
+        }
+        ctx.CurUserBank = loaded;
+        if (!banks[static_cast<size_t>(loaded)]->LoadBytes(read.Bytes)) {
+            return Refuse(err, file + " is not a bank file of the " + model.Name + ".");
+        }
+        ++loaded;
+    }
+
+    std::vector<TMidnamBank> named;
+    for (int n = 0; n < loaded; ++n) {
+        named.push_back(UserMidnamBank(*banks[static_cast<size_t>(n)], n));
+    }
+    const std::string text = MidnamDocument(model.Name, named);
+    const TFileWrite w =
+        WriteFileAtomically(o.File, std::vector<uint8_t>(text.begin(), text.end()));
+    if (!w.Ok) {
+        return Refuse(err, "Can't save the file " + o.File + ": " + w.Error);
+    }
+    return 0;
+}
+
+} // namespace velcora
