@@ -5,6 +5,22 @@
 
 namespace velcora {
 
+namespace {
+
+void ParseImport(const std::string& model, bool keepDuplicates,
+                 const std::vector<std::string>& words, TCliCommandLine& line) {
+    if (words.size() < 3) {
+        line.Error = "import takes a library file and at least one file or folder";
+        return;
+    }
+    line.Options.File = words[1];
+    line.Options.ImportPaths.assign(words.begin() + 2, words.end());
+    line.Options.Model = model;
+    line.Options.KeepDuplicates = keepDuplicates;
+}
+
+} // namespace
+
 TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
     TCliCommandLine line;
     TCliOptions& o = line.Options;
@@ -16,7 +32,9 @@ TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
     const QCommandLineOption in("in", "", "NAME");
     const QCommandLineOption out("out", "", "NAME");
     const QCommandLineOption settings("settings", "", "FILE");
-    parser.addOptions({help, version, force, in, out, settings});
+    const QCommandLineOption model("model", "", "NAME");
+    const QCommandLineOption keepDuplicates("keep-duplicates", "");
+    parser.addOptions({help, version, force, in, out, settings, model, keepDuplicates});
 
     QStringList arguments{"velcora-cli"};
     for (const std::string& a : args) {
@@ -53,6 +71,14 @@ TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
         return line;
     }
     o.Command = words[0];
+    if (o.Command == "import") {
+        ParseImport(parser.value(model).toStdString(), parser.isSet(keepDuplicates), words, line);
+        return line;
+    }
+    if (parser.isSet(model) || parser.isSet(keepDuplicates)) {
+        line.Error = "--model and --keep-duplicates are for import only";
+        return line;
+    }
     const bool withBank = o.Command == "get-bank" || o.Command == "send-bank";
     const bool withFile =
         withBank || o.Command == "get-all" || o.Command == "get-edit" || o.Command == "send-edit";
@@ -77,6 +103,7 @@ TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
 
 std::string CliUsage() {
     return "Usage: velcora-cli [--in NAME --out NAME] [--settings FILE] [--force] COMMAND\n"
+           "       velcora-cli [--model NAME] [--keep-duplicates] import LIBFILE PATH...\n"
            "\n"
            "Commands:\n"
            "  devices               list the MIDI inputs and outputs\n"
@@ -86,6 +113,13 @@ std::string CliUsage() {
            "  send-bank N FILE      send a bank file to user bank N\n"
            "  get-edit FILE         fetch the edit buffer into a single-patch file\n"
            "  send-edit FILE        send a single-patch file to the edit buffer\n"
+           "  import LIBFILE PATH...  add the presets found in files and folders (searched\n"
+           "                        recursively) to a library file, created if missing\n"
+           "    --model NAME        the model whose presets the library holds, named as\n"
+           "                        velcora-virtual-synth --list-models names it; without it\n"
+           "                        the synth is asked\n"
+           "    --keep-duplicates   also add presets equal to one in the library but for\n"
+           "                        the name\n"
            "\n"
            "  --in NAME, --out NAME the synth's MIDI devices, named as 'devices' lists them;\n"
            "                        without them the built-in virtual synth answers\n"

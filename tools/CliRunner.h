@@ -21,6 +21,13 @@ struct TCliOptions {
     std::string Out;      ///< output device name
     std::string Settings; ///< settings file; empty: the default one (ProgramPlaces.h)
     bool Force = false;
+    /// import: the library file and the files and folders to import.
+    std::vector<std::string> ImportPaths;
+    /// import: the model whose class the library holds, as the virtual synth lists the
+    /// models; empty: the identified synth's.
+    std::string Model;
+    /// import: add presets equal (apart from the name) to one in the library too.
+    bool KeepDuplicates = false;
     /// How long the MIDI output may go without sending a queued message before what it
     /// still holds counts as lost (not a command-line option).
     std::chrono::milliseconds OutputStallLimit{10000};
