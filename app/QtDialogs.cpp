@@ -93,6 +93,25 @@ TFileChoice TQtDialogs::SaveFile(const std::string& title, const std::string& fi
     return {true, ToCp1252(chosen)};
 }
 
+TPathsChoice TQtDialogs::OpenPaths(const std::string& title, const std::string& filter,
+                                   const std::string& folder, bool chooseFolder) {
+    TPathsChoice choice;
+    if (chooseFolder) {
+        const QString chosen =
+            QFileDialog::getExistingDirectory(FParent, FromCp1252(title), FromCp1252(folder));
+        if (!chosen.isEmpty()) {
+            choice.Paths.push_back(ToCp1252(chosen));
+        }
+    } else {
+        for (const QString& file : QFileDialog::getOpenFileNames(
+                 FParent, FromCp1252(title), FromCp1252(folder), FilterForQt(filter))) {
+            choice.Paths.push_back(ToCp1252(file));
+        }
+    }
+    choice.Accepted = !choice.Paths.empty();
+    return choice;
+}
+
 QString TQtDialogs::FilterForQt(const std::string& filter) {
     const QStringList parts = FromCp1252(filter).split(QLatin1Char('|'));
     QStringList filters;

@@ -201,6 +201,11 @@ bool TWorkspace::HandleCancel() {
 }
 
 void TWorkspace::bbCancelGetClick() {
+    if (FImport) {
+        FImport->Cancel();
+        EndImport();
+        return;
+    }
     FBankTimer.stop();
     FSendTimer.stop();
     if (FXferBank != nullptr) {
