@@ -3,6 +3,7 @@
 #include "Cp1252.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -100,12 +101,12 @@ TPathsChoice TQtDialogs::OpenPaths(const std::string& title, const std::string& 
         const QString chosen =
             QFileDialog::getExistingDirectory(FParent, FromCp1252(title), FromCp1252(folder));
         if (!chosen.isEmpty()) {
-            choice.Paths.push_back(ToCp1252(chosen));
+            choice.Paths.push_back(QFile::encodeName(chosen).toStdString());
         }
     } else {
         for (const QString& file : QFileDialog::getOpenFileNames(
                  FParent, FromCp1252(title), FromCp1252(folder), FilterForQt(filter))) {
-            choice.Paths.push_back(ToCp1252(file));
+            choice.Paths.push_back(QFile::encodeName(file).toStdString());
         }
     }
     choice.Accepted = !choice.Paths.empty();

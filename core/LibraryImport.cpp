@@ -74,8 +74,24 @@ std::string TImportSummary::Text() const {
         text += "\nFiles skipped: " + parts;
     }
     if (MixedFiles > 0) {
-        text += "\nAlso skipped: other data in " + Plural(MixedFiles, "file", "files") +
-                " that held presets";
+        std::string parts;
+        auto part = [&parts](const std::string& words) {
+            parts += (parts.empty() ? "" : ", ") + words;
+        };
+        if (InsideDamaged > 0) {
+            part(Plural(InsideDamaged, "damaged dump", "damaged dumps"));
+        }
+        if (InsideOtherModel > 0) {
+            part(Plural(InsideOtherModel, "dump of another model", "dumps of other models"));
+        }
+        if (InsideOtherSysex > 0) {
+            part(Plural(InsideOtherSysex, "other SysEx message", "other SysEx messages"));
+        }
+        if (InsideNotSysex) {
+            part("data that is not SysEx");
+        }
+        text += "\nAlso skipped in " + Plural(MixedFiles, "file", "files") +
+                " that held presets: " + parts;
     }
     if (LeftOut > 0) {
         text += "\nLibrary full: " + Plural(LeftOut, "preset", "presets") + " left out.";
@@ -159,6 +175,10 @@ void TLibraryImport::ImportBytes(std::span<const uint8_t> bytes) {
         ++FSummary.FilesWithPresets;
         if (scan.HasJunk()) {
             ++FSummary.MixedFiles;
+            FSummary.InsideOtherSysex += scan.OtherSysex;
+            FSummary.InsideOtherModel += scan.OtherModel;
+            FSummary.InsideDamaged += scan.Damaged;
+            FSummary.InsideNotSysex = FSummary.InsideNotSysex || scan.StrayBytes > 0;
         }
         return;
     }

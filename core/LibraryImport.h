@@ -30,6 +30,12 @@ struct TImportSummary {
     int FilesWithPresets = 0;
     /// Files that gave presets and also held other things (skipped as they were).
     int MixedFiles = 0;
+    /// What those files held besides their presets: SysEx messages that are no preset, dumps
+    /// of another model class, damaged dumps; and whether any held bytes outside SysEx.
+    int InsideOtherSysex = 0;
+    int InsideOtherModel = 0;
+    int InsideDamaged = 0;
+    bool InsideNotSysex = false;
     int Added = 0;
     int Duplicates = 0;
     int LeftOut = 0; ///< presets that found the library full
@@ -39,7 +45,8 @@ struct TImportSummary {
 
     int SkippedFiles() const;
     /// The lines of the summary, e.g. "Imported 812 presets from 830 files.\nDuplicates
-    /// skipped: 12\nFiles skipped: 3 not SysEx, 1 damaged".
+    /// skipped: 12\nFiles skipped: 3 not SysEx, 1 damaged". A file that gave presets is not
+    /// a skipped file; what else it held is told on a line of its own.
     std::string Text() const;
 };
 

@@ -4,7 +4,6 @@
 #include "EndBanks.h"
 #include "IniFile.h"
 #include "IniSection.h"
-#include "LibraryImport.h"
 #include "LoadMethod.h"
 #include "OptionGroups.h"
 #include "PatchContext.h"
@@ -27,6 +26,8 @@
 #include <vector>
 
 namespace velcora {
+
+class TLibraryImport;
 
 class IDialogs;
 class IMidiDriver;
@@ -533,7 +534,10 @@ private:
     // Importing (WorkspaceImport.cpp).
     /// The import under way, one file after the other on the import timer; none between
     /// imports.
-    std::unique_ptr<TLibraryImport> FImport;
+    struct TImportEnd {
+        void operator()(TLibraryImport* import) const;
+    };
+    std::unique_ptr<TLibraryImport, TImportEnd> FImport;
     QTimer FImportTimer;
     bool FImportTimerWired = false;
     void StartImport(const std::vector<std::string>& paths);

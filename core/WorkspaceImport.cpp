@@ -1,6 +1,7 @@
 // Importing preset collections: files and folders of dumps added to the library a few files
 // at a time on a timer, so the window stays live and the cancel button works.
 #include "Dialogs.h"
+#include "LibraryImport.h"
 #include "PatchMessages.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
@@ -27,6 +28,10 @@ constexpr int RowsShownAfterAdd = 129;
 constexpr auto TickBudget = std::chrono::milliseconds(40);
 
 } // namespace
+
+void TWorkspace::TImportEnd::operator()(TLibraryImport* import) const {
+    delete import;
+}
 
 void TWorkspace::bbImportLibClick() {
     const TPathsChoice choice =
@@ -77,7 +82,7 @@ void TWorkspace::StartImport(const std::vector<std::string>& paths) {
     }
     // The imported patches come marked, as a bank added to the library does.
     FLib->DeselectAllAndRepaint();
-    FImport = std::make_unique<TLibraryImport>(*FLib, FCtx, ImportSkipDuplicates());
+    FImport.reset(new TLibraryImport(*FLib, FCtx, ImportSkipDuplicates()));
     FImport->CollectFiles(paths);
     // The progress bar and the cancel button are the transfers': none may start meanwhile.
     FView.ShowProgress(true, FImport->FileCount(), 0);

@@ -68,6 +68,10 @@ void WriteMixedFolder(const std::string& dir) {
     Write(dir + "/z-copy.syx", Dump(Proteus, 1, "Pad:Renamed"));
     auto mixed = std::vector<uint8_t>{'x', 'y'};
     Append(mixed, Dump(Proteus, 30, "Mix:Among Junk"));
+    Append(mixed, ArpPattern());
+    auto cut = Dump(Proteus, 31, "Cut:Short");
+    cut.resize(600);
+    Append(mixed, cut);
     Write(dir + "/mixed.syx", mixed);
 }
 
@@ -75,7 +79,8 @@ const std::string MixedSummary = "Imported 7 presets from 10 files.\n"
                                  "Duplicates skipped: 1\n"
                                  "Files skipped: 1 not SysEx, 1 other SysEx, 1 other model, "
                                  "1 damaged\n"
-                                 "Also skipped: other data in 1 file that held presets";
+                                 "Also skipped in 1 file that held presets: 1 damaged dump, "
+                                 "1 other SysEx message, data that is not SysEx";
 
 std::vector<std::string> Names(const TPatchLib& lib) {
     std::vector<std::string> names;
