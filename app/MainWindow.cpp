@@ -9,8 +9,10 @@
 #include "WorkspaceCommand.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -250,8 +252,8 @@ void TfMain::ShowEditBufferName(const std::string& category, const std::string& 
 }
 
 void TfMain::EnableCommands(bool on, bool selectionCommands) {
-    for (QToolButton* button :
-         {FGetEditBuf, FSendEditBuf, FLoadEditBuf, FSaveEditBuf, FRandEditBuf, FRenameEditBuf}) {
+    for (QToolButton* button : {FGetEditBuf, FSendEditBuf, FLoadEditBuf, FSaveEditBuf, FRandEditBuf,
+                                FRenameEditBuf, FImportLib}) {
         button->setEnabled(on);
     }
     FBankPanel->EnableCommands(on, selectionCommands);
@@ -423,6 +425,7 @@ QWidget* TfMain::MakeLibraryPage() {
                 [this, command = command] { Forward(command); });
         buttons->addWidget(button);
     }
+    MakeImportControls(*buttons);
     buttons->addStretch(1);
 
     auto* layout = new QVBoxLayout(FLibPage);
@@ -432,6 +435,51 @@ QWidget* TfMain::MakeLibraryPage() {
     layout->addWidget(FLibGrid, 1);
     layout->addLayout(buttons);
     return FLibPage;
+}
+
+void TfMain::MakeImportControls(QHBoxLayout& row) {
+    FImportLib = new QToolButton(this);
+    FImportLib->setObjectName("bbImportLib");
+    FImportLib->setText("Import...");
+    const QString hint = "Import presets from files or a folder into the Library";
+    FImportLib->setAccessibleName(hint);
+    FImportLib->setToolTip(hint);
+    FImportLib->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(FImportLib);
+    menu->setObjectName("pmImport");
+    QAction* files = menu->addAction("Files...");
+    files->setObjectName("miImportFiles");
+    QAction* folder = menu->addAction("Folder...");
+    folder->setObjectName("miImportFolder");
+    connect(files, &QAction::triggered, this, [this] { Forward(&TWorkspace::bbImportLibClick); });
+    connect(folder, &QAction::triggered, this,
+            [this] { Forward(&TWorkspace::bbImportFolderClick); });
+    FImportLib->setMenu(menu);
+
+    FImportSkipDuplicates = new QCheckBox("Skip duplicates", this);
+    FImportSkipDuplicates->setObjectName("cbImportSkipDuplicates");
+    FImportSkipDuplicates->setAccessibleName("Skip duplicates when importing");
+    FImportSkipDuplicates->setToolTip(
+        "An imported preset equal to one in the Library apart from its name is not added");
+    FImportSkipDuplicates->setChecked(FWorkspace.Status().ImportSkipDuplicates);
+    connect(FImportSkipDuplicates, &QCheckBox::toggled, this, [this](bool on) {
+        TWorkspace& ws = FWorkspace;
+        ws.RunGuarded([&ws, on] { ws.cbImportSkipDuplicatesClick(on); });
+    });
+
+    // Dropped paths as the file system names them, so that any file found can be opened.
+    connect(FLibGrid, &TLibraryView::pathsDropped, this, [this](const QStringList& paths) {
+        std::vector<std::string> names;
+        for (const QString& path : paths) {
+            names.push_back(QFile::encodeName(path).toStdString());
+        }
+        TWorkspace& ws = FWorkspace;
+        ws.RunGuarded([&ws, &names] { ws.ImportPaths(names); });
+    });
+
+    row.addSpacing(8);
+    row.addWidget(FImportLib);
+    row.addWidget(FImportSkipDuplicates);
 }
 
 void TfMain::MakeLibraryMenu() {

@@ -7,6 +7,8 @@
 
 class QAction;
 class QLabel;
+class QCheckBox;
+class QHBoxLayout;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
@@ -117,6 +119,10 @@ private:
     QToolButton* FDeDup = nullptr;
     QToolButton* FMixPatches = nullptr;
     QToolButton* FMorphPatches = nullptr;
+    /// Importing preset collections: the button with its Files/Folder menu and the option.
+    QToolButton* FImportLib = nullptr;
+    QCheckBox* FImportSkipDuplicates = nullptr;
+    void MakeImportControls(QHBoxLayout& row);
     QToolButton* FEditToLib = nullptr;
     QLineEdit* FCategory = nullptr;
     QLineEdit* FEditName = nullptr;

@@ -3,6 +3,7 @@
 #include "Cp1252.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -91,6 +92,25 @@ TFileChoice TQtDialogs::SaveFile(const std::string& title, const std::string& fi
         return {false, fileName};
     }
     return {true, ToCp1252(chosen)};
+}
+
+TPathsChoice TQtDialogs::OpenPaths(const std::string& title, const std::string& filter,
+                                   const std::string& folder, bool chooseFolder) {
+    TPathsChoice choice;
+    if (chooseFolder) {
+        const QString chosen =
+            QFileDialog::getExistingDirectory(FParent, FromCp1252(title), FromCp1252(folder));
+        if (!chosen.isEmpty()) {
+            choice.Paths.push_back(QFile::encodeName(chosen).toStdString());
+        }
+    } else {
+        for (const QString& file : QFileDialog::getOpenFileNames(
+                 FParent, FromCp1252(title), FromCp1252(folder), FilterForQt(filter))) {
+            choice.Paths.push_back(QFile::encodeName(file).toStdString());
+        }
+    }
+    choice.Accepted = !choice.Paths.empty();
+    return choice;
 }
 
 QString TQtDialogs::FilterForQt(const std::string& filter) {

@@ -23,6 +23,10 @@ public:
     TFileChoice SaveFile(const std::string& title, const std::string& filter,
                          const std::string& folder, const std::string& fileName) override;
 
+    /// Several files in the platform's dialog, or one folder in its folder dialog.
+    TPathsChoice OpenPaths(const std::string& title, const std::string& filter,
+                           const std::string& folder, bool chooseFolder) override;
+
     /// "Sysex files (*.syx)|*.SYX" as a Qt file filter that matches both letter cases on a
     /// case-sensitive file system: "Sysex files (*.syx *.SYX)".
     static QString FilterForQt(const std::string& filter);

@@ -284,6 +284,7 @@ TWorkspaceStatus TWorkspace::Status() const {
     s.AwaitingSynthDetails = FExpectHwConfig || FExpectChannel;
     s.AwaitingDump = FExpectDump;
     s.TransferRunning = FTransferShowing;
+    ImportStatus(s);
     s.OutputPending = FMidiPCToSynth ? FMidiPCToSynth->PendingBuffers() : 0;
     s.Tab = FTab;
     s.CurUserBank = FCtx.CurUserBank;

@@ -28,6 +28,8 @@
 
 namespace velcora {
 
+class TLibraryImport;
+
 class IDialogs;
 class IMidiDriver;
 class IWorkspaceView;
@@ -368,6 +370,11 @@ public:
     void bbImportLibClick();
     /// Files and folders dropped on the library grid (folders are searched recursively).
     void ImportPaths(const std::vector<std::string>& paths);
+    /// "Import..." as a folder: one folder chosen in a dialog, searched recursively.
+    void bbImportFolderClick();
+    /// The import option "Skip duplicates" (a preset equal to one in the library apart from
+    /// its name is not added again); kept in the settings.
+    void cbImportSkipDuplicatesClick(bool on);
 
     // Checked sends: each packet of a send waits for the synth's acknowledgement.
     /// The send mode chosen in the setup dialog, stored in the synth's section.
@@ -564,6 +571,20 @@ private:
     int DeDupVisible();
 
     // Importing (WorkspaceImport.cpp).
+    /// The import under way, one file after the other on the import timer; none between
+    /// imports.
+    struct TImportEnd {
+        void operator()(TLibraryImport* import) const;
+    };
+    std::unique_ptr<TLibraryImport, TImportEnd> FImport;
+    QTimer FImportTimer;
+    bool FImportTimerWired = false;
+    void StartImport(const std::vector<std::string>& paths);
+    void ImportTimerTimer();
+    /// Ends the import (also when cancelled): progress hidden, commands back, the summary.
+    void EndImport();
+    bool ImportSkipDuplicates() const;
+    void ImportStatus(TWorkspaceStatus& s) const;
 
     // Checked sends (WorkspaceCheckedSend.cpp).
 };

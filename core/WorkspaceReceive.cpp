@@ -1,6 +1,7 @@
 // Receiving from the synth: draining the input port, the dispatcher, assembling preset dumps,
 // the synth's cancel, and the keyboard passed through.
 #include "Dialogs.h"
+#include "LibraryImport.h"
 #include "Midiin.h"
 #include "Midiout.h"
 #include "PresetNumber.h"
@@ -201,6 +202,11 @@ bool TWorkspace::HandleCancel() {
 }
 
 void TWorkspace::bbCancelGetClick() {
+    if (FImport) {
+        FImport->Cancel();
+        EndImport();
+        return;
+    }
     FBankTimer.stop();
     FSendTimer.stop();
     if (FXferBank != nullptr) {

@@ -76,6 +76,10 @@ struct TWorkspaceStatus {
     int LibVisibleCount = 0;
     /// Sends wait for the synth's acknowledgement of every packet.
     bool CheckedSends = false;
+    /// An import of preset collections runs: its progress shows, commands are disabled.
+    bool ImportRunning = false;
+    /// The import option "Skip duplicates".
+    bool ImportSkipDuplicates = true;
 };
 
 } // namespace velcora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace velcora {
 
@@ -20,6 +21,13 @@ struct TFileChoice {
     std::string FileName;
 };
 
+/// What a dialog for several files or one folder returns: the chosen paths (one folder, or
+/// the files), none when cancelled.
+struct TPathsChoice {
+    bool Accepted = false;
+    std::vector<std::string> Paths;
+};
+
 /// Everything a person reads or answers passes through here, so that the windows can show
 /// it with Qt and a test can check the exact words and choose the answer. Texts are in the
 /// program's one-byte character set; "\n" is a line break.
@@ -33,6 +41,12 @@ public:
                                  const std::string& folder, const std::string& fileName) = 0;
     virtual TFileChoice SaveFile(const std::string& title, const std::string& filter,
                                  const std::string& folder, const std::string& fileName) = 0;
+    /// Several existing files (chooseFolder false) or one folder (true), starting in folder.
+    /// Faces that cannot ask answer cancelled.
+    virtual TPathsChoice OpenPaths(const std::string& /*title*/, const std::string& /*filter*/,
+                                   const std::string& /*folder*/, bool /*chooseFolder*/) {
+        return {};
+    }
 };
 
 } // namespace velcora

@@ -26,4 +26,9 @@ TFileChoice TQuietDialogs::SaveFile(const std::string&, const std::string&, cons
     return {false, fileName};
 }
 
+TPathsChoice TQuietDialogs::OpenPaths(const std::string&, const std::string&, const std::string&,
+                                      bool) {
+    return {};
+}
+
 } // namespace velcora

@@ -20,6 +20,9 @@ public:
     TFileChoice SaveFile(const std::string& title, const std::string& filter,
                          const std::string& folder, const std::string& fileName) override;
 
+    TPathsChoice OpenPaths(const std::string& title, const std::string& filter,
+                           const std::string& folder, bool chooseFolder) override;
+
     /// Every message box so far, oldest first.
     const std::vector<std::pair<TMessageKind, std::string>>& Shown() const { return FShown; }
 

@@ -12,7 +12,7 @@ void ParseMidnam(const std::vector<std::string>& words, bool modelGiven, const s
                  TCliCommandLine& line) {
     TCliOptions& o = line.Options;
     if (o.Command != "midnam") {
-        line.Error = "--model is for the midnam command";
+        line.Error = "--model is for the midnam and import commands";
     } else if (modelGiven && model.empty()) {
         line.Error = "--model needs a model name";
     } else if (words.size() < 3 || words.size() > 6) {
@@ -23,6 +23,18 @@ void ParseMidnam(const std::vector<std::string>& words, bool modelGiven, const s
         o.BankFiles.assign(words.begin() + 2, words.end());
         o.Model = model;
     }
+}
+
+void ParseImport(const std::string& model, bool keepDuplicates,
+                 const std::vector<std::string>& words, TCliCommandLine& line) {
+    if (words.size() < 3) {
+        line.Error = "import takes a library file and at least one file or folder";
+        return;
+    }
+    line.Options.File = words[1];
+    line.Options.ImportPaths.assign(words.begin() + 2, words.end());
+    line.Options.Model = model;
+    line.Options.KeepDuplicates = keepDuplicates;
 }
 
 } // namespace
@@ -39,7 +51,8 @@ TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
     const QCommandLineOption out("out", "", "NAME");
     const QCommandLineOption settings("settings", "", "FILE");
     const QCommandLineOption model("model", "", "NAME");
-    parser.addOptions({help, version, force, in, out, settings, model});
+    const QCommandLineOption keepDuplicates("keep-duplicates", "");
+    parser.addOptions({help, version, force, in, out, settings, model, keepDuplicates});
 
     QStringList arguments{"velcora-cli"};
     for (const std::string& a : args) {
@@ -76,6 +89,14 @@ TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
         return line;
     }
     o.Command = words[0];
+    if (o.Command == "import") {
+        ParseImport(parser.value(model).toStdString(), parser.isSet(keepDuplicates), words, line);
+        return line;
+    }
+    if (parser.isSet(keepDuplicates)) {
+        line.Error = "--keep-duplicates is for the import command";
+        return line;
+    }
     if (o.Command == "midnam" || parser.isSet(model)) {
         ParseMidnam(words, parser.isSet(model), parser.value(model).toStdString(), line);
         return line;
@@ -105,6 +126,7 @@ TCliCommandLine ParseCliCommandLine(const std::vector<std::string>& args) {
 std::string CliUsage() {
     return "Usage: velcora-cli [--in NAME --out NAME] [--settings FILE] [--force] [--model NAME]\n"
            "                  COMMAND\n"
+           "       velcora-cli [--model NAME] [--keep-duplicates] import LIBFILE PATH...\n"
            "\n"
            "Commands:\n"
            "  devices               list the MIDI inputs and outputs\n"
@@ -118,6 +140,13 @@ std::string CliUsage() {
            "                        banks 0..3 in order) or of one all-banks file as a MIDNAM\n"
            "                        document for sequencers; --model NAME names the synth\n"
            "                        (e.g. \"Proteus 2000\"), else the synth is asked\n"
+           "  import LIBFILE PATH...  add the presets found in files and folders (searched\n"
+           "                        recursively) to a library file, created if missing\n"
+           "    --model NAME        the model whose presets the library holds, named as\n"
+           "                        velcora-virtual-synth --list-models names it; without it\n"
+           "                        the synth is asked\n"
+           "    --keep-duplicates   also add presets equal to one in the library but for\n"
+           "                        the name\n"
            "\n"
            "  --in NAME, --out NAME the synth's MIDI devices, named as 'devices' lists them;\n"
            "                        without them the built-in virtual synth answers\n"

@@ -10,6 +10,7 @@
 #include "Patchrec.h"
 #include "SafeFile.h"
 #include "Simid.h"
+#include "SynthModel.h"
 
 #include <QString>
 #include <array>
@@ -49,15 +50,11 @@ int Refuse(std::ostream& err, const std::string& text) {
 } // namespace
 
 std::optional<TCliModel> CliModelByName(const std::string& name) {
-    const QString wanted = QString::fromStdString(name).trimmed();
-    for (int code = 0; code < 128; ++code) {
-        const TModel model = ModelFromCode(code);
-        if (model.ModelClass != TModelClass::Unknown &&
-            QString::fromStdString(model.ModelName).compare(wanted, Qt::CaseInsensitive) == 0) {
-            return TCliModel{model.ModelName, model.ModelClass};
-        }
+    const emu::TSynthModel* model = emu::FindSynthModel(name);
+    if (model == nullptr) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return TCliModel{model->Name, static_cast<TModelClass>(model->Class)};
 }
 
 int RunMidnam(const TCliOptions& o, const TCliModel& model, std::ostream& err) {

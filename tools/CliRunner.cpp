@@ -4,10 +4,14 @@
 #include "CliMidnam.h"
 #include "Dialogs.h"
 #include "EventWait.h"
+#include "LibraryImport.h"
 #include "MidiCaps.h"
 #include "MidiDriver.h"
 #include "OutputWait.h"
+#include "PatchContext.h"
+#include "Patchlib.h"
 #include "SafeFile.h"
+#include "SynthModel.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
 
@@ -101,6 +105,48 @@ bool WriteNew(const TCliOptions& o, const std::vector<uint8_t>& bytes, std::ostr
     return w.Ok;
 }
 
+/// import: reads LIBFILE (when it exists), adds the presets of the paths and writes the
+/// library back atomically. An existing file that is not a library of these sizes is left
+/// untouched.
+int RunImport(const TCliOptions& o, const TDumpSizes& sizes, std::ostream& out, std::ostream& err) {
+    TConsoleDialogs dialogs(err);
+    TPatchContext ctx(dialogs);
+    ctx.Sizes = sizes;
+    TPatchLib lib(ctx);
+    if (FileExists(o.File)) {
+        // The largest library file: every patch with the longest notes.
+        const size_t most = 4 + static_cast<size_t>(TPatchLib::MaxPatches) *
+                                    (TPatchRec::NoteCount * (TPatchRec::MaxNoteLength + 1) +
+                                     static_cast<size_t>(sizes.TotalSize()));
+        const TFileRead file = ReadFilePrefix(o.File, most);
+        if (!file.Ok) {
+            return Fail(err, "Can't read the file " + o.File + ": " + file.Error, 2);
+        }
+        if (!lib.LoadBytes(file.Bytes)) {
+            return Fail(err, o.File + " is not a library of this synth's presets; nothing written.",
+                        2);
+        }
+    }
+    TLibraryImport import(lib, ctx, !o.KeepDuplicates);
+    import.CollectFiles(o.ImportPaths);
+    while (!import.Finished()) {
+        if (o.Stopped && o.Stopped()) {
+            return Fail(err, "Stopped.", StoppedCode);
+        }
+        import.ImportNext();
+    }
+    if (import.Summary().Added > 0 || !FileExists(o.File)) {
+        TByteWriter bytes;
+        lib.WriteLibrary(bytes);
+        const TFileWrite w = WriteFileAtomically(o.File, bytes.Bytes());
+        if (!w.Ok) {
+            return Fail(err, "Can't save the file " + o.File + ": " + w.Error, 2);
+        }
+    }
+    out << import.Summary().Text() << "\n";
+    return 0;
+}
+
 } // namespace
 
 int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
@@ -121,13 +167,25 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
         }
         return 0;
     }
+    // With a model named, the two file commands need no synth.
+    std::optional<TCliModel> named;
+    if ((o.Command == "import" || o.Command == "midnam") && !o.Model.empty()) {
+        named = CliModelByName(o.Model);
+        if (!named) {
+            return Fail(err,
+                        "unknown model " + o.Model + "; velcora-virtual-synth --list-models lists them",
+                        2);
+        }
+    }
+    if (named && o.Command == "import") {
+        return RunImport(o, TDumpSizes::ForModelClass(named->Class), out, err);
+    }
     const bool writes = o.Command.rfind("get-", 0) == 0 || o.Command == "midnam";
     if (writes && FileExists(o.File) && !o.Force) {
         return Fail(err, o.File + " exists; give --force to overwrite it", 2);
     }
-    if (o.Command == "midnam" && !o.Model.empty()) {
-        const auto model = CliModelByName(o.Model);
-        return model ? RunMidnam(o, *model, err) : Fail(err, "Unknown model " + o.Model, 2);
+    if (named && o.Command == "midnam") {
+        return RunMidnam(o, *named, err);
     }
     TFileRead input;
     if (o.Command == "send-bank" || o.Command == "send-edit") {
@@ -230,6 +288,9 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
         return false;
     };
 
+    if (o.Command == "import") {
+        return RunImport(o, ws.Context().Sizes, out, err);
+    }
     if (o.Command == "identify") {
         out << ws.Synth().ModelName << " (Ver: " << ws.Synth().Version << ") device id "
             << int(ws.Context().DeviceId) << "\n";

@@ -25,8 +25,13 @@ struct TCliOptions {
     /// midnam: the bank files (user banks 0.. in order) or the one all-banks file; File is
     /// the document written.
     std::vector<std::string> BankFiles;
-    /// midnam: the synth model named; empty: the identified synth's.
+    /// import: the library file and the files and folders to import.
+    std::vector<std::string> ImportPaths;
+    /// midnam and import: the synth model named, as the virtual synth lists the models;
+    /// empty: the identified synth's.
     std::string Model;
+    /// import: add presets equal (apart from the name) to one in the library too.
+    bool KeepDuplicates = false;
     /// How long the MIDI output may go without sending a queued message before what it
     /// still holds counts as lost (not a command-line option).
     std::chrono::milliseconds OutputStallLimit{10000};

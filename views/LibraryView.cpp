@@ -4,8 +4,10 @@
 #include "LibraryWheel.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -21,6 +23,20 @@ constexpr std::array<int, 5> ColumnWidths{25, 95, 119, 135, 156};
 constexpr int WheelNotch = 120;
 /// Room a title needs beside its text in the title row.
 constexpr int TitleMargin = 10;
+
+/// The local files and folders a drag carries; none for anything else.
+QStringList LocalPaths(const QMimeData* mime) {
+    QStringList paths;
+    if (mime == nullptr || !mime->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    return paths;
+}
 
 } // namespace
 
@@ -38,6 +54,8 @@ TLibraryView::TLibraryView(QWidget* parent)
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabKeyNavigation(false);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setWordWrap(false);
     setCornerButtonEnabled(false);
@@ -196,6 +214,33 @@ bool TLibraryView::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QTableView::eventFilter(watched, event);
+}
+
+// Files and folders dropped from a file manager are imported; the grid takes no other drop.
+void TLibraryView::dragEnterEvent(QDragEnterEvent* event) {
+    if (LocalPaths(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void TLibraryView::dragMoveEvent(QDragMoveEvent* event) {
+    if (LocalPaths(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void TLibraryView::dropEvent(QDropEvent* event) {
+    const QStringList paths = LocalPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit pathsDropped(paths);
 }
 
 } // namespace velcora

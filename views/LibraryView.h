@@ -50,6 +50,8 @@ signals:
     /// A key pressed while row is current; raised before the view moves its current row for
     /// a navigation key.
     void rowKeyPressed(int qtKey, Qt::KeyboardModifiers modifiers, int row);
+    /// Local files or folders were dropped on the grid.
+    void pathsDropped(const QStringList& paths);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -57,6 +59,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void WheelStep(bool down, bool ctrl);

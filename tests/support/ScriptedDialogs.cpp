@@ -29,17 +29,38 @@ TScriptedDialogs::~TScriptedDialogs() {
 }
 
 void TScriptedDialogs::ExpectMessage(TMessageKind kind, std::string text, TAnswer answer) {
-    FScript.push_back({TShownDialog::TType::Message, kind, std::move(text), answer, {}});
+    FScript.push_back({TShownDialog::TType::Message, kind, std::move(text), answer, {}, false, {}});
 }
 
 void TScriptedDialogs::ExpectOpen(std::string title, std::string choose) {
-    FScript.push_back({TShownDialog::TType::Open, TMessageKind::Information, std::move(title),
-                       TAnswer::Ok, std::move(choose)});
+    FScript.push_back({TShownDialog::TType::Open,
+                       TMessageKind::Information,
+                       std::move(title),
+                       TAnswer::Ok,
+                       std::move(choose),
+                       false,
+                       {}});
 }
 
 void TScriptedDialogs::ExpectSave(std::string title, std::string choose) {
-    FScript.push_back({TShownDialog::TType::Save, TMessageKind::Information, std::move(title),
-                       TAnswer::Ok, std::move(choose)});
+    FScript.push_back({TShownDialog::TType::Save,
+                       TMessageKind::Information,
+                       std::move(title),
+                       TAnswer::Ok,
+                       std::move(choose),
+                       false,
+                       {}});
+}
+
+void TScriptedDialogs::ExpectOpenPaths(std::string title, bool chooseFolder,
+                                       std::vector<std::string> choose) {
+    FScript.push_back({TShownDialog::TType::OpenPaths,
+                       TMessageKind::Information,
+                       std::move(title),
+                       TAnswer::Ok,
+                       {},
+                       chooseFolder,
+                       std::move(choose)});
 }
 
 TAnswer TScriptedDialogs::MessageBox(TMessageKind kind, const std::string& text, TButtons buttons) {
@@ -81,6 +102,26 @@ TFileChoice TScriptedDialogs::OpenFile(const std::string& title, const std::stri
 TFileChoice TScriptedDialogs::SaveFile(const std::string& title, const std::string& filter,
                                        const std::string& folder, const std::string& fileName) {
     return File(TShownDialog::TType::Save, title, filter, folder, fileName);
+}
+
+TPathsChoice TScriptedDialogs::OpenPaths(const std::string& title, const std::string& filter,
+                                         const std::string& folder, bool chooseFolder) {
+    FShown.push_back({TShownDialog::TType::OpenPaths,
+                      TMessageKind::Information,
+                      TButtons::OkCancel,
+                      title,
+                      filter,
+                      folder,
+                      {}});
+    if (FScript.empty() || FScript.front().Type != TShownDialog::TType::OpenPaths) {
+        ADD_FAILURE() << "unexpected files-or-folder dialog: \"" << title << "\"";
+        return {};
+    }
+    const TStep step = FScript.front();
+    FScript.pop_front();
+    EXPECT_EQ(step.Text, title);
+    EXPECT_EQ(step.ChooseFolder, chooseFolder) << "a folder dialog and a files dialog differ";
+    return {!step.Paths.empty(), step.Paths};
 }
 
 } // namespace velcora::test

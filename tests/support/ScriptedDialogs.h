@@ -10,7 +10,7 @@ namespace velcora::test {
 
 /// One dialog as it was shown.
 struct TShownDialog {
-    enum class TType { Message, Open, Save };
+    enum class TType { Message, Open, Save, OpenPaths };
     TType Type = TType::Message;
     TMessageKind Kind = TMessageKind::Information;
     TButtons Buttons = TButtons::Ok;
@@ -31,12 +31,17 @@ public:
     /// Expect an open dialog with this title; answer with the file, or cancel when empty.
     void ExpectOpen(std::string title, std::string choose);
     void ExpectSave(std::string title, std::string choose);
+    /// Expect a dialog for several files or a folder (as chooseFolder says) with this title;
+    /// answer with the paths, or cancel when there are none.
+    void ExpectOpenPaths(std::string title, bool chooseFolder, std::vector<std::string> choose);
 
     TAnswer MessageBox(TMessageKind kind, const std::string& text, TButtons buttons) override;
     TFileChoice OpenFile(const std::string& title, const std::string& filter,
                          const std::string& folder, const std::string& fileName) override;
     TFileChoice SaveFile(const std::string& title, const std::string& filter,
                          const std::string& folder, const std::string& fileName) override;
+    TPathsChoice OpenPaths(const std::string& title, const std::string& filter,
+                           const std::string& folder, bool chooseFolder) override;
 
     const std::vector<TShownDialog>& Shown() const { return FShown; }
     bool ScriptDone() const { return FScript.empty(); }
@@ -48,6 +53,8 @@ private:
         std::string Text;
         TAnswer Answer;
         std::string Choose;
+        bool ChooseFolder = false;
+        std::vector<std::string> Paths;
     };
     TFileChoice File(TShownDialog::TType type, const std::string& title, const std::string& filter,
                      const std::string& folder, const std::string& fileName);

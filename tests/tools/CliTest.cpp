@@ -4,6 +4,7 @@
 #include "DumpBuilder.h"
 #include "IniFile.h"
 #include "Midnam.h"
+#include "Patchlib.h"
 #include "SafeFile.h"
 #include "TempDir.h"
 #include "TestApp.h"
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -357,6 +359,25 @@ TEST_F(CliTest, ASynthThatFailsEndsTheRunWithAnError) {
     }
 }
 
+TEST(CliCommandLine, ImportTakesALibraryAndPathsAndItsOptions) {
+    const TCliCommandLine line = ParseCliCommandLine(
+        {"import", "my.lib", "a.syx", "folder", "--model", "Audity 2000", "--keep-duplicates"});
+    ASSERT_EQ(line.Error, "");
+    EXPECT_EQ(line.Options.Command, "import");
+    EXPECT_EQ(line.Options.File, "my.lib");
+    EXPECT_EQ(line.Options.ImportPaths, (std::vector<std::string>{"a.syx", "folder"}));
+    EXPECT_EQ(line.Options.Model, "Audity 2000");
+    EXPECT_TRUE(line.Options.KeepDuplicates);
+    EXPECT_FALSE(ParseCliCommandLine({"import", "my.lib", "a.syx"}).Options.KeepDuplicates);
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"import", "my.lib"},
+                                               {"import"},
+                                               {"identify", "--model", "XL-7"},
+                                               {"get-edit", "p.syx", "--keep-duplicates"}}) {
+        EXPECT_NE(ParseCliCommandLine(args).Error, "") << args[0];
+    }
+}
+
 namespace {
 
 /// The Name attributes of a document's patches, in order.
@@ -374,6 +395,13 @@ std::vector<std::string> PatchNames(const std::string& document) {
 std::string Text(const std::string& path) {
     const auto bytes = ReadBytes(path);
     return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<uint8_t> NamedDump(TModelClass modelClass, uint32_t seed, const std::string& name) {
+    TDumpSpec made;
+    made.Seed = seed;
+    made.Name = name;
+    return MakeDump(TDumpSizes::ForModelClass(modelClass), made);
 }
 
 } // namespace
@@ -437,7 +465,7 @@ TEST_F(CliTest, MidnamRefusesBadInputAndWritesNothing) {
         {"not a synth file", {"midnam", out, bank, junk}, "junk.syx is not a bank file"},
         {"a bank cut short", {"midnam", out, cutBank}, "cut.syx is not a bank file"},
         {"an all-banks file among banks", {"midnam", out, bank, all}, "give an all-banks file"},
-        {"unknown model", {"midnam", out, bank, "--model", "Proteus 9000"}, "Unknown model"},
+        {"unknown model", {"midnam", out, bank, "--model", "Proteus 9000"}, "unknown model"},
         {"another model's presets",
          {"midnam", out, bank, "--model", "XL-7"},
          "bank0.syx is not a bank file of the XL-7"},
@@ -455,4 +483,65 @@ TEST_F(CliTest, MidnamRefusesBadInputAndWritesNothing) {
     EXPECT_EQ(Text(existing), "old");
     EXPECT_EQ(Run({"--force", "midnam", existing, bank, "--model", "Proteus 2000"}), 0);
     EXPECT_EQ(PatchNames(Text(existing)).size(), 128u);
+}
+
+TEST_F(CliTest, ImportCreatesAndExtendsALibraryAndPrintsTheSummary) {
+    const std::string lib = Dir.File("new.lib");
+    std::filesystem::create_directory(Dir.File("in"));
+    WriteBytes(Dir.File("in/a.syx"), NamedDump(TModelClass::Audity, 1, "Aud:One"));
+    WriteBytes(Dir.File("in/b.syx"), NamedDump(TModelClass::Proteus, 2, "Pro:Two"));
+    WriteBytes(Dir.File("in/arp.syx"), {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x18, 0x01, 0xF7});
+    WriteBytes(Dir.File("in/notes.txt"), {'h', 'i'});
+
+    // With a model no synth is asked; without one the synth's class is taken (the virtual
+    // synth is a Proteus 2000).
+    ASSERT_EQ(Run({"import", lib, Dir.File("in"), "--model", "Audity 2000"}), 0) << Err.str();
+    EXPECT_EQ(Out.str(), "Imported 1 preset from 4 files.\n"
+                         "Duplicates skipped: 0\n"
+                         "Files skipped: 1 not SysEx, 1 other SysEx, 1 other model\n");
+    ASSERT_EQ(Run({"import", lib, Dir.File("in/a.syx"), "--model", "audity2000"}), 0);
+    EXPECT_EQ(Out.str(), "Imported 0 presets from 1 file.\nDuplicates skipped: 1\n");
+    ASSERT_EQ(
+        Run({"import", lib, Dir.File("in/a.syx"), "--model", "Audity 2000", "--keep-duplicates"}),
+        0);
+    TScriptedDialogs dialogs;
+    TPatchContext ctx(dialogs);
+    ctx.SetDefaultSizes(TModelClass::Audity);
+    TPatchLib read(ctx);
+    ASSERT_TRUE(read.LoadBytes(ReadBytes(lib)));
+    ASSERT_EQ(read.Count(), 2);
+    EXPECT_EQ(read.Patch(0).Name(), "Aud:One         ");
+
+    const std::string proteus = Dir.File("proteus.lib");
+    ASSERT_EQ(Run({"import", proteus, Dir.File("in")}), 0) << Err.str();
+    EXPECT_EQ(Out.str(), "Imported 1 preset from 4 files.\n"
+                         "Duplicates skipped: 0\n"
+                         "Files skipped: 1 not SysEx, 1 other SysEx, 1 other model\n");
+}
+
+TEST_F(CliTest, ImportRefusesAFileThatIsNoLibraryOfTheClassAndWritesNothing) {
+    WriteBytes(Dir.File("a.syx"), NamedDump(TModelClass::Audity, 1, "Aud:One"));
+    const struct {
+        const char* What;
+        std::vector<uint8_t> Existing;
+        std::vector<std::string> Model;
+    } cases[] = {
+        {"a text file", {'n', 'o', 't', ' ', 'a', ' ', 'l', 'i', 'b'}, {"--model", "Audity 2000"}},
+        {"another class's library",
+         LibraryBytes(1, {{{"", "", ""}, NamedDump(TModelClass::Proteus, 5, "Pro:Five")}}),
+         {"--model", "Audity 2000"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        const std::string lib = Dir.File("existing.lib");
+        WriteBytes(lib, c.Existing);
+        std::vector<std::string> args = {"import", lib, Dir.File("a.syx")};
+        args.insert(args.end(), c.Model.begin(), c.Model.end());
+        EXPECT_EQ(Run(args), 2);
+        EXPECT_NE(Err.str().find("nothing written"), std::string::npos) << Err.str();
+        EXPECT_EQ(ReadBytes(lib), c.Existing);
+    }
+    EXPECT_EQ(Run({"import", Dir.File("x.lib"), Dir.File("a.syx"), "--model", "Nonesuch"}), 2);
+    EXPECT_NE(Err.str().find("unknown model Nonesuch"), std::string::npos);
+    EXPECT_FALSE(FileExists(Dir.File("x.lib")));
 }

@@ -1,0 +1,224 @@
+#include "LibraryImport.h"
+
+#include "PatchContext.h"
+#include "Patchlib.h"
+#include "PresetScan.h"
+#include "SafeFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace velcora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const SkipWords[ImportSkipCount] = {"not SysEx", "other SysEx", "other model",
+                                                "damaged", "unreadable"};
+
+std::string Plural(int n, const std::string& one, const std::string& many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+/// The regular files under a folder, in name order, without following folder links.
+void CollectFolder(const fs::path& folder, std::vector<std::string>& into, int& unreadable) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    if (ec) {
+        ++unreadable;
+        return;
+    }
+    for (const fs::recursive_directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) {
+            ++unreadable;
+            break;
+        }
+        std::error_code fileEc;
+        if (it->is_regular_file(fileEc)) {
+            found.push_back(it->path().string());
+        }
+    }
+    std::sort(found.begin(), found.end());
+    into.insert(into.end(), found.begin(), found.end());
+}
+
+} // namespace
+
+int TImportSummary::SkippedFiles() const {
+    int n = 0;
+    for (int k : Skipped) {
+        n += k;
+    }
+    return n;
+}
+
+std::string TImportSummary::Text() const {
+    std::string text = "Imported " + Plural(Added, "preset", "presets") + " from " +
+                       Plural(Files, "file", "files") + ".";
+    if (Cancelled) {
+        text += "\nImport cancelled: " + Plural(NotRead, "file", "files") + " not read.";
+    }
+    text += "\nDuplicates skipped: " + std::to_string(Duplicates);
+    if (SkippedFiles() > 0) {
+        std::string parts;
+        for (int k = 0; k < ImportSkipCount; ++k) {
+            if (Skipped[static_cast<size_t>(k)] > 0) {
+                parts += (parts.empty() ? "" : ", ") +
+                         std::to_string(Skipped[static_cast<size_t>(k)]) + " " + SkipWords[k];
+            }
+        }
+        text += "\nFiles skipped: " + parts;
+    }
+    if (MixedFiles > 0) {
+        std::string parts;
+        auto part = [&parts](const std::string& words) {
+            parts += (parts.empty() ? "" : ", ") + words;
+        };
+        if (InsideDamaged > 0) {
+            part(Plural(InsideDamaged, "damaged dump", "damaged dumps"));
+        }
+        if (InsideOtherModel > 0) {
+            part(Plural(InsideOtherModel, "dump of another model", "dumps of other models"));
+        }
+        if (InsideOtherSysex > 0) {
+            part(Plural(InsideOtherSysex, "other SysEx message", "other SysEx messages"));
+        }
+        if (InsideNotSysex) {
+            part("data that is not SysEx");
+        }
+        text += "\nAlso skipped in " + Plural(MixedFiles, "file", "files") +
+                " that held presets: " + parts;
+    }
+    if (LeftOut > 0) {
+        text += "\nLibrary full: " + Plural(LeftOut, "preset", "presets") + " left out.";
+    }
+    return text;
+}
+
+TLibraryImport::TLibraryImport(TPatchLib& lib, const TPatchContext& ctx, bool skipDuplicates)
+    : FLib(lib), FCtx(ctx), FSizes(ctx.Sizes), FSkipDuplicates(skipDuplicates) {
+    if (FSkipDuplicates) {
+        IndexLibrary();
+    }
+}
+
+void TLibraryImport::IndexLibrary() {
+    FIndex.reserve(static_cast<size_t>(TPatchLib::MaxPatches));
+    for (int i = 0; i < FLib.Count(); ++i) {
+        FIndex.emplace(FLib.Patch(i).Dump().CompareHash(FSizes), i);
+    }
+}
+
+void TLibraryImport::CollectFiles(const std::vector<std::string>& paths) {
+    int unreadable = 0;
+    for (const auto& path : paths) {
+        std::error_code ec;
+        const fs::file_status status = fs::status(path, ec);
+        if (!ec && fs::is_directory(status)) {
+            CollectFolder(path, FFiles, unreadable);
+        } else if (!ec && fs::is_regular_file(status)) {
+            FFiles.push_back(path);
+        } else {
+            ++unreadable;
+        }
+    }
+    FSummary.Files += unreadable;
+    FSummary.Skipped[static_cast<size_t>(TImportSkip::Unreadable)] += unreadable;
+}
+
+bool TLibraryImport::InLibrary(uint64_t hash) const {
+    const auto [first, last] = FIndex.equal_range(hash);
+    for (auto it = first; it != last; ++it) {
+        // A row the library no longer has cannot be the duplicate.
+        if (it->second < FLib.Count() &&
+            FScratch.Dump().SameIgnoringName(FLib.Patch(it->second).Dump(), FSizes)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TLibraryImport::ImportBytes(std::span<const uint8_t> bytes) {
+    ++FSummary.Files;
+    const TPresetScan scan = ScanPresets(bytes, FSizes, [this](const TFoundDump& packets) {
+        // Stored as a dump read from a file is: every packet as it came, the bank byte
+        // the current user bank's.
+        TPatchData& dump = FScratch.Dump();
+        dump.Clear();
+        for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+            const auto& packet = packets[static_cast<size_t>(p)];
+            std::memcpy(dump.Slot(p).data(), packet.data(), packet.size());
+        }
+        dump.Slot(0)[8] = static_cast<uint8_t>(FCtx.CurUserBank);
+        uint64_t hash = 0;
+        if (FSkipDuplicates) {
+            hash = dump.CompareHash(FSizes);
+            if (InLibrary(hash)) {
+                ++FSummary.Duplicates;
+                return;
+            }
+        }
+        if (!FLib.Add(FScratch)) {
+            ++FSummary.LeftOut;
+            return;
+        }
+        ++FSummary.Added;
+        if (FSkipDuplicates) {
+            FIndex.emplace(hash, FLib.Count() - 1);
+        }
+    });
+    if (scan.Presets > 0) {
+        ++FSummary.FilesWithPresets;
+        if (scan.HasJunk()) {
+            ++FSummary.MixedFiles;
+            FSummary.InsideOtherSysex += scan.OtherSysex;
+            FSummary.InsideOtherModel += scan.OtherModel;
+            FSummary.InsideDamaged += scan.Damaged;
+            FSummary.InsideNotSysex = FSummary.InsideNotSysex || scan.StrayBytes > 0;
+        }
+        return;
+    }
+    // The reason is the most telling thing the file held.
+    TImportSkip reason = TImportSkip::NotSysex;
+    if (scan.Damaged > 0) {
+        reason = TImportSkip::Damaged;
+    } else if (scan.OtherModel > 0) {
+        reason = TImportSkip::OtherModel;
+    } else if (scan.OtherSysex > 0) {
+        reason = TImportSkip::OtherSysex;
+    }
+    ++FSummary.Skipped[static_cast<size_t>(reason)];
+}
+
+bool TLibraryImport::ImportNext() {
+    if (Finished()) {
+        return false;
+    }
+    const std::string& path = FFiles[FNext++];
+    TFileRead file = ReadFilePrefix(path, MaxFileBytes + 1);
+    if (!file.Ok || file.Bytes.size() > MaxFileBytes) {
+        ++FSummary.Files;
+        ++FSummary.Skipped[static_cast<size_t>(TImportSkip::Unreadable)];
+        return true;
+    }
+    ImportBytes(file.Bytes);
+    return true;
+}
+
+void TLibraryImport::Cancel() {
+    if (!Finished()) {
+        FSummary.NotRead = static_cast<int>(FFiles.size() - FNext);
+        FSummary.Cancelled = true;
+    }
+}
+
+void TLibraryImport::ImportAll() {
+    while (ImportNext()) {
+    }
+}
+
+} // namespace velcora

@@ -1,0 +1,329 @@
+// Importing preset collections into the library: what a folder of mixed files gives, the
+// duplicate test, the library's limit, cancelling, and the workspace's operations around it.
+#include "ByteStream.h"
+#include "DumpBuilder.h"
+#include "LibraryImport.h"
+#include "Patchlib.h"
+#include "SafeFile.h"
+#include "TempDir.h"
+#include "VirtualSynthWorkspace.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace velcora;
+using namespace velcora::test;
+
+namespace {
+
+const TDumpSizes Proteus = TDumpSizes::ForModelClass(TModelClass::Proteus);
+const TDumpSizes Audity = TDumpSizes::ForModelClass(TModelClass::Audity);
+
+std::vector<uint8_t> Dump(const TDumpSizes& sizes, uint32_t seed, const std::string& name) {
+    TDumpSpec made;
+    made.Seed = seed;
+    made.Name = name;
+    return MakeDump(sizes, made);
+}
+
+std::vector<uint8_t> OpenLoopDump(const TDumpSizes& sizes, uint32_t seed, const std::string& name) {
+    TDumpSpec made;
+    made.Seed = seed;
+    made.Name = name;
+    std::vector<uint8_t> out;
+    for (const auto& p : MakeOpenLoopPackets(sizes, made)) {
+        Append(out, p);
+    }
+    return out;
+}
+
+/// An arpeggiator pattern's size and framing: E-mu SysEx that is no preset.
+std::vector<uint8_t> ArpPattern() {
+    std::vector<uint8_t> m(285, 0x01);
+    const uint8_t head[] = {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x18};
+    std::copy(std::begin(head), std::end(head), m.begin());
+    m.back() = 0xF7;
+    return m;
+}
+
+void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    WriteBytes(path, bytes);
+}
+
+/// A folder as collections come: presets of the library's class (single, bank, open loop,
+/// a renamed copy, one among junk), another class's preset, an arpeggiator pattern, a
+/// damaged dump and a text file.
+void WriteMixedFolder(const std::string& dir) {
+    Write(dir + "/p1.syx", Dump(Proteus, 1, "Pad:One"));
+    Write(dir + "/p2.syx", Dump(Proteus, 2, "Pad:Two"));
+    Write(dir + "/sub/bank.syx", MakeDumps(Proteus, 3, 10));
+    Write(dir + "/sub/open.syx", OpenLoopDump(Proteus, 20, "Opn:Open Loop"));
+    Write(dir + "/audity.syx", Dump(Audity, 3, "Aud:Other"));
+    Write(dir + "/arp.syx", ArpPattern());
+    auto damaged = Dump(Proteus, 4, "Bad:Checksum");
+    damaged[36 + 255 - 2] ^= 0x01;
+    Write(dir + "/damaged.syx", damaged);
+    Write(dir + "/readme.txt", {'P', 'a', 't', 'c', 'h', 'e', 's', '\n'});
+    Write(dir + "/z-copy.syx", Dump(Proteus, 1, "Pad:Renamed"));
+    auto mixed = std::vector<uint8_t>{'x', 'y'};
+    Append(mixed, Dump(Proteus, 30, "Mix:Among Junk"));
+    Append(mixed, ArpPattern());
+    auto cut = Dump(Proteus, 31, "Cut:Short");
+    cut.resize(600);
+    Append(mixed, cut);
+    Write(dir + "/mixed.syx", mixed);
+}
+
+const std::string MixedSummary = "Imported 7 presets from 10 files.\n"
+                                 "Duplicates skipped: 1\n"
+                                 "Files skipped: 1 not SysEx, 1 other SysEx, 1 other model, "
+                                 "1 damaged\n"
+                                 "Also skipped in 1 file that held presets: 1 damaged dump, "
+                                 "1 other SysEx message, data that is not SysEx";
+
+std::vector<std::string> Names(const TPatchLib& lib) {
+    std::vector<std::string> names;
+    for (int i = 0; i < lib.Count(); ++i) {
+        names.push_back(lib.Patch(i).Name());
+    }
+    return names;
+}
+
+} // namespace
+
+TEST(LibraryImport, MixedFolderGivesTheExactSummaryAndOnlyItsPresets) {
+    TTempDir dir;
+    WriteMixedFolder(dir.File("in"));
+    for (const bool skipDuplicates : {true, false}) {
+        SCOPED_TRACE(skipDuplicates);
+        TPatchWorld w(TModelClass::Proteus);
+        TPatchLib lib(w.Ctx);
+        TLibraryImport import(lib, w.Ctx, skipDuplicates);
+        import.CollectFiles({dir.File("in")});
+        EXPECT_EQ(import.FileCount(), 10);
+        import.ImportAll();
+        if (skipDuplicates) {
+            EXPECT_EQ(import.Summary().Text(), MixedSummary);
+        } else {
+            EXPECT_EQ(import.Summary().Added, 8);
+            EXPECT_EQ(import.Summary().Duplicates, 0);
+        }
+        // In file-name order, each preset once, each marked as a bank added is.
+        std::vector<std::string> expected = {
+            "Mix:Among Junk  ", "Pad:One         ", "Pad:Two         ", "Tst:Patch 000   ",
+            "Tst:Patch 001   ", "Tst:Patch 002   ", "Opn:Open Loop   "};
+        if (!skipDuplicates) {
+            expected.push_back("Pad:Renamed     ");
+        }
+        EXPECT_EQ(Names(lib), expected);
+        EXPECT_TRUE(lib.Modified());
+    }
+}
+
+TEST(LibraryImport, AWrittenLibraryReadsBackWithTheImportedDumps) {
+    TTempDir dir;
+    WriteMixedFolder(dir.File("in"));
+    TPatchWorld w(TModelClass::Proteus);
+    TPatchLib lib(w.Ctx);
+    TLibraryImport import(lib, w.Ctx, true);
+    import.CollectFiles({dir.File("in/p1.syx"), dir.File("in/sub/open.syx")});
+    import.ImportAll();
+    ASSERT_EQ(lib.Count(), 2);
+    TByteWriter out;
+    lib.WriteLibrary(out);
+    TPatchLib again(w.Ctx);
+    ASSERT_TRUE(again.LoadBytes(out.Bytes()));
+    ASSERT_EQ(again.Count(), 2);
+    // The data stays as the files had it; only the stamped bytes and the loop form (the open
+    // loop header's sub-command) may differ.
+    for (const auto& [i, file] : {std::pair{0, "in/p1.syx"}, std::pair{1, "in/sub/open.syx"}}) {
+        TByteWriter one;
+        again.Patch(i).WriteDump(one, w.Ctx);
+        const auto& written = one.Bytes();
+        ExpectSameExceptStamped(ReadBytes(dir.File(file)),
+                                std::vector<uint8_t>(written.begin(), written.end()), Proteus,
+                                true);
+    }
+}
+
+TEST(LibraryImport, StopsAtTheLibraryLimitAndCountsWhatWasLeftOut) {
+    TTempDir dir;
+    Write(dir.File("bank.syx"), MakeDumps(Proteus, 5, 100));
+    TPatchWorld w(TModelClass::Proteus);
+    TPatchLib lib(w.Ctx);
+    TPatchRec filler;
+    w.Fill(filler, {});
+    for (int i = 0; i < TPatchLib::MaxPatches - 2; ++i) {
+        ASSERT_TRUE(lib.Add(filler));
+    }
+    TLibraryImport import(lib, w.Ctx, true);
+    import.CollectFiles({dir.File("bank.syx")});
+    import.ImportAll();
+    EXPECT_EQ(lib.Count(), TPatchLib::MaxPatches);
+    EXPECT_EQ(import.Summary().Text(), "Imported 2 presets from 1 file.\n"
+                                       "Duplicates skipped: 0\n"
+                                       "Library full: 3 presets left out.");
+}
+
+TEST(LibraryImport, CancelKeepsWhatWasAddedAndSaysWhatWasNotRead) {
+    TTempDir dir;
+    for (int i = 0; i < 3; ++i) {
+        Write(dir.File("p" + std::to_string(i) + ".syx"),
+              Dump(Proteus, 40 + static_cast<uint32_t>(i), "Tst:Cancel"));
+    }
+    TPatchWorld w(TModelClass::Proteus);
+    TPatchLib lib(w.Ctx);
+    TLibraryImport import(lib, w.Ctx, true);
+    import.CollectFiles({dir.Path()});
+    ASSERT_TRUE(import.ImportNext());
+    import.Cancel();
+    EXPECT_TRUE(import.Finished());
+    EXPECT_FALSE(import.ImportNext());
+    EXPECT_EQ(lib.Count(), 1);
+    EXPECT_EQ(import.Summary().Text(), "Imported 1 preset from 1 file.\n"
+                                       "Import cancelled: 2 files not read.\n"
+                                       "Duplicates skipped: 0");
+}
+
+TEST(LibraryImport, PathsThatAreNoFilesAndLinkLoopsAreHandled) {
+    TTempDir dir;
+    Write(dir.File("in/p.syx"), Dump(Proteus, 1, "Pad:One"));
+    std::filesystem::create_directory_symlink(dir.File("in"), dir.File("in/loop"));
+    TPatchWorld w(TModelClass::Proteus);
+    TPatchLib lib(w.Ctx);
+    TLibraryImport import(lib, w.Ctx, true);
+    import.CollectFiles({dir.File("in"), dir.File("missing.syx")});
+    import.ImportAll();
+    EXPECT_EQ(import.Summary().Text(), "Imported 1 preset from 2 files.\n"
+                                       "Duplicates skipped: 0\n"
+                                       "Files skipped: 1 unreadable");
+}
+
+TEST(LibraryImport, RealClosedLoopDumpsImportAndReadBack) {
+    const std::string bank = RealFixture("audity2000-user-bank0.syx");
+    if (bank.empty()) {
+        GTEST_SKIP() << "real dumps not found beside the project";
+    }
+    TPatchWorld w(TModelClass::Audity);
+    TPatchLib lib(w.Ctx);
+    TLibraryImport import(lib, w.Ctx, true);
+    // The whole folder: besides the bank, other classes' presets, a setup dump, an
+    // arpeggiator pattern and the description.
+    import.CollectFiles({std::filesystem::path(bank).parent_path().string()});
+    import.ImportAll();
+    const TImportSummary& s = import.Summary();
+    EXPECT_EQ(s.Added, 129);
+    EXPECT_EQ(s.Skipped[static_cast<size_t>(TImportSkip::OtherSysex)], 2);
+    EXPECT_EQ(s.Skipped[static_cast<size_t>(TImportSkip::Damaged)], 0);
+    TByteWriter out;
+    lib.WriteLibrary(out);
+    TPatchLib again(w.Ctx);
+    ASSERT_TRUE(again.LoadBytes(out.Bytes()));
+    const auto raw = ReadBytes(bank);
+    TByteWriter first;
+    // The bank's slots come after the single ROM preset of the folder's first file.
+    again.Patch(1).WriteDump(first, w.Ctx);
+    ExpectSameExceptStamped(std::vector<uint8_t>(raw.begin(), raw.begin() + 1605),
+                            std::vector<uint8_t>(first.Bytes().begin(), first.Bytes().end()),
+                            Audity);
+}
+
+namespace {
+
+class WorkspaceImportTest : public TVirtualSynthWorkspace {
+protected:
+    void ImportAndWait() {
+        ASSERT_TRUE(
+            PumpUntil([&] { return !Ws->Status().ImportRunning; }, std::chrono::seconds(20)));
+    }
+};
+
+} // namespace
+
+TEST_F(WorkspaceImportTest, DroppedFolderIsImportedWithOneSummaryBox) {
+    Connect();
+    WriteMixedFolder(Dir.File("in"));
+    Ws->Library().Clear();
+    Ws->Library().SetModified(false);
+    Ws->ImportPaths({Dir.File("in")});
+    EXPECT_TRUE(Ws->Status().ImportRunning);
+    EXPECT_TRUE(View.ProgressVisible);
+    EXPECT_EQ(View.ProgressMax, 10);
+    EXPECT_FALSE(View.CommandsOn) << "no transfer may start during an import";
+    Dialogs.ExpectMessage(TMessageKind::Information, MixedSummary);
+    ImportAndWait();
+    EXPECT_TRUE(Dialogs.ScriptDone());
+    EXPECT_FALSE(View.ProgressVisible);
+    EXPECT_TRUE(View.CommandsOn);
+    EXPECT_EQ(Ws->Library().Count(), 7);
+    EXPECT_TRUE(Ws->Library().Modified());
+}
+
+TEST_F(WorkspaceImportTest, ImportButtonTakesFilesOrAFolderFromTheDialog) {
+    Connect();
+    WriteMixedFolder(Dir.File("in"));
+    const int before = Ws->Library().Count();
+    Dialogs.ExpectOpenPaths("Import Presets", false,
+                            {Dir.File("in/p1.syx"), Dir.File("in/p2.syx")});
+    Dialogs.ExpectMessage(TMessageKind::Information, "Imported 2 presets from 2 files.\n"
+                                                     "Duplicates skipped: 0");
+    Ws->bbImportLibClick();
+    ImportAndWait();
+    EXPECT_EQ(Ws->Library().Count(), before + 2);
+
+    Dialogs.ExpectOpenPaths("Import a Folder of Presets", true, {Dir.File("in/sub")});
+    Dialogs.ExpectMessage(TMessageKind::Information, "Imported 4 presets from 2 files.\n"
+                                                     "Duplicates skipped: 0");
+    Ws->bbImportFolderClick();
+    ImportAndWait();
+
+    // Cancelled dialogs import nothing and say nothing.
+    Dialogs.ExpectOpenPaths("Import Presets", false, {});
+    Ws->bbImportLibClick();
+    EXPECT_FALSE(Ws->Status().ImportRunning);
+    EXPECT_TRUE(Dialogs.ScriptDone());
+}
+
+TEST_F(WorkspaceImportTest, TheCancelButtonEndsAnImport) {
+    Connect();
+    WriteMixedFolder(Dir.File("in"));
+    const int before = Ws->Library().Count();
+    Ws->ImportPaths({Dir.File("in")});
+    Dialogs.ExpectMessage(TMessageKind::Information, "Imported 0 presets from 0 files.\n"
+                                                     "Import cancelled: 10 files not read.\n"
+                                                     "Duplicates skipped: 0");
+    Ws->bbCancelGetClick();
+    EXPECT_FALSE(Ws->Status().ImportRunning);
+    EXPECT_FALSE(View.ProgressVisible);
+    EXPECT_TRUE(View.CommandsOn);
+    EXPECT_EQ(Ws->Library().Count(), before);
+}
+
+TEST_F(WorkspaceImportTest, SkipDuplicatesIsAKeptOption) {
+    Connect();
+    EXPECT_TRUE(Ws->Status().ImportSkipDuplicates);
+    Write(Dir.File("a.syx"), Dump(Proteus, 1, "Pad:One"));
+    Write(Dir.File("b.syx"), Dump(Proteus, 1, "Pad:Renamed"));
+    Ws->cbImportSkipDuplicatesClick(false);
+    EXPECT_FALSE(Ws->Status().ImportSkipDuplicates);
+    EXPECT_EQ(Ini("Import", "SkipDuplicates"), "0");
+    const int before = Ws->Library().Count();
+    Dialogs.ExpectMessage(TMessageKind::Information, "Imported 2 presets from 2 files.\n"
+                                                     "Duplicates skipped: 0");
+    Ws->ImportPaths({Dir.File("a.syx"), Dir.File("b.syx")});
+    ImportAndWait();
+    EXPECT_EQ(Ws->Library().Count(), before + 2);
+}
+
+TEST_F(WorkspaceImportTest, AnImportWaitsForTheTransferToEnd) {
+    Connect();
+    Write(Dir.File("a.syx"), Dump(Proteus, 1, "Pad:One"));
+    Ws->bbGetBankClick();
+    ASSERT_TRUE(Ws->Status().TransferRunning);
+    Dialogs.ExpectMessage(TMessageKind::Warning,
+                          "A transfer is running. Import when it has ended or been cancelled.");
+    Ws->ImportPaths({Dir.File("a.syx")});
+    EXPECT_FALSE(Ws->Status().ImportRunning);
+    ASSERT_TRUE(PumpUntil([&] { return !Ws->Status().TransferRunning; }, std::chrono::seconds(30)));
+}
