@@ -118,10 +118,10 @@ private:
 
     /// Answers a closed-loop packet received: ACK, NAK or CANCEL, with the faults applied.
     void Answer(uint8_t command, uint16_t packet = 0);
+    /// Counts a closed-loop message received down to the cancel fault's.
+    bool CancelHere();
     /// The message being handled is a closed-loop packet: its answer waits FPacketDelay.
     bool FAnswering = false;
-    uint64_t FAcksGiven = 0;
-    uint64_t FClosedReceived = 0;
 
     std::vector<TBytes> FReplies; // of the message being handled
     uint64_t FProduced = 0;

@@ -21,10 +21,11 @@ struct TVirtualSynthFaults {
     /// The next N closed-loop data packets received are answered with NAK, as though their
     /// checksums were wrong (a packet sent again counts anew); 0: none.
     uint32_t NakPackets = 0;
-    /// The Nth acknowledgement the synth gives (counting from 1) is lost on the way; 0: none.
+    /// The Nth acknowledgement the synth gives from now (counting from 1) is lost on the way;
+    /// 0: none. Counts down as acknowledgements are given.
     uint32_t LoseAck = 0;
-    /// The Kth closed-loop message received (header or data, counting from 1) is answered
-    /// with CANCEL, and the dump it belongs to is dropped; 0: none.
+    /// The Kth closed-loop message received from now (header or data, counting from 1) is
+    /// answered with CANCEL, and the dump it belongs to is dropped; 0: none. Counts down.
     uint32_t CancelAtPacket = 0;
 };
 

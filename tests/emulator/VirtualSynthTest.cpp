@@ -484,7 +484,9 @@ TEST(VirtualSynth, ClosedLoopReceiveAnswersEachPacketWithItsFaults) {
     struct TCase {
         const char* name;
         TVirtualSynthFaults faults;
-        bool sevenF; // every data packet's checksum set to 7F
+        // Damaged: one bit of packet 1's data flipped, each time it is sent; SevenF: every
+        // data packet's checksum set to 7F.
+        enum { AsMade, Damaged, SevenF } packets;
         const char* said;
         bool stored;
     };
@@ -497,15 +499,24 @@ TEST(VirtualSynth, ClosedLoopReceiveAnswersEachPacketWithItsFaults) {
     TVirtualSynthFaults cancelThird;
     cancelThird.CancelAtPacket = 3;
     const std::vector<TCase> cases{
-        {"all right", {}, false, "A0 A1 A2 A3 A4 A5 A6 A7", true},
-        {"NAK once: the packet sent again is taken", nakOnce, false, "A0 N1 A1 A2 A3 A4 A5 A6 A7",
-         true},
-        {"NAK four times: the sender gives up", nakFour, false, "A0 N1 N1 N1 N1 gave up", false},
-        {"the third ACK lost: the packet was still taken", loseThird, false,
+        {"all right", {}, TCase::AsMade, "A0 A1 A2 A3 A4 A5 A6 A7", true},
+        {"NAK once: the packet sent again is taken", nakOnce, TCase::AsMade,
+         "A0 N1 A1 A2 A3 A4 A5 A6 A7", true},
+        {"NAK four times: the sender gives up", nakFour, TCase::AsMade, "A0 N1 N1 N1 N1 gave up",
+         false},
+        {"the third ACK lost: the packet was still taken", loseThird, TCase::AsMade,
          "A0 A1 - A3 A4 A5 A6 A7", true},
-        {"CANCEL at the third packet", cancelThird, false, "A0 A1 C", false},
-        // Only open loop knows 7F as "not checked".
-        {"7F is a wrong sum in closed loop", {}, true, "A0 N1 N1 N1 N1 gave up", false},
+        {"CANCEL at the third packet", cancelThird, TCase::AsMade, "A0 A1 C", false},
+        {"a wrong sum: asked for again until the sender gives up",
+         {},
+         TCase::Damaged,
+         "A0 N1 N1 N1 N1 gave up",
+         false},
+        {"7F: not checked in closed loop either",
+         {},
+         TCase::SevenF,
+         "A0 A1 A2 A3 A4 A5 A6 A7",
+         true},
     };
     for (const TCase& c : cases) {
         TVirtualSynthOptions options = Options(kProteus2000);
@@ -515,7 +526,10 @@ TEST(VirtualSynth, ClosedLoopReceiveAnswersEachPacketWithItsFaults) {
         const TPreset before = synth.UserPreset(1, 20);
         const TPreset preset = *synth.RomPreset(4, 11);
         auto packets = synth.DumpMessages(preset, 128 + 20, 0, true);
-        if (c.sevenF) {
+        if (c.packets == TCase::Damaged) {
+            packets[1][20] ^= 1;
+        }
+        if (c.packets == TCase::SevenF) {
             for (size_t k = 1; k < packets.size(); ++k) {
                 packets[k][packets[k].size() - 2] = 0x7F;
             }
