@@ -559,6 +559,8 @@ private:
     /// Takes the synth's answer to a packet while a checked send runs; false for any other
     /// message.
     bool HandleHandshake(std::span<const uint8_t> message);
+    /// The synth's CANCEL: the send ends with the error box that says where.
+    void CheckedSendCancelled();
     /// Stops the checked send's timers and state, as a cancel or a failure ends the send.
     void StopCheckedSend();
 };

@@ -83,6 +83,10 @@ bool TWorkspace::HandleHandshake(std::span<const uint8_t> message) {
     if (!answer) {
         return false;
     }
+    if (answer->Kind == sysex::THandshakeKind::Cancel) {
+        CheckedSendCancelled();
+        return true;
+    }
     // Answers that come while nothing is awaited (late, or for a packet already given up)
     // are taken and dropped.
     if (!FCkReplyTimer.isActive() || FCkPacket >= FCkPackets.size()) {
@@ -112,23 +116,25 @@ bool TWorkspace::HandleHandshake(std::span<const uint8_t> message) {
     case sysex::THandshakeKind::Wait:
         FCkReplyTimer.start();
         break;
-    case sysex::THandshakeKind::Cancel: {
-        TPatchBank& bank = *FXferBank;
-        const int pos = bank.XferPos();
-        const int slot = bank.Selection()[static_cast<size_t>(pos)];
-        const std::string text = CancelledText + std::to_string(slot) + ".\n" +
-                                 CheckedSendReport(FCkSentCount, bank.SelectionCount(), FCkUnacked);
-        StopCheckedSend();
-        FSendTimer.stop();
-        bank.SetXferPos(bank.SelectionCount());
-        EndSend();
-        FCtx.Dialogs.MessageBox(TMessageKind::Error, text, TButtons::Ok);
-        break;
-    }
+    case sysex::THandshakeKind::Cancel: // taken above
     case sysex::THandshakeKind::Eof:
         break;
     }
     return true;
+}
+
+void TWorkspace::CheckedSendCancelled() {
+    TPatchBank& bank = *FXferBank;
+    const int pos = bank.XferPos();
+    const int slot = bank.Selection()[static_cast<size_t>(pos)];
+    const std::string text = CancelledText + std::to_string(slot) + ".\n" +
+                             CheckedSendReport(FCkSentCount, bank.SelectionCount(), FCkUnacked);
+    // Ended before the box shows: its event loop must not run the send's next step.
+    StopCheckedSend();
+    FSendTimer.stop();
+    bank.SetXferPos(bank.SelectionCount());
+    EndSend();
+    FCtx.Dialogs.MessageBox(TMessageKind::Error, text, TButtons::Ok);
 }
 
 void TWorkspace::CheckedReplyTimeOut() {

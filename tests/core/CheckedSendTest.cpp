@@ -138,6 +138,38 @@ TEST_F(CheckedSendTest, TheSynthsAnswersDecideWhatIsReported) {
     }
 }
 
+TEST_F(CheckedSendTest, WaitHoldsTheSendAndAnAckMayNameTheDeviceAfterThe55) {
+    Connect();
+    Ws->SetCheckedSends(true);
+    Prepare({3});
+    // The synth takes the packets but says nothing: the test answers for it.
+    Synth.With([](emu::TVirtualSynth& s) { return s.Faults().Silent = true; });
+    const auto pump = [](int ms) {
+        PumpUntil([] { return false; }, std::chrono::milliseconds(ms));
+    };
+    Ws->bbSendSelectedClick();
+    // Three gaps of 100 ms outlast the header's time-out (its 12 ms on the cable and 200 ms);
+    // the two WAITs between them keep the header awaited.
+    pump(100);
+    Ws->ReceiveSysex(sysex::TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7C, 0xF7});
+    pump(100);
+    Ws->ReceiveSysex(sysex::TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7C, 0xF7});
+    pump(100);
+    for (uint8_t packet = 0; packet < 8; ++packet) {
+        // The order the printed example gives, then the order of the other answers.
+        if (packet % 2 == 0) {
+            Ws->ReceiveSysex(sysex::TBytes{0xF0, 0x18, 0x0F, 0x55, 0x00, 0x7F, packet, 0x00, 0xF7});
+        } else {
+            Ws->ReceiveSysex(sysex::TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7F, packet, 0x00, 0xF7});
+        }
+        pump(20);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return !Running(); }, std::chrono::seconds(5)));
+    Synth.Drain();
+    EXPECT_EQ(SynthName(3), Named(3));
+    // No box: every packet was acknowledged in time.
+}
+
 TEST_F(CheckedSendTest, CancelInTheMiddleStopsTheSend) {
     Connect();
     Ws->SetCheckedSends(true);
