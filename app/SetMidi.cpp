@@ -3,6 +3,7 @@
 #include "Teardown.h"
 #include "Workspace.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -136,6 +137,18 @@ void TfSetMidi::BuildControls() {
         pauses->addWidget(field, row, 1);
         ++row;
     }
+    FCheckedSends =
+        new QCheckBox(QStringLiteral("Checked sends (wait for the synth's acknowledgement)"), this);
+    FCheckedSends->setObjectName(QStringLiteral("cbCheckedSends"));
+    FCheckedSends->setAccessibleName(QStringLiteral("Checked sends"));
+    FCheckedSends->setToolTip(
+        QStringLiteral("Each packet sent waits for the synth to acknowledge it; a preset it did "
+                       "not acknowledge is named at the end"));
+    connect(FCheckedSends, &QCheckBox::clicked, this, [this](bool on) {
+        FWorkspace.SetCheckedSends(on);
+        FCheckedSends->setChecked(FWorkspace.Status().CheckedSends);
+    });
+    pauses->addWidget(FCheckedSends, row, 0, 1, 3);
     pauses->setColumnStretch(2, 1);
     connect(FTimeBetweenSysex, &QLineEdit::textChanged, this,
             [this] { PauseChanged(TPause::Sysex); });
@@ -247,6 +260,7 @@ void TfSetMidi::ShowSetupBlankName(const std::string& blankName) {
 void TfSetMidi::ShowSetupTimes(int timeBetweenSysex, int timeBetweenPatches) {
     FTimeBetweenSysex->setText(QString::number(timeBetweenSysex));
     FTimeBetweenPatches->setText(QString::number(timeBetweenPatches));
+    FCheckedSends->setChecked(FWorkspace.Status().CheckedSends);
 }
 
 std::string TfSetMidi::PauseDigits(const std::string& text) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -17,9 +18,9 @@ namespace velcora {
 
 class TWorkspace;
 
-/// The MIDI setup dialog: the three device lists, "Look for Synth", the blank file and the
-/// two pauses. Modeless; hidden, never closed, until the program ends. Creating it opens the
-/// ports the settings file names and looks for the synth.
+/// The MIDI setup dialog: the three device lists, "Look for Synth", the blank file, the
+/// two pauses and the send mode. Modeless; hidden, never closed, until the program ends. Creating
+/// it opens the ports the settings file names and looks for the synth.
 class TfSetMidi : public QDialog {
     Q_OBJECT
 
@@ -31,7 +32,8 @@ public:
     // What the identity handling shows, forwarded from the workspace's view interface.
     void ShowSetupSynth(const std::string& synthName);
     void ShowSetupBlankName(const std::string& blankName);
-    /// Writes the two pause fields; a field whose text changes runs its change rule.
+    /// Writes the two pause fields; a field whose text changes runs its change rule. The
+    /// checked-sends box shows the synth's send mode, which is read with the pauses.
     void ShowSetupTimes(int timeBetweenSysex, int timeBetweenPatches);
 
     /// Chooses the entries with these texts (letter case ignored; "None" where no device has
@@ -71,6 +73,7 @@ private:
     std::array<bool, 3> FChosenOnPress{};
     QLineEdit* FTimeBetweenSysex = nullptr;
     QLineEdit* FTimeBetweenPatches = nullptr;
+    QCheckBox* FCheckedSends = nullptr;
     QLabel* FSynthName = nullptr;
     QLabel* FBlankFile = nullptr;
 };

@@ -80,6 +80,11 @@ bool TSynth::SendSysex(std::span<const uint8_t> message) {
     return true;
 }
 
+bool TSynth::SendUnpaused(std::span<const uint8_t> message) {
+    const auto length = sysex::SysexLength(message.first(std::min(message.size(), MaxSearch)));
+    return FLink->SendLong(message.first(length.value_or(0)));
+}
+
 void TSynth::Send(TPatchRec& patch, uint8_t deviceId, const TDumpSizes& sizes) {
     patch.SetDeviceId(deviceId, sizes);
     for (int p = 0; p < TDumpSizes::PacketCount; ++p) {

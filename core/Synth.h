@@ -69,6 +69,8 @@ struct TSynth {
     static constexpr int MaxPause = 9999;
     /// A pause within 0..MaxPause: a negative interval would stop the send timer for good.
     static int ClampPause(int milliseconds) { return std::clamp(milliseconds, 0, MaxPause); }
+    /// Sends wait for the synth's answer to each packet instead of pausing (off by default).
+    bool CheckedSends = false;
 
     /// Blocks the GUI thread for the pause after a message; tests record the pauses instead.
     std::function<void(int milliseconds)> Pause;
@@ -103,6 +105,8 @@ struct TSynth {
     /// dispatched; sent up to and including its first F7 when an output device is selected,
     /// then the pause. A message without F7 is not sent. False when nothing was sent.
     bool SendSysex(std::span<const uint8_t> message);
+    /// As SendSysex, without the pause: a closed-loop packet is paced by the synth's answer.
+    bool SendUnpaused(std::span<const uint8_t> message);
     /// The patch's eight messages, with the synth's device id, addressed as held; sizes: the
     /// dump sizes in use, which frame the patch's name and checksum.
     void Send(TPatchRec& patch, uint8_t deviceId, const TDumpSizes& sizes);

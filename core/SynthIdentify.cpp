@@ -72,6 +72,7 @@ bool TWorkspace::HandleIdentity(std::span<const uint8_t> message) {
     const std::string& s = FSynth.Section;
     FSynth.TimeBetweenSysex = TSynth::ClampPause(FIni.ReadInteger(s, "TimeBetweenSysex", 40));
     FSynth.TimeBetweenPatches = TSynth::ClampPause(FIni.ReadInteger(s, "TimeBetweenPatches", 400));
+    FSynth.CheckedSends = FIni.ReadInteger(s, "CheckedSends", 0) == 1;
     FView.ShowSetupSynth(FSynth.ModelName + " (" + std::to_string(FCtx.DeviceId) + ")");
     FView.ShowSetupTimes(FSynth.TimeBetweenSysex, FSynth.TimeBetweenPatches);
     FSendTimer.setInterval(FSynth.TimeBetweenPatches);

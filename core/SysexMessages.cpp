@@ -207,3 +207,88 @@ bool IsCancel(std::span<const uint8_t> message) {
 }
 
 } // namespace velcora::sysex
+
+namespace velcora::sysex {
+
+namespace {
+
+constexpr uint8_t HeaderClosed = 0x01;
+constexpr uint8_t DataClosed = 0x02;
+constexpr uint8_t HeaderOpen = 0x03;
+constexpr uint8_t DataOpen = 0x04;
+// F0 18 0F dd 55 10 sub pp pp <data> cs F7
+constexpr size_t PacketOverhead = 11;
+
+} // namespace
+
+std::optional<THandshake> ParseHandshake(std::span<const uint8_t> message, uint8_t deviceId) {
+    if (!IsEmuMessage(message) || message.size() < 7) {
+        return std::nullopt;
+    }
+    // The device id may stand before or after the 55.
+    uint8_t device = 0;
+    if (message[4] == 0x55) {
+        device = message[3];
+    } else if (message[3] == 0x55) {
+        device = message[4];
+    } else {
+        return std::nullopt;
+    }
+    if (device != deviceId && deviceId != 0x7F) {
+        return std::nullopt;
+    }
+    const uint8_t command = message[5];
+    switch (command) {
+    case 0x7F:
+    case 0x7E:
+        if (message.size() != 9 || message[8] != 0xF7 || message[6] > 0x7F || message[7] > 0x7F) {
+            return std::nullopt;
+        }
+        return THandshake{static_cast<THandshakeKind>(command), message[6] | message[7] << 7};
+    case 0x7D:
+    case 0x7C:
+    case 0x7B:
+        if (message.size() != 7 || message[6] != 0xF7) {
+            return std::nullopt;
+        }
+        return THandshake{static_cast<THandshakeKind>(command), 0};
+    default:
+        return std::nullopt;
+    }
+}
+
+TBytes Handshake(uint8_t deviceId, THandshakeKind kind) {
+    return EmuMessage(deviceId, {static_cast<uint8_t>(kind)});
+}
+
+std::optional<TBytes> ClosedLoopPacket(std::span<const uint8_t> message) {
+    const auto length = SysexLength(message);
+    if (!length || *length < 9 || message[0] != 0xF0 || !IsPresetDump(message.first(*length))) {
+        return std::nullopt;
+    }
+    TBytes packet(message.begin(), message.begin() + static_cast<std::ptrdiff_t>(*length));
+    // Stored dumps come from either kind of dump; the synth is told which one this is.
+    if (packet[6] == HeaderOpen || packet[6] == HeaderClosed) {
+        packet[6] = HeaderClosed;
+        return packet;
+    }
+    if ((packet[6] != DataOpen && packet[6] != DataClosed) || packet.size() < PacketOverhead) {
+        return std::nullopt;
+    }
+    packet[6] = DataClosed;
+    unsigned sum = 0;
+    for (size_t i = 9; i + 2 < packet.size(); ++i) {
+        sum += packet[i] & 0x7Fu;
+    }
+    packet[packet.size() - 2] = static_cast<uint8_t>(~sum & 0x7Fu);
+    return packet;
+}
+
+int ClosedLoopPacketNumber(std::span<const uint8_t> packet) {
+    if (packet.size() < 9 || packet[6] != DataClosed) {
+        return 0;
+    }
+    return packet[7] | packet[8] << 7;
+}
+
+} // namespace velcora::sysex

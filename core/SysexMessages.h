@@ -109,3 +109,33 @@ GatheredDumpSizes(std::span<const uint8_t> header,
 bool IsCancel(std::span<const uint8_t> message);
 
 } // namespace velcora::sysex
+
+namespace velcora::sysex {
+
+// Closed-loop sends: each packet of a dump is answered by the synth before the next leaves.
+
+/// The synth's answers to a closed-loop packet, and the sender's end of file.
+enum class THandshakeKind : uint8_t {
+    Ack = 0x7F,
+    Nak = 0x7E,
+    Cancel = 0x7D,
+    Wait = 0x7C,
+    Eof = 0x7B
+};
+struct THandshake {
+    THandshakeKind Kind = THandshakeKind::Ack;
+    int Packet = 0; ///< ACK and NAK: the packet answered (0 the header); 0 for the others
+};
+/// F0 18 0F dd 55 cc [pp pp] F7 from this device id (7F: any). The device id and the 55 are
+/// also taken the other way round, as one printed example of the ACK has them.
+std::optional<THandshake> ParseHandshake(std::span<const uint8_t> message, uint8_t deviceId);
+/// CANCEL or EOF as the program sends them: F0 18 0F dd 55 cc F7.
+TBytes Handshake(uint8_t deviceId, THandshakeKind kind);
+/// The closed-loop copy of a stored dump message (up to its first F7), of either kind: the
+/// header's sub-command becomes 01, a data packet's 02, with the real checksum (one's
+/// complement of the sum of its data bytes, low 7 bits). Empty for a message that is neither.
+std::optional<TBytes> ClosedLoopPacket(std::span<const uint8_t> message);
+/// The packet number a closed-loop packet carries: 0 for the header, else bytes 7 and 8.
+int ClosedLoopPacketNumber(std::span<const uint8_t> packet);
+
+} // namespace velcora::sysex

@@ -30,6 +30,11 @@ TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::strin
     FTimedOut.setInterval(5000);
     FSendTimer.setInterval(200);
     FReqTimer.setInterval(500);
+    FCkStepTimer.setInterval(0);
+    QObject::connect(&FCkReplyTimer, &QTimer::timeout, &FCkReplyTimer,
+                     [this] { RunGuarded([this] { CheckedReplyTimeOut(); }); });
+    QObject::connect(&FCkStepTimer, &QTimer::timeout, &FCkStepTimer,
+                     [this] { RunGuarded([this] { CheckedStep(); }); });
     QObject::connect(&FBankTimer, &QTimer::timeout, &FBankTimer,
                      [this] { RunGuarded([this] { BankTimerTimer(); }); });
     QObject::connect(&FTimedOut, &QTimer::timeout, &FTimedOut,
@@ -295,6 +300,7 @@ TWorkspaceStatus TWorkspace::Status() const {
     s.RomBankListIndex = FRomBankListIndex;
     s.TimeBetweenSysex = FSynth.TimeBetweenSysex;
     s.TimeBetweenPatches = FSynth.TimeBetweenPatches;
+    s.CheckedSends = FSynth.CheckedSends;
     s.RenameBoxShowing = FRenameShowing;
     s.PressedInView = FPressedInView;
     s.GridEditorShowing = FGridEditorShowing;

@@ -379,6 +379,9 @@ public:
     // Checked sends: each packet of a send waits for the synth's acknowledgement.
     /// The send mode chosen in the setup dialog, stored in the synth's section.
     void SetCheckedSends(bool on);
+    /// What a checked send reports at its end: "Sent 127 of 128; slot 42 was not
+    /// acknowledged"; just "Sent 128 of 128" when every patch was.
+    static std::string CheckedSendReport(int sent, int total, const std::vector<int>& unacked);
 
     static inline const std::string SwapDuringTransfer =
         "A transfer is running.\nWait for it to end, or cancel it, before swapping patches of "
@@ -587,6 +590,39 @@ private:
     void ImportStatus(TWorkspaceStatus& s) const;
 
     // Checked sends (WorkspaceCheckedSend.cpp).
+    /// A send that waits for the synth's answers runs; taken from the mode when it starts.
+    bool FCkRunning = false;
+    /// The closed-loop packets of the patch being sent, header first, and the one awaiting
+    /// its answer (its index; Size() when all were answered).
+    std::vector<sysex::TBytes> FCkPackets;
+    size_t FCkPacket = 0;
+    /// Times the awaited packet was sent again after a NAK.
+    int FCkResends = 0;
+    /// Every packet of the patch being sent was acknowledged so far.
+    bool FCkAcked = true;
+    /// The patch is given up after too many NAKs: the synth is told to drop it.
+    bool FCkGiveUp = false;
+    /// Patches acknowledged, and the slots that were not, in the order sent.
+    int FCkSentCount = 0;
+    std::vector<int> FCkUnacked;
+    /// How long an answer is awaited before the send goes on as a timed one.
+    QTimer FCkReplyTimer;
+    /// Runs the next step once the dispatch of the answer has ended (nothing may be sent
+    /// from inside it).
+    QTimer FCkStepTimer;
+
+    void StartCheckedPatch(TPatchRec& patch, int slot, int bankNumber);
+    void SendCheckedPacket();
+    void CheckedStep();
+    void CheckedReplyTimeOut();
+    void NextCheckedPatch();
+    /// Takes the synth's answer to a packet while a checked send runs; false for any other
+    /// message.
+    bool HandleHandshake(std::span<const uint8_t> message);
+    /// The synth's CANCEL: the send ends with the error box that says where.
+    void CheckedSendCancelled();
+    /// Stops the checked send's timers and state, as a cancel or a failure ends the send.
+    void StopCheckedSend();
 };
 
 } // namespace velcora

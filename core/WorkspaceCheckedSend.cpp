@@ -1,7 +1,204 @@
+// Checked sends: every packet of a patch goes closed loop, and the next leaves when the synth
+// has acknowledged it. A packet answered with NAK goes again; a patch that stays unanswered is
+// named at the end instead of success.
+#include "Dialogs.h"
+#include "MidiWire.h"
 #include "Workspace.h"
+#include "WorkspaceView.h"
 
 namespace velcora {
 
-void TWorkspace::SetCheckedSends(bool /*on*/) {}
+namespace {
+
+/// A packet refused this often more is given up.
+constexpr int MaxResends = 3;
+/// Beyond the packet's own time on the cable: the synth takes a few milliseconds to check
+/// it, and its answer crosses the same cable back. Long enough for a busy computer too.
+constexpr int ReplyWaitMs = 200;
+/// At most this many slots are named in the report; the rest are counted.
+constexpr size_t NamedSlots = 12;
+
+const std::string CancelledText = "The synth cancelled the send at slot ";
+
+} // namespace
+
+void TWorkspace::SetCheckedSends(bool on) {
+    FSynth.CheckedSends = on;
+    if (!FSynth.Section.empty()) {
+        FIni.WriteInteger(FSynth.Section, "CheckedSends", on ? 1 : 0);
+    }
+}
+
+std::string TWorkspace::CheckedSendReport(int sent, int total, const std::vector<int>& unacked) {
+    std::string text = "Sent " + std::to_string(sent) + " of " + std::to_string(total);
+    if (unacked.empty()) {
+        return text;
+    }
+    text += unacked.size() == 1 ? "; slot " : "; slots ";
+    for (size_t i = 0; i < unacked.size() && i < NamedSlots; ++i) {
+        text += (i == 0 ? "" : ", ") + std::to_string(unacked[i]);
+    }
+    if (unacked.size() > NamedSlots) {
+        text += " and " + std::to_string(unacked.size() - NamedSlots) + " more";
+    }
+    text += unacked.size() == 1 ? " was not acknowledged" : " were not acknowledged";
+    return text;
+}
+
+void TWorkspace::StartCheckedPatch(TPatchRec& patch, int slot, int bankNumber) {
+    // Addressed as the timed send addresses it: to its own slot, with the synth's device id.
+    patch.SetPresetNumber(static_cast<uint8_t>(slot), static_cast<uint8_t>(bankNumber));
+    patch.SetDeviceId(FCtx.DeviceId, FCtx.Sizes);
+    FCkPackets.clear();
+    FCkPacket = 0;
+    FCkResends = 0;
+    FCkAcked = true;
+    FCkGiveUp = false;
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        auto packet = sysex::ClosedLoopPacket(patch.Dump().Slot(p));
+        if (!packet) {
+            // Not a dump the synth could take: nothing of it is sent, and the slot is named.
+            FCkPackets.clear();
+            FCkAcked = false;
+            FCkStepTimer.start();
+            return;
+        }
+        FCkPackets.push_back(std::move(*packet));
+    }
+    SendCheckedPacket();
+}
+
+void TWorkspace::SendCheckedPacket() {
+    const sysex::TBytes& packet = FCkPackets[FCkPacket];
+    // The wait starts as the packet is handed over; the answer comes after its last byte.
+    const auto onWire = std::chrono::duration_cast<std::chrono::milliseconds>(
+        MidiWireByteTime * static_cast<int64_t>(packet.size()));
+    FCkReplyTimer.setInterval(static_cast<int>(onWire.count()) + ReplyWaitMs);
+    FCkReplyTimer.start();
+    FSynth.SendUnpaused(packet);
+}
+
+bool TWorkspace::HandleHandshake(std::span<const uint8_t> message) {
+    const auto answer = sysex::ParseHandshake(message, FCtx.DeviceId);
+    if (!answer) {
+        return false;
+    }
+    if (answer->Kind == sysex::THandshakeKind::Cancel) {
+        CheckedSendCancelled();
+        return true;
+    }
+    // Answers that come while nothing is awaited (late, or for a packet already given up)
+    // are taken and dropped.
+    if (!FCkReplyTimer.isActive() || FCkPacket >= FCkPackets.size()) {
+        return true;
+    }
+    const int awaited = sysex::ClosedLoopPacketNumber(FCkPackets[FCkPacket]);
+    switch (answer->Kind) {
+    case sysex::THandshakeKind::Ack:
+        if (answer->Packet == awaited) {
+            FCkReplyTimer.stop();
+            ++FCkPacket;
+            FCkStepTimer.start();
+        }
+        break;
+    case sysex::THandshakeKind::Nak:
+        if (answer->Packet == awaited) {
+            FCkReplyTimer.stop();
+            if (FCkResends < MaxResends) {
+                ++FCkResends;
+            } else {
+                FCkAcked = false;
+                FCkGiveUp = true;
+            }
+            FCkStepTimer.start();
+        }
+        break;
+    case sysex::THandshakeKind::Wait:
+        FCkReplyTimer.start();
+        break;
+    case sysex::THandshakeKind::Cancel: // taken above
+    case sysex::THandshakeKind::Eof:
+        break;
+    }
+    return true;
+}
+
+void TWorkspace::CheckedSendCancelled() {
+    TPatchBank& bank = *FXferBank;
+    const int pos = bank.XferPos();
+    const int slot = bank.Selection()[static_cast<size_t>(pos)];
+    const std::string text = CancelledText + std::to_string(slot) + ".\n" +
+                             CheckedSendReport(FCkSentCount, bank.SelectionCount(), FCkUnacked);
+    // Ended before the box shows: its event loop must not run the send's next step.
+    StopCheckedSend();
+    FSendTimer.stop();
+    bank.SetXferPos(bank.SelectionCount());
+    EndSend();
+    FCtx.Dialogs.MessageBox(TMessageKind::Error, text, TButtons::Ok);
+}
+
+void TWorkspace::CheckedReplyTimeOut() {
+    FCkReplyTimer.stop();
+    if (!FCkRunning) {
+        return;
+    }
+    // No answer: the wait stood in for the timed pause, and the send goes on as a timed one
+    // would; whether the synth took the patch is not known.
+    FCkAcked = false;
+    ++FCkPacket;
+    CheckedStep();
+}
+
+void TWorkspace::CheckedStep() {
+    FCkStepTimer.stop();
+    if (!FCkRunning || FXferBank == nullptr) {
+        return;
+    }
+    if (FCkGiveUp) {
+        FSynth.SendUnpaused(sysex::Handshake(FCtx.DeviceId, sysex::THandshakeKind::Cancel));
+        NextCheckedPatch();
+        return;
+    }
+    if (FCkPacket < FCkPackets.size()) {
+        SendCheckedPacket();
+        return;
+    }
+    if (!FCkPackets.empty()) {
+        FSynth.SendUnpaused(sysex::Handshake(FCtx.DeviceId, sysex::THandshakeKind::Eof));
+    }
+    NextCheckedPatch();
+}
+
+void TWorkspace::NextCheckedPatch() {
+    TPatchBank& bank = *FXferBank;
+    const int pos = bank.XferPos();
+    if (FCkAcked) {
+        ++FCkSentCount;
+    } else {
+        FCkUnacked.push_back(bank.Selection()[static_cast<size_t>(pos)]);
+    }
+    bank.SetXferPos(pos + 1);
+    if (pos + 1 < bank.SelectionCount()) {
+        SendNext();
+        return;
+    }
+    const std::vector<int> unacked = FCkUnacked;
+    const int sent = FCkSentCount;
+    StopCheckedSend();
+    EndSend();
+    if (!unacked.empty()) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning,
+                                CheckedSendReport(sent, bank.SelectionCount(), unacked),
+                                TButtons::Ok);
+    }
+}
+
+void TWorkspace::StopCheckedSend() {
+    FCkRunning = false;
+    FCkReplyTimer.stop();
+    FCkStepTimer.stop();
+    FCkPackets.clear();
+    FCkPacket = 0;
+}
 
 } // namespace velcora

@@ -78,6 +78,10 @@ void TWorkspace::DispatchSysex() {
     TBusy busy(FBusy);
     const std::span<const uint8_t> m(FRxBuffer.data(), FRxLength);
     if (sysex::IsEmuMessage(m)) {
+        // Before the device check: an acknowledgement may carry its device id after the 55.
+        if (FCkRunning && HandleHandshake(m)) {
+            return;
+        }
         if (!sysex::AcceptedFrom(m, FCtx.DeviceId)) {
             return;
         }
@@ -209,6 +213,11 @@ void TWorkspace::bbCancelGetClick() {
     }
     FBankTimer.stop();
     FSendTimer.stop();
+    if (FCkRunning && !FBusy && FCkPacket < FCkPackets.size()) {
+        // The synth holds part of a patch: it is told to drop it.
+        FSynth.SendUnpaused(sysex::Handshake(FCtx.DeviceId, sysex::THandshakeKind::Cancel));
+    }
+    StopCheckedSend();
     if (FXferBank != nullptr) {
         FXferBank->SetXferPos(FXferBank->SelectionCount());
     }

@@ -107,6 +107,7 @@ void TWorkspace::FailTransfer(const std::string& text) {
         FBankTimer.stop();
         FSendTimer.stop();
         FTimedOut.stop();
+        StopCheckedSend();
         if (FXferBank != nullptr) {
             FXferBank->SetXferPos(FXferBank->SelectionCount());
         }
@@ -130,6 +131,10 @@ void TWorkspace::StartSend(TPatchBank& bank, bool onlyMarked) {
     }
     ShowProgress(bank.SelectionCount());
     bank.SetXferPos(0);
+    StopCheckedSend();
+    FCkRunning = FSynth.CheckedSends;
+    FCkSentCount = 0;
+    FCkUnacked.clear();
     SendNext();
 }
 
@@ -140,6 +145,10 @@ void TWorkspace::SendNext() {
     FView.SetCaption(FSynth.Caption() + "  : " + bank.DisplayName() +
                      " - Sending Patch : " + std::to_string(slot));
     FView.ShowProgress(true, bank.SelectionCount(), pos + 1);
+    if (FCkRunning) {
+        StartCheckedPatch(bank.Slot(slot), slot, bank.BankNumber());
+        return;
+    }
     // Every patch goes to its own slot, also when only the marked ones are sent.
     FSynth.SendToSlot(bank.Slot(slot), static_cast<uint8_t>(slot),
                       static_cast<uint8_t>(bank.BankNumber()), FCtx.DeviceId, FCtx.Sizes);

@@ -11,6 +11,8 @@
 
 namespace velcora::emu {
 
+using namespace std::chrono_literals;
+
 namespace {
 
 constexpr uint16_t kParamRomId = 138;
@@ -48,7 +50,7 @@ TSynthModel ModelOf(const TVirtualSynthOptions& options) {
 TVirtualSynth::TVirtualSynth(const TVirtualSynthOptions& options)
     : FModel(ModelOf(options)), FDeviceId(options.DeviceId & 0x7F),
       FChannel(options.Channel & 0x0F), FReplyDelay(options.ReplyDelay),
-      FWireSpeed(options.WireSpeed), FFaults(options.Faults) {
+      FPacketDelay(options.PacketDelay), FWireSpeed(options.WireSpeed), FFaults(options.Faults) {
     FUserBanks.reserve(kUserPresets);
     for (int bank = 0; bank < kUserBanks; ++bank) {
         for (int slot = 0; slot < kBankSlots; ++slot) {
@@ -67,6 +69,7 @@ TVirtualSynth::TVirtualSynth(const TVirtualSynthOptions& options)
 std::vector<TVirtualSynth::TOutgoing> TVirtualSynth::Receive(TView message,
                                                              TClock::time_point now) {
     FReplies.clear();
+    FAnswering = false;
     if (!message.empty()) {
         if (message.front() == kSysex) {
             HandleSysex(message);
@@ -75,7 +78,7 @@ std::vector<TVirtualSynth::TOutgoing> TVirtualSynth::Receive(TView message,
         }
     }
     std::vector<TOutgoing> out;
-    const TClock::time_point start = now + FReplyDelay;
+    const TClock::time_point start = now + FReplyDelay + (FAnswering ? FPacketDelay : 0ms);
     for (TBytes& bytes : FReplies) {
         const TClock::time_point at = std::max(start, FLineFree);
         FLineFree = FWireSpeed ? at + MidiWireByteTime * int64_t(bytes.size()) : at;
@@ -317,6 +320,10 @@ void TVirtualSynth::StartDump(const TPreset& preset, uint16_t address, uint16_t 
 }
 
 void TVirtualSynth::HandleHandshake(const THandshake& handshake) {
+    if (handshake.Command == cmdCancel && FIncoming) {
+        FIncoming.reset(); // the sender gave the dump up
+        return;
+    }
     if (!FOutgoing) {
         return; // the end-of-file of a dump we received, or a stray reply
     }
@@ -351,12 +358,29 @@ void TVirtualSynth::HandleHandshake(const THandshake& handshake) {
 void TVirtualSynth::RefuseIncoming(bool closedLoop) {
     FIncoming.reset();
     if (closedLoop) {
-        Send(BuildHandshake(FDeviceId, cmdCancel));
+        Answer(cmdCancel);
     }
+}
+
+bool TVirtualSynth::CancelHere() {
+    return FFaults.CancelAtPacket > 0 && --FFaults.CancelAtPacket == 0;
+}
+
+void TVirtualSynth::Answer(uint8_t command, uint16_t packet) {
+    FAnswering = true;
+    if (command == cmdAck && FFaults.LoseAck > 0 && --FFaults.LoseAck == 0) {
+        ++FProduced;
+        return;
+    }
+    Send(BuildHandshake(FDeviceId, command, packet));
 }
 
 void TVirtualSynth::HandleDumpHeader(const TDumpHeader& header) {
     FIncoming.reset();
+    if (header.ClosedLoop && CancelHere()) {
+        RefuseIncoming(true);
+        return;
+    }
     const bool toEditBuffer = header.Preset == kEditBufferPreset && header.RomId == 0;
     const bool toUser = IsUserAddress(header.Preset) && header.RomId == 0;
     if ((!toEditBuffer && !toUser) || header.ByteCount != FModel.DataBytes()) {
@@ -365,7 +389,7 @@ void TVirtualSynth::HandleDumpHeader(const TDumpHeader& header) {
     }
     FIncoming = TIncomingDump{header, 1, {}};
     if (header.ClosedLoop) {
-        Send(BuildHandshake(FDeviceId, cmdAck, 0));
+        Answer(cmdAck, 0);
     }
 }
 
@@ -375,14 +399,24 @@ void TVirtualSynth::HandleDumpPacket(const TDumpPacket& packet) {
     }
     TIncomingDump& dump = *FIncoming;
     const bool closed = dump.Header.ClosedLoop;
+    if (closed && packet.ClosedLoop && CancelHere()) {
+        RefuseIncoming(true);
+        return;
+    }
     if (packet.ClosedLoop != closed || packet.Number != dump.NextPacket ||
         packet.Data.size() != FModel.PacketDataBytes(packet.Number)) {
         RefuseIncoming(closed);
         return;
     }
-    if (!ChecksumAccepted(packet)) {
+    // 7F means "not checked" in both kinds of dump: a librarian that edits a stored dump
+    // marks its checksums so, and sends it as it was stored.
+    const bool sumRight = ChecksumAccepted(packet);
+    if (!sumRight || (closed && FFaults.NakPackets > 0)) {
         if (closed) {
-            Send(BuildHandshake(FDeviceId, cmdNak, packet.Number));
+            if (sumRight) {
+                --FFaults.NakPackets;
+            }
+            Answer(cmdNak, packet.Number);
         } else {
             FIncoming.reset();
         }
@@ -391,7 +425,7 @@ void TVirtualSynth::HandleDumpPacket(const TDumpPacket& packet) {
     dump.Data.insert(dump.Data.end(), packet.Data.begin(), packet.Data.end());
     ++dump.NextPacket;
     if (closed) {
-        Send(BuildHandshake(FDeviceId, cmdAck, packet.Number));
+        Answer(cmdAck, packet.Number);
     }
     if (packet.Number < kDataPackets) {
         return;

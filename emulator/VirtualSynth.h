@@ -101,6 +101,7 @@ private:
     uint8_t FDeviceId;
     uint8_t FChannel;
     std::chrono::milliseconds FReplyDelay;
+    std::chrono::milliseconds FPacketDelay;
     bool FWireSpeed;
     TVirtualSynthFaults FFaults;
 
@@ -114,6 +115,13 @@ private:
 
     std::optional<TIncomingDump> FIncoming;
     std::optional<TOutgoingDump> FOutgoing;
+
+    /// Answers a closed-loop packet received: ACK, NAK or CANCEL, with the faults applied.
+    void Answer(uint8_t command, uint16_t packet = 0);
+    /// Counts a closed-loop message received down to the cancel fault's.
+    bool CancelHere();
+    /// The message being handled is a closed-loop packet: its answer waits FPacketDelay.
+    bool FAnswering = false;
 
     std::vector<TBytes> FReplies; // of the message being handled
     uint64_t FProduced = 0;

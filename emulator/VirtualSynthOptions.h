@@ -17,6 +17,16 @@ struct TVirtualSynthFaults {
     bool CancelNextDump = false;
     /// Packet k (1..7) of the next dump sent is cut short; 0: none.
     int TruncatePacket = 0;
+    // Closed-loop dumps the synth receives.
+    /// The next N closed-loop data packets received are answered with NAK, as though their
+    /// checksums were wrong (a packet sent again counts anew); 0: none.
+    uint32_t NakPackets = 0;
+    /// The Nth acknowledgement the synth gives from now (counting from 1) is lost on the way;
+    /// 0: none. Counts down as acknowledgements are given.
+    uint32_t LoseAck = 0;
+    /// The Kth closed-loop message received from now (header or data, counting from 1) is
+    /// answered with CANCEL, and the dump it belongs to is dropped; 0: none. Counts down.
+    uint32_t CancelAtPacket = 0;
 };
 
 /// How a virtual synth is set up.
@@ -34,6 +44,8 @@ struct TVirtualSynthOptions {
     std::chrono::milliseconds ReplyDelay{0};
     /// Replies follow one another no faster than a MIDI cable carries them (31250 baud).
     bool WireSpeed = false;
+    /// How long the synth takes to check a closed-loop packet it received before it answers.
+    std::chrono::milliseconds PacketDelay{4};
     TVirtualSynthFaults Faults;
 };
 

@@ -36,6 +36,8 @@ std::string SynthUsage() {
            "  --channel N             basic MIDI channel, 1..16 (default 1)\n"
            "  --reply-delay MS        wait before answering (default 0)\n"
            "  --wire-speed            pace replies at MIDI cable speed (31250 baud)\n"
+           "  --packet-delay MS       time to check a closed-loop packet before answering it\n"
+           "                          (default 4)\n"
            "  --banks FILE            keep the user banks in this all-banks file\n"
            "  --jack                  open JACK ports instead of ALSA ones\n"
            "  --port-name NAME        name of the ports (default \"Velcora Virtual Synth\")\n"
@@ -45,6 +47,10 @@ std::string SynthUsage() {
            "  --drop N                lose the Nth message sent (counting from 1)\n"
            "  --cancel-next-dump      answer the next preset dump request with a cancel\n"
            "  --truncate-packet K     cut packet K (1..7) of the next dump short\n"
+           "  --nak-once              answer the next closed-loop packet received with NAK\n"
+           "  --nak N                 answer the next N closed-loop packets received with NAK\n"
+           "  --lose-ack N            lose the Nth acknowledgement given (counting from 1)\n"
+           "  --cancel-send K         answer the Kth closed-loop packet received with a cancel\n"
            "Other:\n"
            "  --write-blank-presets DIR  write the three default blank presets and stop\n"
            "  --list-models           list the models and stop\n"
@@ -89,6 +95,26 @@ TSynthCommandLine ParseSynthCommandLine(const std::vector<std::string>& args) {
              return ToNumber(v, 1, 7, number) &&
                     (line.Synth.Faults.TruncatePacket = int(number), true);
          }},
+        {"packet-delay",
+         [&](const std::string& v) {
+             return ToNumber(v, 0, 60000, number) &&
+                    (line.Synth.PacketDelay = std::chrono::milliseconds(number), true);
+         }},
+        {"nak",
+         [&](const std::string& v) {
+             return ToNumber(v, 1, 1000000, number) &&
+                    (line.Synth.Faults.NakPackets = uint32_t(number), true);
+         }},
+        {"lose-ack",
+         [&](const std::string& v) {
+             return ToNumber(v, 1, 1000000000, number) &&
+                    (line.Synth.Faults.LoseAck = uint32_t(number), true);
+         }},
+        {"cancel-send",
+         [&](const std::string& v) {
+             return ToNumber(v, 1, 1000000000, number) &&
+                    (line.Synth.Faults.CancelAtPacket = uint32_t(number), true);
+         }},
         {"banks", [&](const std::string& v) { return line.BanksFile = v, !v.empty(); }},
         {"port-name", [&](const std::string& v) { return line.PortName = v, !v.empty(); }},
         {"write-blank-presets",
@@ -98,6 +124,7 @@ TSynthCommandLine ParseSynthCommandLine(const std::vector<std::string>& args) {
         {{"wire-speed"}, [&] { line.Synth.WireSpeed = true; }},
         {{"silent"}, [&] { line.Synth.Faults.Silent = true; }},
         {{"cancel-next-dump"}, [&] { line.Synth.Faults.CancelNextDump = true; }},
+        {{"nak-once"}, [&] { line.Synth.Faults.NakPackets = 1; }},
         {{"jack"}, [&] { line.Jack = true; }},
         {{"v", "verbose"}, [&] { line.Verbose = true; }},
         {{"h", "help"}, [&] { line.Help = true; }},

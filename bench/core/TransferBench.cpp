@@ -1,7 +1,9 @@
 // A whole user bank fetched from and sent to the in-process virtual synth: with MIDI wire-speed
 // pacing and the default pauses, against the ideal (every byte's wire time plus every pause the
 // program takes), and with no pacing and no pauses; and the processor time the whole process
-// spends meanwhile, all threads together. Prints figures; passes or fails nothing.
+// spends meanwhile, all threads together. Then a checked bank send at wire-speed pacing (each
+// packet waits for the synth's acknowledgement), against the bank's bare wire time. Prints
+// figures; passes or fails nothing.
 #include "EventWait.h"
 #include "MidiWire.h"
 #include "QuietDialogs.h"
@@ -32,6 +34,8 @@ struct TFigures {
     double SendIdealMs = 0;
     double FetchCpuMs = 0;
     double SendCpuMs = 0;
+    /// Every byte of the bank's 128 dumps on the cable, nothing else.
+    double SendWireMs = 0;
 };
 
 /// User plus system time of every thread of the process so far.
@@ -42,8 +46,8 @@ double ProcessCpuMs() {
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
-/// One run: identify, fetch user bank 0, send it back to bank 0.
-TFigures Run(bool paced, int timeBetweenSysex, int timeBetweenPatches) {
+/// One run: identify, fetch user bank 0 (not for a checked send), send it back to bank 0.
+TFigures Run(bool paced, int timeBetweenSysex, int timeBetweenPatches, bool checked = false) {
     const std::string dir =
         (std::filesystem::temp_directory_path() / "velcora-transfer-bench").string();
     std::filesystem::remove_all(dir);
@@ -52,6 +56,7 @@ TFigures Run(bool paced, int timeBetweenSysex, int timeBetweenPatches) {
     ini.WriteInteger("Proteus 2000_0", "TimeBetweenSysex", timeBetweenSysex);
     ini.WriteInteger("Proteus 2000_0", "TimeBetweenPatches", timeBetweenPatches);
     ini.WriteString("Proteus 2000_0", "BlankFile", "Default.syx");
+    ini.WriteInteger("Proteus 2000_0", "CheckedSends", checked ? 1 : 0);
 
     TQuietDialogs dialogs;
     TSilentWorkspaceView view;
@@ -71,10 +76,13 @@ TFigures Run(bool paced, int timeBetweenSysex, int timeBetweenPatches) {
     TFigures f;
     const int total = ws.Context().Sizes.TotalSize();
     const int request = static_cast<int>(sysex::PresetDumpRequest(0, 0, 0).size());
+    f.SendWireMs = 128 * total * WireByteMs;
     const auto t0 = std::chrono::steady_clock::now();
     const double cpu0 = ProcessCpuMs();
-    ws.bbGetBankClick();
-    RunEventsUntil([&] { return !ws.Status().TransferRunning; }, 30min);
+    if (!checked) {
+        ws.bbGetBankClick();
+        RunEventsUntil([&] { return !ws.Status().TransferRunning; }, 30min);
+    }
     const auto t1 = std::chrono::steady_clock::now();
     f.FetchCpuMs = ProcessCpuMs() - cpu0;
     // Per preset: the request and the dump on the wire, the pause after the request and
@@ -121,6 +129,21 @@ void BM_BankAtWireSpeed(benchmark::State& state) {
     std::printf("wire speed, processor time (user + system, all threads): fetch %.0f ms, "
                 "send %.0f ms  (target: fetch <= 2000 ms)\n",
                 f.FetchCpuMs, f.SendCpuMs);
+    std::printf("wire speed, timed send against the bank's wire time: %.0f ms / %.0f ms = %.3f\n",
+                f.SendMs, f.SendWireMs, f.SendMs / f.SendWireMs);
+}
+
+void BM_CheckedBankAtWireSpeed(benchmark::State& state) {
+    TFigures f;
+    for (auto _ : state) {
+        f = Run(true, 40, 400, true);
+    }
+    state.counters["send_ms"] = f.SendMs;
+    state.counters["send_wire_ms"] = f.SendWireMs;
+    state.counters["send_cpu_ms"] = f.SendCpuMs;
+    std::printf("wire speed, checked send against the bank's wire time: %.0f ms / %.0f ms = %.3f"
+                "  (target <= 1.15); processor time %.0f ms\n",
+                f.SendMs, f.SendWireMs, f.SendMs / f.SendWireMs, f.SendCpuMs);
 }
 
 void BM_BankUnpaced(benchmark::State& state) {
@@ -136,6 +159,7 @@ void BM_BankUnpaced(benchmark::State& state) {
 
 BENCHMARK(BM_BankUnpaced)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BankAtWireSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckedBankAtWireSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -4,6 +4,7 @@
 #include "WindowTestSupport.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -400,4 +401,32 @@ TEST_F(SetMidiTest, ADeviceThatFailsToOpenIsWrittenWhenTheDialogGoes) {
     Windows.Setup = nullptr;
     Setup.reset();
     EXPECT_EQ(Ini("MidiDevices", "Input"), BusyPort);
+}
+
+TEST_F(SetMidiTest, TheCheckedSendsBoxShowsAndSetsTheSynthsSendMode) {
+    MakeDialog();
+    auto* box = Child<QCheckBox>("cbCheckedSends");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->accessibleName(), "Checked sends");
+    EXPECT_FALSE(box->isChecked());
+    Setup->ChooseDevices(SynthPort, SynthPort);
+    ASSERT_TRUE(Found());
+    ASSERT_TRUE(EditBufferCame());
+    ShowDialog();
+    EXPECT_FALSE(box->isChecked()) << "off until chosen for this synth";
+
+    Click("cbCheckedSends");
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(Ws->Status().CheckedSends);
+    EXPECT_EQ(Ini("Proteus 2000_0", "CheckedSends"), "1");
+
+    // The mode changed elsewhere shows when the dialog shows again.
+    Setup->hide();
+    Ws->SetCheckedSends(false);
+    ShowDialog();
+    EXPECT_FALSE(box->isChecked());
+    Click("cbCheckedSends");
+    Click("cbCheckedSends");
+    EXPECT_FALSE(Ws->Status().CheckedSends);
+    EXPECT_EQ(Ini("Proteus 2000_0", "CheckedSends"), "0");
 }

@@ -263,3 +263,84 @@ TEST(Simid, RomTable) {
     EXPECT_EQ(RomName(12), "Id # 12");
     EXPECT_EQ(RomName(1000), "Id # 1000");
 }
+
+TEST(SysexMessages, HandshakesReadInEitherOrderOfDeviceIdAnd55) {
+    struct Case {
+        const char* What;
+        TBytes Message;
+        uint8_t DeviceId;
+        std::optional<std::pair<THandshakeKind, int>> Read;
+    };
+    const std::vector<Case> cases{
+        {"ACK of packet 130", Hex({0xF0, 0x18, 0x0F, 0x05, 0x55, 0x7F, 0x02, 0x01, 0xF7}), 5,
+         std::pair{THandshakeKind::Ack, 130}},
+        {"ACK as printed, 55 first", Hex({0xF0, 0x18, 0x0F, 0x55, 0x05, 0x7F, 0x03, 0x00, 0xF7}), 5,
+         std::pair{THandshakeKind::Ack, 3}},
+        {"NAK", Hex({0xF0, 0x18, 0x0F, 0x05, 0x55, 0x7E, 0x01, 0x00, 0xF7}), 5,
+         std::pair{THandshakeKind::Nak, 1}},
+        {"CANCEL", Hex({0xF0, 0x18, 0x0F, 0x05, 0x55, 0x7D, 0xF7}), 5,
+         std::pair{THandshakeKind::Cancel, 0}},
+        {"WAIT", Hex({0xF0, 0x18, 0x0F, 0x05, 0x55, 0x7C, 0xF7}), 5,
+         std::pair{THandshakeKind::Wait, 0}},
+        {"EOF", Hex({0xF0, 0x18, 0x0F, 0x05, 0x55, 0x7B, 0xF7}), 5,
+         std::pair{THandshakeKind::Eof, 0}},
+        {"any device for 7F", Hex({0xF0, 0x18, 0x0F, 0x09, 0x55, 0x7D, 0xF7}), 0x7F,
+         std::pair{THandshakeKind::Cancel, 0}},
+        {"another device", Hex({0xF0, 0x18, 0x0F, 0x06, 0x55, 0x7F, 0x01, 0x00, 0xF7}), 5, {}},
+        {"another device, 55 first", Hex({0xF0, 0x18, 0x0F, 0x55, 0x06, 0x7D, 0xF7}), 5, {}},
+        {"no 55", Hex({0xF0, 0x18, 0x0F, 0x05, 0x54, 0x7F, 0x01, 0x00, 0xF7}), 5, {}},
+        {"ACK without its packet", Hex({0xF0, 0x18, 0x0F, 0x05, 0x55, 0x7F, 0xF7}), 5, {}},
+        {"CANCEL with a byte too many",
+         Hex({0xF0, 0x18, 0x0F, 0x05, 0x55, 0x7D, 0x00, 0xF7}),
+         5,
+         {}},
+        {"a status byte as packet",
+         Hex({0xF0, 0x18, 0x0F, 0x05, 0x55, 0x7F, 0x80, 0x00, 0xF7}),
+         5,
+         {}},
+        {"another command", Hex({0xF0, 0x18, 0x0F, 0x05, 0x55, 0x10, 0x01, 0x00, 0xF7}), 5, {}},
+        {"cut short", Hex({0xF0, 0x18, 0x0F, 0x05, 0x55}), 5, {}},
+    };
+    for (const Case& c : cases) {
+        const auto read = ParseHandshake(c.Message, c.DeviceId);
+        ASSERT_EQ(read.has_value(), c.Read.has_value()) << c.What;
+        if (read) {
+            EXPECT_EQ(read->Kind, c.Read->first) << c.What;
+            EXPECT_EQ(read->Packet, c.Read->second) << c.What;
+        }
+    }
+    EXPECT_EQ(Handshake(3, THandshakeKind::Eof), Hex({0xF0, 0x18, 0x0F, 0x03, 0x55, 0x7B, 0xF7}));
+    EXPECT_EQ(Handshake(3, THandshakeKind::Cancel),
+              Hex({0xF0, 0x18, 0x0F, 0x03, 0x55, 0x7D, 0xF7}));
+}
+
+TEST(SysexMessages, ClosedLoopPacketsCarryTheirRealChecksum) {
+    // A data packet as stored: open loop, packet 2, data 05 06 7F, checksum 7F ("not checked").
+    const TBytes stored = Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x10, 0x04, 0x02, 0x00, 0x05, 0x06,
+                               0x7F, 0x7F, 0xF7, 0x00, 0x00});
+    const auto packet = ClosedLoopPacket(stored);
+    ASSERT_TRUE(packet);
+    // 05 + 06 + 7F = 0x8A; its complement's low seven bits: 0x75. The padding after F7 stays.
+    EXPECT_EQ(*packet, Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x10, 0x02, 0x02, 0x00, 0x05, 0x06, 0x7F,
+                            0x75, 0xF7}));
+    EXPECT_EQ(ClosedLoopPacketNumber(*packet), 2);
+    // A sum whose low bits are zero has the checksum 7F, which is then right.
+    const auto zero = ClosedLoopPacket(
+        Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x10, 0x04, 0x01, 0x00, 0x40, 0x40, 0x11, 0xF7}));
+    ASSERT_TRUE(zero);
+    EXPECT_EQ(zero->at(11), 0x7F);
+
+    const auto header = ClosedLoopPacket(DumpMessage(0x03, 0x05, 37));
+    ASSERT_TRUE(header);
+    EXPECT_EQ(*header, With(DumpMessage(0x03, 0x05, 37), 6, 0x01));
+    EXPECT_EQ(ClosedLoopPacketNumber(*header), 0);
+
+    EXPECT_EQ(ClosedLoopPacket(With(DumpMessage(0x01, 0x05, 37), 6, 0x01)), header)
+        << "stored from a closed-loop dump";
+    EXPECT_EQ(ClosedLoopPacket(With(stored, 6, 0x02)), packet);
+    EXPECT_FALSE(ClosedLoopPacket(DumpMessage(0x10, 0x01, 37))) << "another sub-command";
+    EXPECT_FALSE(ClosedLoopPacket(With(DumpMessage(0x04, 0x01, 40), 39, 0x00))) << "no F7";
+    EXPECT_FALSE(ClosedLoopPacket(TBytes(300, 0x00))) << "an empty slot";
+    EXPECT_FALSE(ClosedLoopPacket(Hex({0xF0, 0x18, 0x0F, 0x00, 0x55, 0x10, 0x04, 0x01, 0xF7})))
+        << "no room for a checksum";
+}

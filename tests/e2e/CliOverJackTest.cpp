@@ -201,6 +201,33 @@ TEST_F(CliOverJack, EditBufferTakesAPatchAndGivesItBack) {
     ExpectSameExceptStamped(one, ReadBytes(Dir.File("back.syx")), sizes);
 }
 
+TEST_F(CliOverJack, ACheckedSendRidesOutANakAndArrivesWhole) {
+    // The synth refuses the first packet it is sent once, as though its checksum were wrong.
+    StartSynth("Proteus 2000", {"--nak-once"});
+    if (HasFatalFailure()) {
+        return;
+    }
+    TIniFile(Dir.File("Velcora.INI")).WriteInteger("Proteus 2000_0", "CheckedSends", 1);
+    const std::string bank0 = Dir.File("bank0.syx");
+    const std::string bank1 = Dir.File("bank1.syx");
+    ASSERT_EQ(Cli({"get-bank", "0", bank0}), 0) << Err;
+    // No warning: every preset was acknowledged in the end.
+    ASSERT_EQ(Cli({"send-bank", "1", bank0}), 0) << Err;
+    EXPECT_EQ(Err.find("not acknowledged"), std::string::npos) << Err;
+    ASSERT_EQ(Cli({"get-bank", "1", bank1}), 0) << Err;
+
+    const TDumpSizes sizes = TDumpSizes::ForModelClass(TModelClass::Proteus);
+    const auto sent = ReadBytes(bank0);
+    const auto back = ReadBytes(bank1);
+    ASSERT_EQ(sent.size(), 128 * static_cast<size_t>(sizes.TotalSize()));
+    ExpectSameExceptStamped(sent, back, sizes);
+    // The synth's log: the NAK of slot 0's first data packet, then that packet acknowledged.
+    const std::string log = ReadText(Dir.File("synth.log"));
+    const size_t nak = log.find("out (9) F0 18 0F 00 55 7E 01 00 F7");
+    ASSERT_NE(nak, std::string::npos) << "the synth never refused a packet";
+    EXPECT_NE(log.find("out (9) F0 18 0F 00 55 7F 01 00 F7", nak), std::string::npos);
+}
+
 TEST_F(CliOverJack, ASynthThatFailsEndsTheRunWithItsMessage) {
     const std::string never = Dir.File("never.syx");
     const struct {

@@ -25,7 +25,15 @@ TEST(SynthCommandLine, TakesEveryOption) {
                                              "--jack",
                                              "-v",
                                              "--port-name",
-                                             "Synth B"});
+                                             "Synth B",
+                                             "--packet-delay",
+                                             "9",
+                                             "--nak",
+                                             "4",
+                                             "--lose-ack",
+                                             "3",
+                                             "--cancel-send",
+                                             "12"});
     ASSERT_EQ(line.Error, "");
     EXPECT_EQ(line.Synth.MemberCode, 13);
     EXPECT_EQ(line.Synth.DeviceId, 16);
@@ -40,12 +48,19 @@ TEST(SynthCommandLine, TakesEveryOption) {
     EXPECT_TRUE(line.Jack);
     EXPECT_TRUE(line.Verbose);
     EXPECT_EQ(line.PortName, "Synth B");
+    EXPECT_EQ(line.Synth.PacketDelay, std::chrono::milliseconds(9));
+    EXPECT_EQ(line.Synth.Faults.NakPackets, 4u);
+    EXPECT_EQ(line.Synth.Faults.LoseAck, 3u);
+    EXPECT_EQ(line.Synth.Faults.CancelAtPacket, 12u);
+    EXPECT_EQ(ParseSynthCommandLine({"--nak-once"}).Synth.Faults.NakPackets, 1u);
 
     const auto defaults = ParseSynthCommandLine({});
     EXPECT_EQ(defaults.Error, "");
     EXPECT_EQ(defaults.Synth.MemberCode, 3);
     EXPECT_EQ(defaults.PortName, "Velcora Virtual Synth");
     EXPECT_FALSE(defaults.Jack);
+    EXPECT_EQ(defaults.Synth.PacketDelay, std::chrono::milliseconds(4));
+    EXPECT_EQ(defaults.Synth.Faults.NakPackets, 0u);
     EXPECT_EQ(ParseSynthCommandLine({"--model", "2"}).Synth.MemberCode, 2);
     EXPECT_EQ(ParseSynthCommandLine({"--model=Audity 2000"}).Synth.MemberCode, 2);
 }
@@ -61,6 +76,10 @@ TEST(SynthCommandLine, RefusesBadArguments) {
         {"--channel", "1x"},
         {"--drop", "0"},
         {"--truncate-packet", "8"},
+        {"--nak", "0"},
+        {"--lose-ack", "0"},
+        {"--cancel-send", "x"},
+        {"--packet-delay", "-1"},
         {"--reply-delay", ""},
         {"--frobnicate"},
         {"--jack=yes"},

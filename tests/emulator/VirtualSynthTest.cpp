@@ -437,6 +437,111 @@ TEST(VirtualSynth, ClosedLoopDumpWaitsForEachAcknowledgement) {
     EXPECT_TRUE(Replies(synth, BuildHandshake(0, cmdAck, 1)).empty());
 }
 
+/// Plays a closed-loop sender against the synth: each packet goes when the last was
+/// acknowledged, a NAKed one goes again up to three times (then the sender gives the dump up
+/// with CANCEL), a CANCEL ends it, and a packet left unanswered is followed by the next.
+/// Answers what the synth said, "A3" ACK 3, "N1" NAK 1, "C" CANCEL, "-" nothing.
+std::string PlayClosedLoopSender(TVirtualSynth& synth, const std::vector<TBytes>& packets,
+                                 std::chrono::milliseconds delay) {
+    std::string said;
+    size_t k = 0;
+    int resends = 0;
+    while (k < packets.size()) {
+        const auto now = TVirtualSynth::TClock::now();
+        const auto out = synth.Receive(packets[k], now);
+        said += said.empty() ? "" : " ";
+        if (out.empty()) {
+            said += "-";
+            ++k;
+            continue;
+        }
+        EXPECT_EQ(out.size(), 1u);
+        EXPECT_EQ(out[0].At - now, delay) << "the answer waits for the check";
+        const auto answer = ParseHandshake(out[0].Bytes);
+        EXPECT_TRUE(answer);
+        if (!answer) {
+            return said + "?";
+        }
+        if (answer->Command == cmdCancel) {
+            return said + "C";
+        }
+        said += (answer->Command == cmdAck ? "A" : "N") + std::to_string(answer->Packet);
+        if (answer->Command == cmdNak && resends++ < 3) {
+            continue;
+        }
+        if (answer->Command == cmdNak) {
+            EXPECT_TRUE(synth.Receive(BuildHandshake(0, cmdCancel)).empty());
+            return said + " gave up";
+        }
+        resends = 0;
+        ++k;
+    }
+    EXPECT_TRUE(synth.Receive(BuildHandshake(0, cmdEof)).empty());
+    return said;
+}
+
+TEST(VirtualSynth, ClosedLoopReceiveAnswersEachPacketWithItsFaults) {
+    struct TCase {
+        const char* name;
+        TVirtualSynthFaults faults;
+        // Damaged: one bit of packet 1's data flipped, each time it is sent; SevenF: every
+        // data packet's checksum set to 7F.
+        enum { AsMade, Damaged, SevenF } packets;
+        const char* said;
+        bool stored;
+    };
+    TVirtualSynthFaults nakOnce;
+    nakOnce.NakPackets = 1;
+    TVirtualSynthFaults nakFour;
+    nakFour.NakPackets = 4;
+    TVirtualSynthFaults loseThird;
+    loseThird.LoseAck = 3;
+    TVirtualSynthFaults cancelThird;
+    cancelThird.CancelAtPacket = 3;
+    const std::vector<TCase> cases{
+        {"all right", {}, TCase::AsMade, "A0 A1 A2 A3 A4 A5 A6 A7", true},
+        {"NAK once: the packet sent again is taken", nakOnce, TCase::AsMade,
+         "A0 N1 A1 A2 A3 A4 A5 A6 A7", true},
+        {"NAK four times: the sender gives up", nakFour, TCase::AsMade, "A0 N1 N1 N1 N1 gave up",
+         false},
+        {"the third ACK lost: the packet was still taken", loseThird, TCase::AsMade,
+         "A0 A1 - A3 A4 A5 A6 A7", true},
+        {"CANCEL at the third packet", cancelThird, TCase::AsMade, "A0 A1 C", false},
+        {"a wrong sum: asked for again until the sender gives up",
+         {},
+         TCase::Damaged,
+         "A0 N1 N1 N1 N1 gave up",
+         false},
+        {"7F: not checked in closed loop either",
+         {},
+         TCase::SevenF,
+         "A0 A1 A2 A3 A4 A5 A6 A7",
+         true},
+    };
+    for (const TCase& c : cases) {
+        TVirtualSynthOptions options = Options(kProteus2000);
+        options.PacketDelay = std::chrono::milliseconds(7);
+        options.Faults = c.faults;
+        TVirtualSynth synth(options);
+        const TPreset before = synth.UserPreset(1, 20);
+        const TPreset preset = *synth.RomPreset(4, 11);
+        auto packets = synth.DumpMessages(preset, 128 + 20, 0, true);
+        if (c.packets == TCase::Damaged) {
+            packets[1][20] ^= 1;
+        }
+        if (c.packets == TCase::SevenF) {
+            for (size_t k = 1; k < packets.size(); ++k) {
+                packets[k][packets[k].size() - 2] = 0x7F;
+            }
+        }
+        EXPECT_EQ(PlayClosedLoopSender(synth, packets, options.PacketDelay), c.said) << c.name;
+        EXPECT_EQ(synth.UserPreset(1, 20), c.stored ? preset : before) << c.name;
+        EXPECT_EQ(synth.UserBanksChanged(), c.stored) << c.name;
+        // A packet after the end belongs to no dump.
+        EXPECT_TRUE(synth.Receive(packets[1]).empty()) << c.name;
+    }
+}
+
 TEST(VirtualSynth, RandomizeFillsTheEditBuffer) {
     TVirtualSynth synth(Options(kProteus2000));
     const TPreset before = synth.EditBuffer();
