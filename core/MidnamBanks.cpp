@@ -39,16 +39,16 @@ std::vector<TMidnamBank> WorkspaceMidnamBanks(TWorkspace& workspace) {
     for (int n = 0; n < 4; ++n) {
         banks.push_back(UserMidnamBank(workspace.UserBank(n), n));
     }
-    const TWorkspaceStatus status = workspace.Status();
+    // Only a ROM bank known to hold the names of the one its bank select picks.
+    const std::optional<TWorkspace::TRomBankOrigin> origin = workspace.RomBankOrigin();
     const TSynth& synth = workspace.Synth();
     const int romCount = std::min(synth.RomCount, TSynth::MaxRoms);
-    if (status.Tab == TWorkspace::RomTab && status.RomIndex >= 0 && status.RomIndex < romCount &&
-        status.RomBankListIndex >= 0) {
-        const TRomRec& rom = synth.Roms[static_cast<size_t>(status.RomIndex)];
-        if (status.RomBankListIndex >= rom.BankCount) {
-            return banks;
+    if (workspace.Status().Tab == TWorkspace::RomTab && origin && origin->RomIndex >= 0 &&
+        origin->RomIndex < romCount) {
+        const TRomRec& rom = synth.Roms[static_cast<size_t>(origin->RomIndex)];
+        if (origin->Bank >= 0 && origin->Bank < rom.BankCount) {
+            banks.push_back(RomMidnamBank(workspace.RomBank(), rom, origin->Bank));
         }
-        banks.push_back(RomMidnamBank(workspace.RomBank(), rom, status.RomBankListIndex));
     }
     return banks;
 }

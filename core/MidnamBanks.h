@@ -17,7 +17,8 @@ TMidnamBank UserMidnamBank(const TPatchBank& bank, int userBank);
 TMidnamBank RomMidnamBank(const TPatchBank& romBank, const TRomRec& rom, int romBankNo);
 
 /// The banks of the document the patch list window writes: the four user banks, then the ROM
-/// bank when the ROM tab is showing and the ROM it has chosen is one the synth reported.
+/// bank when the ROM tab is showing and the ROM bank still holds the names of the synth's
+/// ROM bank last fetched whole (TWorkspace::RomBankOrigin).
 std::vector<TMidnamBank> WorkspaceMidnamBanks(TWorkspace& workspace);
 
 } // namespace velcora

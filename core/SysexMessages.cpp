@@ -1,6 +1,7 @@
 #include "SysexMessages.h"
 
 #include "PresetNumber.h"
+#include "PresetScan.h"
 
 #include <algorithm>
 
@@ -276,11 +277,7 @@ std::optional<TBytes> ClosedLoopPacket(std::span<const uint8_t> message) {
         return std::nullopt;
     }
     packet[6] = DataClosed;
-    unsigned sum = 0;
-    for (size_t i = 9; i + 2 < packet.size(); ++i) {
-        sum += packet[i] & 0x7Fu;
-    }
-    packet[packet.size() - 2] = static_cast<uint8_t>(~sum & 0x7Fu);
+    packet[packet.size() - 2] = PacketChecksum(packet);
     return packet;
 }
 

@@ -174,6 +174,7 @@ void TWorkspace::ReloadWorkspace() {
         bank->Reset();
     }
     FRomBank->Reset();
+    FRomOrigin.reset();
     FLib->NewLibrary();
     FEditPatch->Dump().Clear();
 

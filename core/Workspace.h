@@ -193,6 +193,16 @@ public:
     /// The ROM list's entry chosen by the person: its banks fill the ROM bank list, whose
     /// first entry is then selected without running cbROMBankListChange.
     void cbROMListChange(int index);
+    /// Which ROM bank of the synth the ROM bank holds: the ROM (an index into the synth's
+    /// ROM list) and its bank, as the last whole ROM fetch took them. None when the ROM bank
+    /// holds something else: a file, a fetch cut short, or names changed since (an edit,
+    /// Mix or Morph, an undo), since a sequencer would then select other patches than the
+    /// names say.
+    struct TRomBankOrigin {
+        int RomIndex = 0;
+        int Bank = 0;
+    };
+    std::optional<TRomBankOrigin> RomBankOrigin() const;
     /// The ROM fetch method chosen by the person: 0 "Edit Buffer", 1 "Direct ROM"; the focus
     /// then goes back to the view it was in. The method the ROM bank choice sets reaches the
     /// window through ShowLoadMethod, which must not call this again.
@@ -349,8 +359,8 @@ public:
     void ClearUndoHistory();
     /// What Undo and Redo say while a transfer runs: it walks a bank they would rewrite.
     static inline const std::string UndoDuringTransfer =
-        "A transfer is running.\nWait for it to end, or cancel it, before undoing or redoing a "
-        "change.";
+        "A transfer or an import is running.\nWait for it to end, or cancel it, before undoing "
+        "or redoing a change.";
     /// How many steps the history keeps; older ones are forgotten.
     int UndoLimit() const { return FUndo.Limit(); }
     /// Bytes of patch contents the history holds (each shared snapshot once).
@@ -538,6 +548,12 @@ private:
     void SortLibrary(int column);
     void ApplyGridEdit(const std::string& text);
 
+    /// The ROM bank's origin and the names it had then (see RomBankOrigin).
+    std::optional<TRomBankOrigin> FRomOrigin;
+    std::array<std::string, TPatchBank::SlotCount> FRomOriginNames;
+    /// A whole ROM fetch ended: the ROM bank now holds the fetched ROM bank.
+    void NoteRomBankOrigin();
+
     // The history of changes (WorkspaceUndo.cpp).
     TUndoHistory FUndo{[this](int container, const TUndoHistory::TSnapList& list, bool modified) {
         RestoreContainer(container, list, modified);
@@ -551,6 +567,8 @@ private:
     void RestoreContainer(int container, const TUndoHistory::TSnapList& list, bool modified);
     /// Undo (back) or Redo, after the checks both make.
     void StepHistory(bool back);
+    /// Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y in a bank view or the library grid.
+    void HistoryKey(int key, TShiftState shift);
     void ReportUndoState();
     /// After a save or a send: what it rewrote in the dumps (their addresses) becomes the
     /// recorded contents without a step, and the marks it cleared are noted as saved.

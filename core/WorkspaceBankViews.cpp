@@ -198,14 +198,8 @@ bool TWorkspace::vleUserKeyDown(int view, int key, TShiftState shift, int slot) 
         }
         return true;
     case TKey::Z:
-        if (shift.Shift) {
-            Redo();
-        } else {
-            Undo();
-        }
-        return true;
     case TKey::Y:
-        Redo();
+        HistoryKey(key, shift);
         return true;
     default:
         return false;

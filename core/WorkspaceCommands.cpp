@@ -95,4 +95,23 @@ void TWorkspace::bbROMGetBankClick() {
     });
 }
 
+void TWorkspace::NoteRomBankOrigin() {
+    FRomOrigin = TRomBankOrigin{FRomIndex, FRomBankNo};
+    for (int slot = 0; slot < TPatchBank::SlotCount; ++slot) {
+        FRomOriginNames[static_cast<size_t>(slot)] = FRomBank->Slot(slot).Name();
+    }
+}
+
+std::optional<TWorkspace::TRomBankOrigin> TWorkspace::RomBankOrigin() const {
+    if (!FRomOrigin) {
+        return std::nullopt;
+    }
+    for (int slot = 0; slot < TPatchBank::SlotCount; ++slot) {
+        if (FRomBank->Slot(slot).Name() != FRomOriginNames[static_cast<size_t>(slot)]) {
+            return std::nullopt;
+        }
+    }
+    return FRomOrigin;
+}
+
 } // namespace velcora

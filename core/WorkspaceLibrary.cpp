@@ -207,14 +207,8 @@ bool TWorkspace::sgLibKeyDown(int key, TShiftState shift, int row) {
         bbSaveLibClick();
         return true;
     case TKey::Z:
-        if (shift.Shift) {
-            Redo();
-        } else {
-            Undo();
-        }
-        return true;
     case TKey::Y:
-        Redo();
+        HistoryKey(key, shift);
         return true;
     default:
         return false;

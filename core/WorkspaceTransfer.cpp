@@ -81,6 +81,9 @@ void TWorkspace::BankTimerTimer() {
     // did not finish, and the caption must not say it did.
     if (FTransferShowing) {
         FView.SetCaption(FSynth.Caption());
+        if (FRomXfer) {
+            NoteRomBankOrigin();
+        }
     }
     EndFetch();
 }

@@ -62,11 +62,22 @@ void TWorkspace::Redo() {
     StepHistory(false);
 }
 
+void TWorkspace::HistoryKey(int key, TShiftState shift) {
+    // Ctrl+Z takes back; Ctrl+Shift+Z and Ctrl+Y do again, as people know them from elsewhere.
+    if (key == TKey::Z && !shift.Shift) {
+        Undo();
+    } else {
+        Redo();
+    }
+}
+
 void TWorkspace::StepHistory(bool back) {
     if (back ? !FUndo.CanUndo() : !FUndo.CanRedo()) {
         return;
     }
-    if (FTransferShowing) {
+    // An import adds to the library as it goes: a step taken back under it would be mixed
+    // with what it adds next.
+    if (FTransferShowing || FImport) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, UndoDuringTransfer, TButtons::Ok);
         return;
     }

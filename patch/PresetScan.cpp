@@ -48,6 +48,14 @@ struct TDumpTrack {
 
 } // namespace
 
+uint8_t PacketChecksum(std::span<const uint8_t> packet) {
+    unsigned sum = 0;
+    for (size_t i = 9; i + 2 < packet.size(); ++i) {
+        sum += packet[i] & 0x7Fu;
+    }
+    return static_cast<uint8_t>(~sum & 0x7Fu);
+}
+
 bool PacketChecksumOk(std::span<const uint8_t> packet) {
     if (packet.size() < 11) {
         return false;
@@ -56,11 +64,7 @@ bool PacketChecksumOk(std::span<const uint8_t> packet) {
     if (stored == 0x7F) {
         return true;
     }
-    unsigned sum = 0;
-    for (size_t i = 9; i + 2 < packet.size(); ++i) {
-        sum += packet[i];
-    }
-    return stored == (~sum & 0x7F);
+    return stored == PacketChecksum(packet);
 }
 
 TPresetScan ScanPresets(std::span<const uint8_t> bytes, const TDumpSizes& wanted,

@@ -32,6 +32,9 @@ struct TPresetScan {
 TPresetScan ScanPresets(std::span<const uint8_t> bytes, const TDumpSizes& wanted,
                         const std::function<void(const TFoundDump&)>& found);
 
+/// The checksum of a data packet (F0 to F7): the one's complement of the sum of its data
+/// bytes, low 7 bits. The packet must hold at least its frame (11 bytes).
+uint8_t PacketChecksum(std::span<const uint8_t> packet);
 /// Whether the packet's checksum byte is 7F ("no checksum") or the one's complement of the
 /// sum of its data bytes, low 7 bits.
 bool PacketChecksumOk(std::span<const uint8_t> packet);

@@ -172,9 +172,9 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
     if ((o.Command == "import" || o.Command == "midnam") && !o.Model.empty()) {
         named = CliModelByName(o.Model);
         if (!named) {
-            return Fail(err,
-                        "unknown model " + o.Model + "; velcora-virtual-synth --list-models lists them",
-                        2);
+            return Fail(
+                err,
+                "unknown model " + o.Model + "; velcora-virtual-synth --list-models lists them", 2);
         }
     }
     if (named && o.Command == "import") {

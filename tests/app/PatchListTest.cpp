@@ -412,6 +412,12 @@ TEST_F(PatchListTest, SaveMidnamWritesTheUserBanksAndTheRomBankShown) {
     for (const bool romTab : {false, true}) {
         SCOPED_TRACE(romTab);
         ASSERT_TRUE(Ws->pcUserBankChange(romTab ? TWorkspace::RomTab : 2));
+        if (romTab) {
+            // The ROM bank is named only once it holds a ROM bank fetched whole.
+            Ws->bbROMGetBankClick();
+            ASSERT_TRUE(
+                PumpUntil([&] { return !Ws->Status().TransferRunning; }, std::chrono::seconds(60)));
+        }
         WhileOpen([&] {
             Type("eListTitle", QStringLiteral(" Gig "));
             Dialogs.ExpectSave(TfPatchList::MidnamSaveTitle, path);

@@ -285,6 +285,26 @@ TEST_F(WorkspaceImportTest, ImportButtonTakesFilesOrAFolderFromTheDialog) {
     EXPECT_TRUE(Dialogs.ScriptDone());
 }
 
+// An import is one step of the history; while it runs, no step is taken back under it.
+TEST_F(WorkspaceImportTest, AnImportIsOneStepOfTheHistory) {
+    Connect();
+    WriteMixedFolder(Dir.File("in"));
+    Ws->bbEditToLibClick();
+    const int before = Ws->Library().Count();
+    Ws->ImportPaths({Dir.File("in")});
+    Dialogs.ExpectMessage(TMessageKind::Warning, TWorkspace::UndoDuringTransfer);
+    Ws->Undo();
+    EXPECT_TRUE(Dialogs.ScriptDone());
+    Dialogs.ExpectMessage(TMessageKind::Information, MixedSummary);
+    ImportAndWait();
+    EXPECT_EQ(Ws->Library().Count(), before + 7);
+    EXPECT_EQ(Ws->Status().UndoText, "Import");
+    Ws->Undo();
+    EXPECT_EQ(Ws->Library().Count(), before);
+    Ws->Redo();
+    EXPECT_EQ(Ws->Library().Count(), before + 7);
+}
+
 TEST_F(WorkspaceImportTest, TheCancelButtonEndsAnImport) {
     Connect();
     WriteMixedFolder(Dir.File("in"));

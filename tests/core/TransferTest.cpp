@@ -6,8 +6,10 @@
 #include "MidiDriver.h"
 #include "MidiResult.h"
 #include "Midiout.h"
+#include "MidnamBanks.h"
 #include "RecordingView.h"
 #include "SynthTexts.h"
+#include "SysexMessages.h"
 #include "TempDir.h"
 #include "TestApp.h"
 #include "VirtualSynthDevice.h"
@@ -324,6 +326,25 @@ TEST_F(TransferTest, RomBankFetchedDirectly) {
         EXPECT_EQ(Ws->RomBank().Slot(slot).Name(), RomName(rom, 1, slot)) << slot;
     }
     EXPECT_FALSE(Probe().RomXfer());
+
+    // The ROM bank is known to hold that bank, which a sequencer's patch-name document then
+    // selects, however the lists move since; a changed name ends what is known.
+    auto origin = Ws->RomBankOrigin();
+    ASSERT_TRUE(origin);
+    EXPECT_EQ(origin->RomIndex, rom);
+    EXPECT_EQ(origin->Bank, 1);
+    Ws->cbROMBankListChange(0);
+    ASSERT_TRUE(Ws->pcUserBankChange(TWorkspace::RomTab));
+    const std::vector<TMidnamBank> banks = WorkspaceMidnamBanks(*Ws);
+    ASSERT_EQ(banks.size(), 5u);
+    const sysex::TBankSelectValues select =
+        sysex::RomBankSelect(Ws->Synth().Roms[static_cast<size_t>(rom)].Id, 1);
+    EXPECT_EQ(banks[4].Msb, select.Msb);
+    EXPECT_EQ(banks[4].Lsb, select.Lsb);
+    EXPECT_EQ(banks[4].Names[100].substr(0, 4), Ws->RomBank().Slot(100).Name().substr(0, 4));
+    Ws->RomBank().Slot(100).SetName("Pad:Mine", Ws->Context().Sizes);
+    EXPECT_FALSE(Ws->RomBankOrigin());
+    EXPECT_EQ(WorkspaceMidnamBanks(*Ws).size(), 4u);
 }
 
 TEST_F(Xl7TransferTest, RomBank4IsCancelledDirectlyAndFetchedThroughTheEditBuffer) {
