@@ -1,5 +1,7 @@
 #include "Midnam.h"
 
+#include "Cp1252Table.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -7,12 +9,6 @@
 namespace velcora {
 
 namespace {
-
-/// Windows-1252's characters 80..9F; 0 where it defines none.
-constexpr std::array<char32_t, 32> Cp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {

@@ -2,6 +2,7 @@
 
 #include "AllBanks.h"
 #include "CliRunner.h"
+#include "ConsoleDialogs.h"
 #include "Dialogs.h"
 #include "Midnam.h"
 #include "MidnamBanks.h"
@@ -21,27 +22,6 @@ namespace velcora {
 
 namespace {
 
-/// The file checks' message boxes become lines on the error stream.
-class TReportingDialogs : public IDialogs {
-public:
-    explicit TReportingDialogs(std::ostream& err) : FErr(err) {}
-    TAnswer MessageBox(TMessageKind, const std::string& text, TButtons buttons) override {
-        FErr << text << "\n";
-        return buttons == TButtons::Ok ? TAnswer::Ok : TAnswer::Cancel;
-    }
-    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& name) override {
-        return {false, name};
-    }
-    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& name) override {
-        return {false, name};
-    }
-
-private:
-    std::ostream& FErr;
-};
-
 int Refuse(std::ostream& err, const std::string& text) {
     err << text << "\n";
     return 2;
@@ -58,7 +38,7 @@ std::optional<TCliModel> CliModelByName(const std::string& name) {
 }
 
 int RunMidnam(const TCliOptions& o, const TCliModel& model, std::ostream& err) {
-    TReportingDialogs dialogs(err);
+    TConsoleDialogs dialogs(err);
     TPatchContext ctx(dialogs);
     ctx.SetDefaultSizes(model.Class);
     const size_t bankSize = static_cast<size_t>(TPatchBank::SlotCount) * ctx.Sizes.TotalSize();

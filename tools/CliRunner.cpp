@@ -2,6 +2,7 @@
 
 #include "ByteStream.h"
 #include "CliMidnam.h"
+#include "ConsoleDialogs.h"
 #include "Dialogs.h"
 #include "EventWait.h"
 #include "LibraryImport.h"
@@ -26,33 +27,6 @@ namespace velcora {
 namespace {
 
 using namespace std::chrono_literals;
-
-/// Message boxes become lines on the error stream; questions are answered No (or Cancel).
-class TConsoleDialogs : public IDialogs {
-public:
-    explicit TConsoleDialogs(std::ostream& err) : FErr(err) {}
-    TAnswer MessageBox(TMessageKind kind, const std::string& text, TButtons buttons) override {
-        if (kind == TMessageKind::Warning || kind == TMessageKind::Error) {
-            Problems.push_back(text);
-        }
-        FErr << "\n" << text << "\n";
-        return buttons == TButtons::Ok      ? TAnswer::Ok
-               : buttons == TButtons::YesNo ? TAnswer::No
-                                            : TAnswer::Cancel;
-    }
-    TFileChoice OpenFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& name) override {
-        return {false, name};
-    }
-    TFileChoice SaveFile(const std::string&, const std::string&, const std::string&,
-                         const std::string& name) override {
-        return {false, name};
-    }
-    std::vector<std::string> Problems;
-
-private:
-    std::ostream& FErr;
-};
 
 /// The progress of a transfer as one line on the error stream.
 class TConsoleView : public TSilentWorkspaceView {
