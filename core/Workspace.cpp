@@ -332,8 +332,7 @@ TWorkspaceStatus TWorkspace::Status() const {
     s.BlankName = FBlankName;
     s.EditFile = FSynth.FileNames[TSynth::EditFile];
     s.LibFilter = FLibFilter;
-    s.LibVisibleCount =
-        FLibFilterWords.empty() ? FLib->Count() : static_cast<int>(FLibVisible.size());
+    s.LibVisibleCount = FLibFilterWords.empty() ? FLib->Count() : FLibVisibleCount;
     return s;
 }
 

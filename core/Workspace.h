@@ -578,18 +578,15 @@ private:
     /// The filter's text as typed, and its words with their letters folded to lower case.
     std::string FLibFilter;
     std::vector<std::string> FLibFilterWords;
-    /// The library indices of the patches that pass, in library order, and a flag per
-    /// library index; both follow the library only through ReapplyLibraryFilter.
-    std::vector<int> FLibVisible;
+    /// A flag per library index (the patch passes) and how many pass; both follow the
+    /// library only through ReapplyLibraryFilter.
     std::vector<char> FLibShown;
+    int FLibVisibleCount = 0;
     /// Whether a patch holds every word of the filter in one of its five cells.
     bool PassesLibFilter(const TPatchRec& patch) const;
     /// The next grid row at or beyond row (step +1) or at or before it (step -1) that shows
     /// under the filter; -1 when none.
     int NextVisibleLibRow(int row, int step) const;
-    /// Marks duplicates among the rows that show: a patch whose data, its name ignored,
-    /// equals that of an earlier shown patch. Returns how many.
-    int DeDupVisible();
 
     // Importing (WorkspaceImport.cpp).
     /// The import under way, one file after the other on the import timer; none between

@@ -327,7 +327,7 @@ void TWorkspace::bbSaveLibClick() {
 void TWorkspace::bbDeDupClick() {
     // Among the rows that show only: a duplicate the person cannot see must not be marked,
     // nor one whose earlier equal is hidden.
-    const int duplicates = DeDupVisible();
+    const int duplicates = FLib->DeDup([this](int index) { return LibRowVisible(index + 1); });
     if (duplicates == 0) {
         FCtx.Dialogs.MessageBox(TMessageKind::Information, NoDuplicates, TButtons::Ok);
         return;

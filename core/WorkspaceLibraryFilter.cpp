@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <string_view>
-#include <unordered_map>
 
 namespace velcora {
 
@@ -69,14 +68,13 @@ void TWorkspace::edLibFilterChange(const std::string& text) {
 
 void TWorkspace::ReapplyLibraryFilter() {
     const int count = FLib->Count();
-    FLibVisible.clear();
-    FLibVisible.reserve(static_cast<size_t>(count));
+    FLibVisibleCount = 0;
     FLibShown.assign(static_cast<size_t>(count), 0);
     bool unmarked = false;
     for (int i = 0; i < count; ++i) {
         TPatchRec& patch = FLib->Patch(i);
         if (PassesLibFilter(patch)) {
-            FLibVisible.push_back(i);
+            ++FLibVisibleCount;
             FLibShown[static_cast<size_t>(i)] = 1;
         } else if (patch.Selected()) {
             // No command may act on a patch the person cannot see.
@@ -90,7 +88,7 @@ void TWorkspace::ReapplyLibraryFilter() {
         const size_t marked = FLib->Selection().size();
         FView.EnableMixAndMorph(marked >= 2, marked == 2);
     }
-    FView.ShowLibraryFilter(static_cast<int>(FLibVisible.size()), count);
+    FView.ShowLibraryFilter(FLibVisibleCount, count);
 }
 
 bool TWorkspace::LibRowVisible(int row) const {
@@ -114,34 +112,6 @@ int TWorkspace::NextVisibleLibRow(int row, int step) const {
         }
     }
     return -1;
-}
-
-int TWorkspace::DeDupVisible() {
-    FLib->DeselectAll();
-    // As the library's own search: a patch is marked when an earlier shown patch equals it,
-    // candidates found by the hash of the compared bytes and checked byte by byte.
-    std::unordered_multimap<uint64_t, int> firsts;
-    int marked = 0;
-    for (int row = 1; row <= FLib->Count(); ++row) {
-        if (!LibRowVisible(row)) {
-            continue;
-        }
-        TPatchRec& patch = FLib->Patch(row - 1);
-        const uint64_t hash = patch.Dump().CompareHash(FCtx.Sizes);
-        const auto [from, to] = firsts.equal_range(hash);
-        const bool duplicate = std::any_of(from, to, [&](const auto& entry) {
-            return patch.Dump().SameIgnoringName(FLib->Patch(entry.second).Dump(), FCtx.Sizes);
-        });
-        if (duplicate) {
-            patch.SetSelected(true);
-            ++marked;
-        } else {
-            firsts.emplace(hash, row - 1);
-        }
-    }
-    FLib->Repaint();
-    FLib->BuildSelection();
-    return marked;
 }
 
 } // namespace velcora

@@ -4,6 +4,7 @@
 #include "RecordPool.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -85,7 +86,8 @@ public:
     /// Inserts the clipboard before the first marked patch, or at the end.
     void Paste();
     /// Marks every patch that equals an earlier one apart from its name; returns how many.
-    int DeDup();
+    /// With `among`, only the patches it accepts (by index) are compared and marked.
+    int DeDup(const std::function<bool(int)>& among = nullptr);
     /// Fills the bank with patches whose values come at random from the marked patches.
     /// False (nothing changed) with fewer than two marked.
     bool Mix(TPatchBank& bank);

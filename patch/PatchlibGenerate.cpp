@@ -52,7 +52,7 @@ void FrameTarget(TPatchRec& slot, const TPatchContext& ctx) {
 
 } // namespace
 
-int TPatchLib::DeDup() {
+int TPatchLib::DeDup(const std::function<bool(int)>& among) {
     DeselectAllAndRepaint();
     // A patch is marked when any earlier patch equals it. Equality is an equivalence, so
     // comparing with the first patch of each group of equals (the unmarked ones) is enough;
@@ -63,6 +63,9 @@ int TPatchLib::DeDup() {
     std::vector<int> next(FPatches.size(), -1);
     int marked = 0;
     for (int p = 0; p < Count(); ++p) {
+        if (among && !among(p)) {
+            continue;
+        }
         TPatchRec& rec = *FPatches[static_cast<size_t>(p)];
         const auto [it, isNew] = chain.try_emplace(rec.Dump().CompareHash(FCtx.Sizes), p);
         if (isNew) {
