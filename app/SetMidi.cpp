@@ -240,7 +240,7 @@ void TfSetMidi::ShowChoices() {
 void TfSetMidi::ChooseDevices(const std::string& input, const std::string& output) {
     for (const auto& [port, text] :
          {std::pair{TPort::SynthInput, input}, std::pair{TPort::SynthOutput, output}}) {
-        const int entry = TWorkspace::EntryIndex(FWorkspace.PortEntries(port), text);
+        const int entry = TWorkspace::EntryIndex(FWorkspace.ShownEntries(port), text);
         {
             const QSignalBlocker blocker(List(port));
             List(port)->setCurrentRow(entry);

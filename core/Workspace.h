@@ -233,16 +233,20 @@ public:
 
     // The MIDI setup dialog.
     /// The entries of the port's list: the devices in device order, then "None". Asks the
-    /// driver anew; the status reports the chosen devices by the lists as last asked.
+    /// driver anew; the choices and the status take their entries from the lists as last asked.
     std::vector<std::string> PortEntries(TPort port) const;
+    /// The port's list as last asked (asked now when it never was): the list a choice's
+    /// entry counts in.
+    const std::vector<std::string>& ShownEntries(TPort port) const;
     /// The entry of the list whose text matches (letter case ignored, first match), else the
     /// index of "None".
     static int EntryIndex(const std::vector<std::string>& entries, const std::string& text);
     /// Opens the ports named in the MidiDevices section, as the setup dialog's creation does,
     /// then looks for the synth.
     void OpenSavedPorts();
-    /// The person chose an entry of a port's list (the last one is "None"). A port that
-    /// fails to open stays closed; its error is shown and its key keeps its old value.
+    /// The person chose an entry of a port's list as last asked (the last one is "None"); the
+    /// port opens the device of that name. A port that fails to open stays closed; its error
+    /// is shown and its key keeps its old value.
     void lbMidiInClick(int entry);
     void lbMidiOutClick(int entry);
     void lbKbdInClick(int entry);

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "MidiCaps.h"
 #include "MidiDriver.h"
+#include "MidiOutputError.h"
 #include "Midiin.h"
 #include "Midiout.h"
 #include "PatchMessages.h"
@@ -71,6 +72,15 @@ std::vector<std::string> TWorkspace::PortEntries(TPort port) const {
     return entries;
 }
 
+const std::vector<std::string>& TWorkspace::ShownEntries(TPort port) const {
+    const std::optional<std::vector<std::string>>& kept =
+        FPortLists[port == TPort::SynthOutput ? 1 : 0];
+    if (!kept) {
+        PortEntries(port);
+    }
+    return *kept;
+}
+
 int TWorkspace::EntryIndex(const std::vector<std::string>& entries, const std::string& text) {
     const auto it = std::find_if(entries.begin(), entries.end(),
                                  [&text](const std::string& e) { return SameText(e, text); });
@@ -81,7 +91,7 @@ int TWorkspace::EntryIndex(const std::vector<std::string>& entries, const std::s
 void TWorkspace::OpenSavedPorts() {
     // Each index is stored before its choice runs, so the sharing questions compare with it.
     const auto saved = [this](TPort port, int& device) {
-        const std::vector<std::string> entries = PortEntries(port);
+        const std::vector<std::string> entries = ShownEntries(port);
         const int entry =
             EntryIndex(entries, FIni.ReadString(DevicesSection, KeyOf(port), NoDevice));
         device = entry + 1 < static_cast<int>(entries.size()) ? entry : -1;
@@ -102,7 +112,8 @@ bool TWorkspace::ChooseInput(TPort port, int entry) {
     int& device = synth ? FSynthInDev : FKbdInDev;
     int& otherDevice = synth ? FKbdInDev : FSynthInDev;
     const TPort otherPort = synth ? TPort::KbdInput : TPort::SynthInput;
-    const std::vector<std::string> entries = PortEntries(port);
+    // The entry is one of the list the person saw: the driver's list may have moved since.
+    const std::vector<std::string> entries = ShownEntries(port);
     if (entry < 0 || entry >= static_cast<int>(entries.size()) || in == nullptr) {
         return false;
     }
@@ -126,7 +137,9 @@ bool TWorkspace::ChooseInput(TPort port, int entry) {
     // The choice names the device before it opens: a device that fails to open stays
     // chosen, closed, and its key keeps the old name.
     device = entry;
-    in->SetDeviceID(static_cast<uint32_t>(entry));
+    // By name: the driver numbers its devices anew as they come and go, so the entry's
+    // index may now be another device's. A device gone since raises its own error.
+    in->SetProductName(text);
     in->OpenAndStart();
     RememberDevice(port, text);
     return true;
@@ -142,7 +155,7 @@ void TWorkspace::lbMidiInClick(int entry) {
 
 void TWorkspace::lbMidiOutClick(int entry) {
     RunGuarded([this, entry] {
-        const std::vector<std::string> entries = PortEntries(TPort::SynthOutput);
+        const std::vector<std::string> entries = ShownEntries(TPort::SynthOutput);
         if (entry < 0 || entry >= static_cast<int>(entries.size()) || !FMidiPCToSynth) {
             return;
         }
@@ -155,10 +168,18 @@ void TWorkspace::lbMidiOutClick(int entry) {
         }
         FMidiPCToSynth->Close();
         FSynthOutDev = entry;
-        FMidiPCToSynth->SetDeviceID(static_cast<uint32_t>(entry));
-        // An output that cannot be opened stays closed without a word; the search then sends
-        // nothing.
-        FMidiPCToSynth->Open();
+        // An output that cannot be opened, gone since it was listed among them, stays closed
+        // without a word; the search then sends nothing. It is found by name, as the driver's
+        // numbers move when devices come and go.
+        bool listed = true;
+        try {
+            FMidiPCToSynth->SetProductName(text);
+        } catch (const EMidiOutputError&) {
+            listed = false;
+        }
+        if (listed) {
+            FMidiPCToSynth->Open();
+        }
         RememberDevice(TPort::SynthOutput, text);
         bCheckIdClick();
     });
@@ -180,7 +201,7 @@ void TWorkspace::WriteDeviceChoices() {
         return;
     }
     const auto write = [this](TPort port, int device) {
-        const std::vector<std::string> entries = PortEntries(port);
+        const std::vector<std::string>& entries = ShownEntries(port);
         if (device >= 0 && device + 1 < static_cast<int>(entries.size())) {
             FIni.WriteString(DevicesSection, KeyOf(port), entries[static_cast<size_t>(device)]);
         }

@@ -2,8 +2,10 @@
 // "None", the questions when the keyboard and the synth input would share a device, a device
 // that fails to open, the search for the synth, the blank file and the two pauses.
 #include "DumpBuilder.h"
+#include "MidiResult.h"
 #include "VirtualSynthWorkspace.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -160,6 +162,178 @@ TEST_F(SetupDialogTest, TheStatusDoesNotListTheDevicesEachTime) {
     EXPECT_EQ(Port(TPort::SynthInput).Name, "Late Port");
     EXPECT_EQ(Port(TPort::SynthInput).Entry, 3);
     EXPECT_EQ(Port(TPort::KbdInput).Name, KeyboardPort);
+}
+
+/// The devices as ALSA and JACK list them while the program runs: a port the program opens
+/// joins the other direction's list as a device (its own output comes among the inputs), and
+/// a device plugged in later may come first. The devices themselves are the in-process
+/// driver's, found by name.
+class TGrowingDriver : public IMidiDriver {
+public:
+    TGrowingDriver(TVirtualMidiDriver& inner, std::vector<std::string> devices)
+        : In(devices), Out(std::move(devices)), FInner(inner) {}
+    uint32_t InDeviceCount() override { return static_cast<uint32_t>(In.size()); }
+    uint32_t InDeviceCaps(uint32_t id, TMidiInCaps& caps) override {
+        if (id >= In.size()) {
+            return TMidiResult::BadDeviceId;
+        }
+        caps = TMidiInCaps{};
+        caps.Name = In[id];
+        return TMidiResult::NoError;
+    }
+    uint32_t InOpen(std::unique_ptr<IMidiInHandle>& handle, uint32_t id, TMidiCallback callback,
+                    uintptr_t instance) override {
+        if (id >= In.size()) {
+            return TMidiResult::BadDeviceId;
+        }
+        const uint32_t code = FInner.InOpen(handle, Inner(In[id], true), callback, instance);
+        if (code == TMidiResult::NoError) {
+            Opened.push_back("in " + In[id]);
+            Join(Out, OwnInput);
+        }
+        return code;
+    }
+    uint32_t OutDeviceCount() override { return static_cast<uint32_t>(Out.size()); }
+    uint32_t OutDeviceCaps(uint32_t id, TMidiOutCaps& caps) override {
+        if (id >= Out.size()) {
+            return TMidiResult::BadDeviceId;
+        }
+        caps = TMidiOutCaps{};
+        caps.Name = Out[id];
+        return TMidiResult::NoError;
+    }
+    uint32_t OutOpen(std::unique_ptr<IMidiOutHandle>& handle, uint32_t id, TMidiCallback callback,
+                     uintptr_t instance) override {
+        if (id >= Out.size()) {
+            return TMidiResult::BadDeviceId;
+        }
+        const uint32_t code = FInner.OutOpen(handle, Inner(Out[id], false), callback, instance);
+        if (code == TMidiResult::NoError) {
+            Opened.push_back("out " + Out[id]);
+            Join(In, OwnOutput);
+        }
+        return code;
+    }
+    bool ErrorText(uint32_t code, std::string& text) override {
+        return FInner.ErrorText(code, text);
+    }
+    /// A device plugged in: it comes first in both lists.
+    void Plug(const std::string& name) {
+        In.insert(In.begin(), name);
+        Out.insert(Out.begin(), name);
+    }
+
+    static inline const std::string OwnInput = "Velcora-02:Velcora in";
+    static inline const std::string OwnOutput = "Velcora-03:Velcora out";
+    std::vector<std::string> In;
+    std::vector<std::string> Out;
+    /// "in NAME" or "out NAME" for every device opened, in order.
+    std::vector<std::string> Opened;
+
+private:
+    static void Join(std::vector<std::string>& list, const std::string& name) {
+        if (std::find(list.begin(), list.end(), name) == list.end()) {
+            list.push_back(name);
+        }
+    }
+    uint32_t Inner(const std::string& name, bool input) {
+        const uint32_t count = input ? FInner.InDeviceCount() : FInner.OutDeviceCount();
+        for (uint32_t id = 0; id < count; ++id) {
+            TMidiOutCaps caps;
+            TMidiInCaps inCaps;
+            const uint32_t code =
+                input ? FInner.InDeviceCaps(id, inCaps) : FInner.OutDeviceCaps(id, caps);
+            if (code == TMidiResult::NoError && (input ? inCaps.Name : caps.Name) == name) {
+                return id;
+            }
+        }
+        return count;
+    }
+
+    IMidiDriver& FInner;
+};
+
+// The lists show what they showed when they were made; every choice opens the device of the
+// entry chosen there, and "None" opens nothing, however the driver's lists moved meanwhile.
+TEST_F(SetupDialogTest, AChoiceOpensTheDeviceItsEntryShowsWhileTheListsGrow) {
+    Driver.AddLoopback(TGrowingDriver::OwnInput);
+    Driver.AddLoopback(TGrowingDriver::OwnOutput);
+    Driver.AddLoopback("Plugged Later");
+    const struct {
+        const char* Name;
+        bool Plug;
+        TPort Port;
+        int Entry;
+        const char* Opened; ///< the device opened, empty for none
+        const char* Key;
+    } cases[] = {
+        {"keyboard None after the synth output opened", false, TPort::KbdInput, 3, "", "None"},
+        {"synth input None after the synth output opened", false, TPort::SynthInput, 3, "", "None"},
+        {"keyboard after a device came first", true, TPort::KbdInput, 1, "in Keyboard", "Keyboard"},
+        {"keyboard None after a device came first", true, TPort::KbdInput, 3, "", "None"},
+        {"synth output after a device came first", true, TPort::SynthOutput, 0,
+         "out Velcora Virtual Synth", "Velcora Virtual Synth"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TGrowingDriver growing(Driver, {SynthPort, KeyboardPort, BusyPort});
+        Ws = std::make_unique<TWorkspace>(Dialogs, View, IniPath(), Dir.Path(), Dir.Path(),
+                                          &growing);
+        // The dialog lists the devices once, when it is made.
+        for (TPort port : AllPorts) {
+            ASSERT_EQ(Ws->PortEntries(port).size(), 4u);
+        }
+        Ws->lbMidiOutClick(0);
+        ASSERT_EQ(growing.Opened, std::vector<std::string>{"out " + SynthPort});
+        ASSERT_EQ(growing.In.back(), TGrowingDriver::OwnOutput);
+        if (c.Plug) {
+            growing.Plug("Plugged Later");
+        }
+        growing.Opened.clear();
+        Choose(c.Port, c.Entry);
+
+        EXPECT_EQ(growing.Opened, std::string(c.Opened).empty()
+                                      ? std::vector<std::string>{}
+                                      : std::vector<std::string>{c.Opened});
+        EXPECT_EQ(Ini("MidiDevices", KeyOf(c.Port)), c.Key);
+        const TPortStatus& p = Port(c.Port);
+        EXPECT_EQ(p.Entry, c.Entry);
+        EXPECT_EQ(p.Name, c.Key);
+        EXPECT_EQ(p.Open, std::string(c.Opened) != "");
+        Ws.reset();
+        std::remove(IniPath().c_str());
+    }
+}
+
+// At creation the saved devices open by name, and each list still shows the entries it was
+// made with, whatever the ports opened before it added to the driver's lists.
+TEST_F(SetupDialogTest, TheSavedDevicesOpenByNameWhileTheListsGrow) {
+    Driver.AddLoopback(TGrowingDriver::OwnInput);
+    Driver.AddLoopback(TGrowingDriver::OwnOutput);
+    {
+        TIniFile ini(IniPath());
+        ini.WriteString("MidiDevices", "Input", SynthPort);
+        ini.WriteString("MidiDevices", "Output", SynthPort);
+        ini.WriteString("MidiDevices", "KbdInput", "None");
+    }
+    TGrowingDriver growing(Driver, {KeyboardPort, SynthPort, BusyPort});
+    Ws = std::make_unique<TWorkspace>(Dialogs, View, IniPath(), Dir.Path(), Dir.Path(), &growing);
+    for (TPort port : AllPorts) {
+        ASSERT_EQ(Ws->PortEntries(port).size(), 4u);
+    }
+    growing.Plug("Plugged Later");
+    Ws->OpenSavedPorts();
+    Ws->WriteDeviceChoices();
+    EXPECT_EQ(growing.Opened, (std::vector<std::string>{"in " + SynthPort, "out " + SynthPort}));
+    for (TPort port : AllPorts) {
+        SCOPED_TRACE(KeyOf(port));
+        const bool none = port == TPort::KbdInput;
+        const TPortStatus& p = Port(port);
+        EXPECT_EQ(p.Entry, none ? 3 : 1);
+        EXPECT_EQ(p.Name, none ? "None" : SynthPort);
+        EXPECT_EQ(p.Open, !none);
+        EXPECT_EQ(Ini("MidiDevices", KeyOf(port)), none ? "None" : SynthPort);
+    }
 }
 
 TEST_F(SetupDialogTest, WithoutADriverEveryPortIsNone) {
