@@ -99,39 +99,82 @@ TRtMidiDriver::TRtMidiDriver(TRtMidiApi api, std::string clientName)
 
 TRtMidiDriver::~TRtMidiDriver() = default;
 
+bool TRtMidiDriver::IsOwnPort(const std::string& device, const std::string& clientName) {
+    if (clientName.empty() || device.compare(0, clientName.size(), clientName) != 0) {
+        return false;
+    }
+    size_t at = clientName.size();
+    if (at < device.size() && device[at] == '-') {
+        const size_t digits = device.find_first_not_of("0123456789", at + 1);
+        if (digits == at + 1 || digits == std::string::npos) {
+            return false;
+        }
+        at = digits;
+    }
+    if (at >= device.size() || device[at] != ':') {
+        return false;
+    }
+    const std::string port = device.substr(at + 1);
+    for (const std::string& own : {clientName + " in", clientName + " out"}) {
+        if (port.compare(0, own.size(), own) == 0 &&
+            (port.size() == own.size() || port[own.size()] == ' ')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<unsigned int> TRtMidiDriver::DevicePorts(bool input) const {
+    std::vector<unsigned int> ports;
+    RtMidi* list = input ? static_cast<RtMidi*>(FInList.get()) : FOutList.get();
+    if (list == nullptr) {
+        return ports;
+    }
+    const unsigned int count = list->getPortCount();
+    for (unsigned int port = 0; port < count; ++port) {
+        if (!IsOwnPort(list->getPortName(port), FClientName)) {
+            ports.push_back(port);
+        }
+    }
+    return ports;
+}
+
 uint32_t TRtMidiDriver::InDeviceCount() {
-    return FInList ? FInList->getPortCount() : 0;
+    return static_cast<uint32_t>(DevicePorts(true).size());
 }
 
 uint32_t TRtMidiDriver::OutDeviceCount() {
-    return FOutList ? FOutList->getPortCount() : 0;
+    return static_cast<uint32_t>(DevicePorts(false).size());
 }
 
 uint32_t TRtMidiDriver::InDeviceCaps(uint32_t id, TMidiInCaps& caps) {
-    if (!FInList || id >= FInList->getPortCount()) {
+    const std::vector<unsigned int> ports = DevicePorts(true);
+    if (id >= ports.size()) {
         return TMidiResult::BadDeviceId;
     }
     caps = TMidiInCaps{};
-    caps.Name = FInList->getPortName(id);
+    caps.Name = FInList->getPortName(ports[id]);
     return TMidiResult::NoError;
 }
 
 uint32_t TRtMidiDriver::OutDeviceCaps(uint32_t id, TMidiOutCaps& caps) {
-    if (!FOutList || id >= FOutList->getPortCount()) {
+    const std::vector<unsigned int> ports = DevicePorts(false);
+    if (id >= ports.size()) {
         return TMidiResult::BadDeviceId;
     }
     caps = TMidiOutCaps{};
-    caps.Name = FOutList->getPortName(id);
+    caps.Name = FOutList->getPortName(ports[id]);
     return TMidiResult::NoError;
 }
 
 uint32_t TRtMidiDriver::InOpen(std::unique_ptr<IMidiInHandle>& handle, uint32_t id,
                                TMidiCallback callback, uintptr_t instance) {
-    if (id >= InDeviceCount()) {
+    TMidiInCaps caps;
+    if (InDeviceCaps(id, caps) != TMidiResult::NoError) {
         return TMidiResult::BadDeviceId;
     }
     auto opened = std::make_unique<TRtMidiInHandle>(FErrors, callback, instance);
-    if (const uint32_t code = opened->Open(ToRtMidi(FApi), FClientName, id);
+    if (const uint32_t code = opened->Open(ToRtMidi(FApi), FClientName, caps.Name);
         code != TMidiResult::NoError) {
         return code;
     }
@@ -141,11 +184,12 @@ uint32_t TRtMidiDriver::InOpen(std::unique_ptr<IMidiInHandle>& handle, uint32_t 
 
 uint32_t TRtMidiDriver::OutOpen(std::unique_ptr<IMidiOutHandle>& handle, uint32_t id,
                                 TMidiCallback callback, uintptr_t instance) {
-    if (id >= OutDeviceCount()) {
+    TMidiOutCaps caps;
+    if (OutDeviceCaps(id, caps) != TMidiResult::NoError) {
         return TMidiResult::BadDeviceId;
     }
     auto opened = std::make_unique<TRtMidiOutHandle>(FErrors, callback, instance);
-    if (const uint32_t code = opened->Open(ToRtMidi(FApi), FClientName, id);
+    if (const uint32_t code = opened->Open(ToRtMidi(FApi), FClientName, caps.Name);
         code != TMidiResult::NoError) {
         return code;
     }

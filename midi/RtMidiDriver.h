@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class RtMidiIn;
 class RtMidiOut;
@@ -43,7 +44,16 @@ public:
                      uintptr_t instance) override;
     bool ErrorText(uint32_t code, std::string& text) override;
 
+    /// Whether a port, by the name the MIDI system lists it under, is one of those the
+    /// driver's clients named clientName open ("clientName in" and "clientName out"; JACK
+    /// numbers a client whose name is taken, "clientName-03"; ALSA adds the port's numbers).
+    static bool IsOwnPort(const std::string& device, const std::string& clientName);
+
 private:
+    /// RtMidi's numbers of the ports that are devices: the program's own ports left out, so
+    /// that they are never offered or opened as a synth or a keyboard.
+    std::vector<unsigned int> DevicePorts(bool input) const;
+
     TRtMidiApi FApi;
     std::string FClientName;
     std::shared_ptr<TRtMidiErrorTable> FErrors;

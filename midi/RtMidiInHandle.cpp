@@ -13,13 +13,25 @@ TRtMidiInHandle::~TRtMidiInHandle() {
     Close();
 }
 
-uint32_t TRtMidiInHandle::Open(RtMidi::Api api, const std::string& clientName, uint32_t id) {
+uint32_t TRtMidiInHandle::Open(RtMidi::Api api, const std::string& clientName,
+                               const std::string& device) {
     try {
         FIn = std::make_unique<RtMidiIn>(api, clientName);
         // Everything is delivered; the port's own filters decide what to keep.
         FIn->ignoreTypes(false, false, false);
         FIn->setCallback(&TRtMidiInHandle::OnMessage, this);
-        FIn->openPort(id, clientName + " in");
+        // The port is looked up by its client's own listing just before it opens: the
+        // numbers move whenever a port comes or goes.
+        const unsigned int count = FIn->getPortCount();
+        unsigned int port = 0;
+        while (port < count && FIn->getPortName(port) != device) {
+            ++port;
+        }
+        if (port == count) {
+            FIn.reset();
+            return TMidiResult::BadDeviceId;
+        }
+        FIn->openPort(port, clientName + " in");
     } catch (const RtMidiError& e) {
         FIn.reset();
         return FErrors->CodeFor(e.getMessage());

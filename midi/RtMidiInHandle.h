@@ -17,8 +17,8 @@ public:
                     uintptr_t instance);
     ~TRtMidiInHandle() override;
 
-    /// Opens device id of the given system; a result code.
-    uint32_t Open(RtMidi::Api api, const std::string& clientName, uint32_t id);
+    /// Opens the device of that name on the given system; a result code.
+    uint32_t Open(RtMidi::Api api, const std::string& clientName, const std::string& device);
 
     uint32_t PrepareHeader(TMidiHeader& header) override { return FEngine.PrepareHeader(header); }
     uint32_t UnprepareHeader(TMidiHeader& header) override {

@@ -30,10 +30,22 @@ TRtMidiOutHandle::~TRtMidiOutHandle() {
     Release();
 }
 
-uint32_t TRtMidiOutHandle::Open(RtMidi::Api api, const std::string& clientName, uint32_t id) {
+uint32_t TRtMidiOutHandle::Open(RtMidi::Api api, const std::string& clientName,
+                                const std::string& device) {
     try {
         FOut = std::make_unique<RtMidiOut>(api, clientName);
-        FOut->openPort(id, clientName + " out");
+        // The port is looked up by its client's own listing just before it opens: the
+        // numbers move whenever a port comes or goes.
+        const unsigned int count = FOut->getPortCount();
+        unsigned int port = 0;
+        while (port < count && FOut->getPortName(port) != device) {
+            ++port;
+        }
+        if (port == count) {
+            FOut.reset();
+            return TMidiResult::BadDeviceId;
+        }
+        FOut->openPort(port, clientName + " out");
     } catch (const RtMidiError& e) {
         FOut.reset();
         return FErrors->CodeFor(e.getMessage());

@@ -328,6 +328,85 @@ TEST(RtMidiJackOutput, RefusesASysexLongerThanJackCarriesInOnePiece) {
     EXPECT_TRUE(out.Close());
 }
 
+// ALSA and JACK list every port of every client, the program's own among them: those are
+// never devices, whatever number JACK gave the client when the name was taken.
+TEST(RtMidiDriver, TellsItsOwnPortsByTheirNames) {
+    const struct {
+        const char* Device;
+        bool Own;
+    } cases[] = {
+        {"Velcora:Velcora in", true},
+        {"Velcora:Velcora out", true},
+        {"Velcora-03:Velcora out", true},
+        {"Velcora-124:Velcora in", true},
+        {"Velcora:Velcora in 129:0", true},  // ALSA adds the client and port numbers
+        {"Velcora:Velcora out 130:0", true}, //
+        {"Velcora Virtual Synth:Velcora Virtual Synth in", false},
+        {"Velcora-cli:Velcora in", false},
+        {"Velcora-:Velcora in", false},
+        {"Velcora-03:Velcora input", false},
+        {"Velcora-03:Velcora out2", false},
+        {"Proteus:Velcora in", false},
+        {"velcora:velcora in", false},
+        {"Velcora", false},
+        {"", false},
+        {"system:midi_capture_1", false},
+        {"Midi Through:Midi Through Port-0 14:0", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TRtMidiDriver::IsOwnPort(c.Device, "Velcora"), c.Own) << c.Device;
+    }
+}
+
+TEST(RtMidiDriver, ItsOwnOpenPortsAreNeverListedOverJack) {
+    test::TJackServer server;
+    if (!server.Running()) {
+        GTEST_SKIP() << "jackd cannot start: " << server.Reason();
+    }
+    test::EnsureApp();
+    test::TJackThrough through("velcora_loop");
+    ASSERT_TRUE(through.Ok());
+    TRtMidiDriver driver(TRtMidiApi::Jack, "velcora_test");
+    const auto names = [&driver] {
+        std::vector<std::string> in;
+        std::vector<std::string> out;
+        for (uint32_t id = 0; id < driver.InDeviceCount(); ++id) {
+            TMidiInCaps caps;
+            EXPECT_EQ(driver.InDeviceCaps(id, caps), 0u);
+            in.push_back(caps.Name);
+        }
+        for (uint32_t id = 0; id < driver.OutDeviceCount(); ++id) {
+            TMidiOutCaps caps;
+            EXPECT_EQ(driver.OutDeviceCaps(id, caps), 0u);
+            out.push_back("out " + caps.Name);
+        }
+        in.insert(in.end(), out.begin(), out.end());
+        return in;
+    };
+    const std::vector<std::string> before = names();
+    ASSERT_EQ(before, (std::vector<std::string>{through.OutPort(), "out " + through.InPort()}));
+
+    // Two ports each way, so that JACK numbers the later clients' names.
+    TMidiInput in(driver);
+    TMidiInput second(driver);
+    TMidiOutput out(driver);
+    in.SetProductName(through.OutPort());
+    second.SetProductName(through.OutPort());
+    out.SetProductName(through.InPort());
+    in.OpenAndStart();
+    second.OpenAndStart();
+    ASSERT_TRUE(out.Open());
+    ASSERT_GE(test::JackMidiPorts("velcora_test").size(), 3u);
+    EXPECT_EQ(names(), before);
+
+    // Reopened while the driver's own ports are listed beside it, the device is found again.
+    in.StopAndClose();
+    in.SetProductName(through.OutPort());
+    in.OpenAndStart();
+    EXPECT_EQ(in.State(), TMidiInputState::misOpen);
+    out.Close();
+}
+
 TEST(RtMidiDriver, AutoFindsNoSystemWhereNoneRuns) {
     if (access("/dev/snd/seq", F_OK) == 0) {
         GTEST_SKIP() << "this machine has an ALSA sequencer";
