@@ -35,9 +35,12 @@ bool TWorkspace::HandleIdentity(std::span<const uint8_t> message) {
     // The same synth answers again after the second inquiry at start-up and after "Look for
     // Synth": what was fetched, edited or loaded since must not be thrown away for it. Another
     // synth brings its own workspace, which replaces unsaved work only when the person agrees.
+    // Before the first identification there is no synth to stay with: a refusal would leave
+    // the program neither searching nor set up for any synth.
     const bool sameSynth = section == FSynth.Section;
+    const bool identifiedBefore = !FSynth.Section.empty();
     const TDirtyFlags dirty = Dirty();
-    if (!sameSynth && dirty != TDirtyFlags{} &&
+    if (!sameSynth && identifiedBefore && dirty != TDirtyFlags{} &&
         FCtx.Dialogs.MessageBox(TMessageKind::Confirmation,
                                 OtherSynthQuestion(identity->ModelName + " (" +
                                                        std::to_string(identity->DeviceId) + ")",

@@ -417,6 +417,45 @@ TEST_F(IdentifyTest, ALaterIdentityReplyKeepsUnsavedWorkUnlessAnotherSynthIsAcce
     }
 }
 
+// No synth was identified before the first answer: there is no other synth to keep, so the
+// first answer identifies the synth whatever is modified, and its workspace is whole.
+TEST_F(IdentifyTest, TheFirstIdentityReplyIdentifiesTheSynthWhateverIsUnsaved) {
+    const struct {
+        const char* What;
+        bool Library;
+        bool Bank;
+    } cases[] = {
+        {"library modified", true, false},
+        {"user bank modified", false, true},
+        {"both modified", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::filesystem::remove(Start.File("Velcora.INI"));
+        WriteBytes(Start.File("Default XL-2.syx"),
+                   MakeDump(TDumpSizes::ForModelClass(TModelClass::CommandStation)));
+        auto ws = Make();
+        const TWorkspaceProbe probe(*ws);
+        ws->Library().SetModified(c.Library);
+        if (c.Bank) {
+            ws->MarkDirty(ws->UserBank(1));
+        }
+        ASSERT_NE(ws->Dirty(), TDirtyFlags{});
+
+        LookForSynth(*ws, IdentityReply(16, 13));
+        EXPECT_TRUE(Dialogs.ScriptDone());
+        EXPECT_TRUE(ws->Status().SynthFound);
+        EXPECT_FALSE(probe.ExpectIdentity());
+        EXPECT_TRUE(probe.ExpectHwConfig()) << "the ROM lists asked for";
+        EXPECT_EQ(ws->Synth().Section, "XL-7_16");
+        EXPECT_EQ(ws->Context().DeviceId, 16);
+        EXPECT_EQ(View.SetupSynth, "XL-7 (16)");
+        EXPECT_EQ(ws->Context().Sizes.TotalSize(), 1615);
+        EXPECT_FALSE(ws->Folders().PatchesDir.empty());
+        EXPECT_TRUE(std::filesystem::is_directory(ws->Folders().BackupDir));
+    }
+}
+
 TEST_F(IdentifyTest, PausesFromTheSettingsStayWithinWhatTheSetupFieldsAllow) {
     const struct {
         const char* Stored;

@@ -9,6 +9,7 @@
 #include "Program.h"
 #include "QtDialogs.h"
 #include "RtMidiDriver.h"
+#include "SetMidi.h"
 #include "TempDir.h"
 #include "VelcoraApplication.h"
 #include "VirtualSynth.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTabBar>
@@ -495,6 +497,55 @@ TEST_F(WindowsOverJack, ALibraryEditedAndSavedComesBackAtTheNextStartAndTheEditB
         << "the edit buffer never came back";
     EXPECT_EQ(category->text().toStdString(), "e2e");
     EXPECT_EQ(name->text().trimmed().toStdString(), "Renamed");
+    EXPECT_EQ(UnexpectedBoxes, "");
+}
+
+// The setup dialog's lists were made before the program's own ports opened; JACK lists those
+// among its ports. "None" for the keyboard opens nothing: no port of the program's own comes
+// back into it, and the settings file names none.
+TEST_F(WindowsOverJack, NoneForTheKeyboardOpensNoPortOfTheProgramsOwn) {
+    StartProgram();
+    if (HasFatalFailure()) {
+        return;
+    }
+    const std::string ownIn = ":Velcora in";
+    const std::string ownOut = ":Velcora out";
+    ASSERT_EQ(JackMidiPorts(ownIn).size(), 1u) << JackConnections();
+    ASSERT_EQ(JackMidiPorts(ownOut).size(), 1u) << JackConnections();
+
+    TfSetMidi& setup = Program->SetupDialog();
+    setup.show();
+    auto* keyboard = setup.findChild<QListWidget*>(QStringLiteral("lbKbdIn"));
+    ASSERT_NE(keyboard, nullptr);
+    for (int row = 0; row < keyboard->count(); ++row) {
+        const std::string entry = keyboard->item(row)->text().toStdString();
+        EXPECT_EQ(entry.find(ownIn), npos) << entry;
+        EXPECT_EQ(entry.find(ownOut), npos) << entry;
+    }
+    QListWidgetItem* none = keyboard->item(keyboard->count() - 1);
+    ASSERT_EQ(none->text(), QStringLiteral("None"));
+    keyboard->scrollToItem(none);
+    QTest::mouseClick(keyboard->viewport(), Qt::LeftButton, {},
+                      keyboard->visualItemRect(none).center());
+    QTest::qWait(500);
+
+    const TWorkspaceStatus s = Ws().Status();
+    EXPECT_EQ(s.KbdInput.Name, "None");
+    EXPECT_FALSE(s.KbdInput.Open);
+    EXPECT_TRUE(s.SynthInput.Open);
+    EXPECT_TRUE(s.SynthOutput.Open);
+    EXPECT_EQ(keyboard->currentRow(), keyboard->count() - 1);
+    EXPECT_EQ(TIniFile(Dir.File("Velcora.INI")).ReadString("MidiDevices", "KbdInput", ""), "None");
+    const std::string settings = ReadText(Dir.File("Velcora.INI"));
+    EXPECT_EQ(settings.find(ownIn), npos) << settings;
+    EXPECT_EQ(settings.find(ownOut), npos) << settings;
+    // One input of the program's own, the synth's; its output goes to the synth alone.
+    EXPECT_EQ(JackMidiPorts(ownIn).size(), 1u) << JackConnections();
+    const std::string links = JackConnections();
+    for (size_t at = links.find(ownOut); at != npos; at = links.find(ownOut, at + 1)) {
+        const std::string line = links.substr(at, links.find('\n', at) - at);
+        EXPECT_EQ(line.find(ownIn), npos) << links;
+    }
     EXPECT_EQ(UnexpectedBoxes, "");
 }
 
