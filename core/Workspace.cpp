@@ -8,6 +8,7 @@
 #include "WorkspaceView.h"
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace velcora {
@@ -178,8 +179,18 @@ void TWorkspace::ReloadWorkspace() {
     FLib->NewLibrary();
     FEditPatch->Dump().Clear();
 
-    const std::string patchFile = FSection.ReadString("PatchFile", "Patch.syx");
-    FSynth.FileNames[TSynth::EditFile] = FStartDir + "Patches/" + FileNameOnly(patchFile);
+    // The edit-buffer dialogs start where the person last loaded or saved an edit buffer,
+    // while that folder is there; else in the synth's Patches work folder, since the
+    // program's own folder may be read-only or have no Patches folder.
+    const std::string editFile = FSection.ReadString("EditFile", "");
+    std::error_code error;
+    if (!editFile.empty() &&
+        std::filesystem::is_directory(std::filesystem::path(editFile).parent_path(), error)) {
+        FSynth.FileNames[TSynth::EditFile] = editFile;
+    } else {
+        const std::string patchFile = FSection.ReadString("PatchFile", "Patch.syx");
+        FSynth.FileNames[TSynth::EditFile] = FFolders.PatchesDir + FileNameOnly(patchFile);
+    }
     for (int n = 0; n < 4; ++n) {
         FSynth.FileNames[static_cast<size_t>(n)] = UserBank(n).LoadDefaultFile();
     }

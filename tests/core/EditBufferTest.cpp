@@ -7,6 +7,7 @@
 #include "VirtualSynthWorkspace.h"
 
 #include <algorithm>
+#include <filesystem>
 
 using namespace velcora;
 using namespace velcora::test;
@@ -157,6 +158,55 @@ TEST_F(EditBufferTest, LoadingRemembersTheFileOnlyWhenOneWasRead) {
     EXPECT_EQ(Ini(Section, "EditFile"), Dir.File("Good.syx"));
     EXPECT_EQ(View.EditCategory, "Ld ");
     EXPECT_EQ(View.EditName, "From A File ");
+}
+
+// The program's own folder may be read-only or hold no Patches folder: the edit-buffer file
+// dialogs start where the person last loaded or saved an edit buffer, else in the synth's
+// Patches work folder.
+TEST_F(EditBufferTest, TheFileDialogsStartAtTheLastEditBufferFileElseInThePatchesFolder) {
+    std::filesystem::create_directories(Dir.File("Mine"));
+    const struct {
+        const char* What;
+        std::string EditFile;  ///< empty: no key
+        std::string PatchFile; ///< empty: no key
+        std::string Start;     ///< relative to the Patches work folder when not absolute
+    } cases[] = {
+        {"nothing remembered", "", "", "Patch.syx"},
+        {"the last file, in a folder still there", Dir.File("Mine/Warm.syx"), "",
+         Dir.File("Mine/Warm.syx")},
+        {"the last file's folder gone", Dir.File("Gone/Warm.syx"), "", "Patch.syx"},
+        {"a name of the synth's own", "", "Own.syx", "Own.syx"},
+        {"a name with folders of its own", "", "Elsewhere/Own.syx", "Own.syx"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::filesystem::remove(IniPath());
+        {
+            TIniFile ini(IniPath());
+            if (!c.EditFile.empty()) {
+                ini.WriteString(Section, "EditFile", c.EditFile);
+            }
+            if (!c.PatchFile.empty()) {
+                ini.WriteString(Section, "PatchFile", c.PatchFile);
+            }
+        }
+        Connect();
+        if (HasFatalFailure()) {
+            return;
+        }
+        const std::string start =
+            c.Start.front() == '/' ? c.Start : Ws->Folders().PatchesDir + c.Start;
+        EXPECT_EQ(Ws->Status().EditFile, start);
+        Dialogs.ExpectOpen(LoadTitle, "");
+        Ws->bbLoadEditBufClick();
+        ASSERT_FALSE(Dialogs.Shown().empty());
+        EXPECT_EQ(Dialogs.Shown().back().FileName, start);
+        Dialogs.ExpectSave(SaveTitle, "");
+        Ws->bbSaveEditBufClick("Pad", "Warm");
+        const std::string folder = start.substr(0, start.find_last_of('/') + 1);
+        EXPECT_EQ(Dialogs.Shown().back().FileName, folder + "Pad_Warm.syx");
+        Ws.reset();
+    }
 }
 
 TEST_F(EditBufferTest, NoSynthSectionIsWrittenBeforeASynthIsKnown) {
