@@ -58,11 +58,16 @@ bool TWorkspace::HandleIdentity(std::span<const uint8_t> message) {
 
     FView.SetCaption(FSynth.Caption() + " Library");
     FView.ShowSplashModel(FSynth.ModelName);
+    bool chosenBlankLoaded = false;
     if (!sameSynth) {
         // The patches held keep the sizes they came with, so only a new workspace gets new ones.
         FCtx.SetDefaultSizes(FSynth.ModelClass);
         FSynth.SaveSizes(FIni, FCtx.Sizes);
         BuildWorkFolders(FSynth.ModelClass);
+        // The blank file chosen in the setup dialog stays the blank patch from run to run,
+        // while it suits the synth; the banks are filled from it next.
+        const std::string chosenBlank = FSection.ReadString("BlankFile", DefaultBlankFile);
+        chosenBlankLoaded = chosenBlank != DefaultBlankFile && LoadBlankFile(chosenBlank);
         ReloadWorkspace();
     }
 
@@ -82,9 +87,9 @@ bool TWorkspace::HandleIdentity(std::span<const uint8_t> message) {
     if (!sameSynth) {
         LoadEndBanks(FFolders.EndBanksBase + "1.syx");
     }
-    // Only when Default.syx gave no blank patch (the built-in one then fills the holes), and
-    // once per synth rather than at every answer of the same one.
-    if (!sameSynth && !FFolders.BlankLoaded) {
+    // Only when neither the chosen blank file nor Default.syx gave a blank patch (the built-in
+    // one then fills the holes), and once per synth rather than at every answer of the same one.
+    if (!sameSynth && !FFolders.BlankLoaded && !chosenBlankLoaded) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, BlankFileWarning, TButtons::Ok);
     }
     return true;

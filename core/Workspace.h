@@ -491,6 +491,9 @@ private:
     bool ChooseInput(TPort port, int entry);
     /// Writes a port's key in the MidiDevices section, unless choices are not remembered.
     void RememberDevice(TPort port, const std::string& text);
+    /// Reads a single-patch file into the blank patch; a file that does not frame at the
+    /// synth's sizes leaves it as it was and answers false.
+    bool LoadBlankFile(const std::string& path);
 
     /// The bank a view shows: 0..3 a user bank, RomTab the ROM bank, else none.
     TPatchBank* ViewBank(int view);

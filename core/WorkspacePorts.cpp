@@ -251,10 +251,7 @@ void TWorkspace::bBlankFileClick() {
     if (!choice.Accepted) {
         return;
     }
-    // The blank patch fills every hole a deletion leaves: a file that does not suit the synth
-    // must leave it whole, not half read.
-    const TFileRead file = ReadFilePrefix(choice.FileName, FCtx.Sizes.TotalSize());
-    if (!file.Ok || !FBlankPatch->LoadEditBufferBytes(file.Bytes, FCtx)) {
+    if (!LoadBlankFile(choice.FileName)) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, BlankForOtherSynth, TButtons::Ok);
         return;
     }
@@ -264,6 +261,13 @@ void TWorkspace::bBlankFileClick() {
     }
     FBlankName = FileBaseName(choice.FileName);
     FView.ShowSetupBlankName(FBlankName);
+}
+
+bool TWorkspace::LoadBlankFile(const std::string& path) {
+    // The blank patch fills every hole a deletion leaves: a file that does not suit the synth
+    // must leave it whole, not half read.
+    const TFileRead file = ReadFilePrefix(path, FCtx.Sizes.TotalSize());
+    return file.Ok && FBlankPatch->LoadEditBufferBytes(file.Bytes, FCtx);
 }
 
 void TWorkspace::SetPause(std::function<void(int milliseconds)> pause) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <utility>
@@ -573,6 +574,53 @@ TEST_F(SetupDialogTest, ABlankFileIsTakenOnlyWhenItSuitsTheSynth) {
     EXPECT_EQ(View.BlankName, "My Blank");
     EXPECT_EQ(Ini("Proteus 2000_0", "BlankFile"), Dir.File("My Blank.syx"));
     EXPECT_EQ(BlankPatch(2).first, "Bla:My Blank    ");
+}
+
+// The blank file chosen in an earlier run fills the holes of every later one, as long as it
+// still suits the synth; otherwise the Patches folder's Default.syx does, as without a choice.
+TEST_F(SetupDialogTest, TheChosenBlankFileFillsTheHolesAtEveryIdentification) {
+    Connect();
+    const auto shippedBlank = BlankPatch(0);
+    Ws.reset();
+    TDumpSpec made;
+    made.Name = "Bla:My Blank";
+    const std::vector<uint8_t> dump =
+        MakeDump(TDumpSizes::ForModelClass(TModelClass::Proteus), made);
+    const struct {
+        const char* Name;
+        std::vector<uint8_t> Bytes; ///< empty: the file is gone
+        bool Taken;
+    } cases[] = {
+        {"whole", dump, true},
+        {"cut in the middle", {dump.begin(), dump.begin() + 800}, false},
+        {"another model's", MakeDump(TDumpSizes::ForModelClass(TModelClass::CommandStation), made),
+         false},
+        {"gone", {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string chosen = Dir.File("My Blank.syx");
+        std::filesystem::remove(chosen);
+        if (!c.Bytes.empty()) {
+            WriteBytes(chosen, c.Bytes);
+        }
+        TIniFile(IniPath()).WriteString("Proteus 2000_0", "BlankFile", chosen);
+        Connect();
+        if (HasFatalFailure()) {
+            return;
+        }
+        EXPECT_TRUE(Dialogs.ScriptDone());
+        EXPECT_EQ(Ws->Status().BlankName, "My Blank");
+        const auto blank = BlankPatch(3);
+        if (c.Taken) {
+            EXPECT_EQ(blank.first, "Bla:My Blank    ");
+        } else {
+            EXPECT_EQ(blank, shippedBlank);
+        }
+        // The banks were filled from it at identification.
+        EXPECT_EQ(Ws->UserBank(2).Slot(9).Name(), blank.first);
+        Ws.reset();
+    }
 }
 
 TEST_F(SetupDialogTest, ChoicesNotRememberedLeaveTheSavedDevicesAsTheyWere) {
