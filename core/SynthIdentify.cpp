@@ -61,6 +61,7 @@ bool TWorkspace::HandleIdentity(std::span<const uint8_t> message) {
     bool chosenBlankLoaded = false;
     if (!sameSynth) {
         // The patches held keep the sizes they came with, so only a new workspace gets new ones.
+        const TDumpSizes before = FCtx.Sizes;
         FCtx.SetDefaultSizes(FSynth.ModelClass);
         FSynth.SaveSizes(FIni, FCtx.Sizes);
         BuildWorkFolders(FSynth.ModelClass);
@@ -69,6 +70,12 @@ bool TWorkspace::HandleIdentity(std::span<const uint8_t> message) {
         const std::string chosenBlank = FSection.ReadString("BlankFile", DefaultBlankFile);
         chosenBlankLoaded = chosenBlank != DefaultBlankFile && LoadBlankFile(chosenBlank);
         ReloadWorkspace();
+        if (FCtx.Sizes != before) {
+            // Copied dumps of the old sizes would be pasted, sent and saved as patches of the
+            // new ones.
+            FCtx.ClipCount = 0;
+            FClipBank->Reset();
+        }
     }
 
     std::string& blankFile = FSynth.FileNames[TSynth::BlankFile];

@@ -456,6 +456,49 @@ TEST_F(IdentifyTest, TheFirstIdentityReplyIdentifiesTheSynthWhateverIsUnsaved) {
     }
 }
 
+// Patches copied for one synth's dump sizes are another size's garbage: the clipboard goes
+// when the next synth's sizes differ, and stays when they are the same.
+TEST_F(IdentifyTest, TheClipboardGoesWhenTheNextSynthsDumpSizesDiffer) {
+    const struct {
+        const char* What;
+        uint8_t Member;
+        bool Kept;
+    } cases[] = {
+        {"a synth of the same sizes", 7, true},
+        {"a synth of the Command Station's sizes", 13, false},
+        {"an Audity's sizes", 2, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::filesystem::remove(Start.File("Velcora.INI"));
+        for (const auto& [file, model] :
+             {std::pair{"Default Audity.syx", TModelClass::Audity},
+              std::pair{"Default XL-2.syx", TModelClass::CommandStation}}) {
+            WriteBytes(Start.File(file), MakeDump(TDumpSizes::ForModelClass(model)));
+        }
+        auto ws = Identified();
+        ws->UserBank(0).Slot(4).SetName("Cpy:Copied", ws->Context().Sizes);
+        ws->UserBank(0).DeselectAll();
+        ws->UserBank(0).Slot(4).SetSelected(true);
+        ws->UserBank(0).CopySelection();
+        ASSERT_EQ(ws->Context().ClipCount, 1);
+        ws->Library().SetModified(false); // nothing to ask about before the switch
+
+        LookForSynth(*ws, IdentityReply(0, c.Member));
+        ASSERT_TRUE(Dialogs.ScriptDone());
+        EXPECT_EQ(ws->Context().ClipCount, c.Kept ? 1 : 0);
+        TPatchBank& bank = ws->UserBank(1);
+        const std::string before = bank.Slot(0).Name();
+        bank.DeselectAll();
+        bank.Slot(0).SetSelected(true);
+        bank.Paste(TInsertMode::Overwrite);
+        EXPECT_EQ(bank.Slot(0).Name().substr(0, 10), c.Kept ? "Cpy:Copied" : before.substr(0, 10));
+        const int count = ws->Library().Count();
+        ws->Library().Paste();
+        EXPECT_EQ(ws->Library().Count(), count + (c.Kept ? 1 : 0));
+    }
+}
+
 TEST_F(IdentifyTest, PausesFromTheSettingsStayWithinWhatTheSetupFieldsAllow) {
     const struct {
         const char* Stored;
