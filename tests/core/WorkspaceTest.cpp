@@ -112,7 +112,9 @@ TEST_F(WorkspaceTest, ReloadAfterIdentificationTakesTheRememberedFiles) {
     EXPECT_EQ(ws->Synth().FileNames[0], "NoBank.syx");
     EXPECT_EQ(ws->Synth().FileNames[TSynth::RomBankFile], "NoBank.syx");
     EXPECT_EQ(ws->Synth().FileNames[TSynth::PatchLibFile], libFile);
-    EXPECT_EQ(ws->Synth().FileNames[TSynth::EditFile], Start.Path() + "/Patches/My.syx");
+    // The name's own folders go; the synth's Patches work folder takes their place.
+    EXPECT_EQ(ws->Synth().FileNames[TSynth::EditFile],
+              Docs.Path() + "/Velcora/Proteus/Patches/My.syx");
     EXPECT_EQ(ws->EditPatch().Name(), "Bla:Shipped     ");
     EXPECT_EQ(View.EditCategory, "Bla");
     EXPECT_EQ(View.EditName, "Shipped     ");
