@@ -1,7 +1,7 @@
 #include "LibraryCellDelegate.h"
 
-#include "LibraryModel.h"
 #include "CurrentRowFrame.h"
+#include "LibraryModel.h"
 
 #include <QPainter>
 
