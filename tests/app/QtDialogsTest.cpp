@@ -7,19 +7,35 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace velcora;
 
 namespace {
 
+// The application object goes before Qt's own globals at exit: a function's static would
+// outlive them, and the file dialogs' helper threads with them.
+class TAppEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        FApp = std::make_unique<QApplication>(FArgc, FArgv);
+    }
+    void TearDown() override { FApp.reset(); }
+
+private:
+    int FArgc = 1;
+    char FName[10] = "app_tests";
+    char* FArgv[2] = {FName, nullptr};
+    std::unique_ptr<QApplication> FApp;
+};
+
+[[maybe_unused]] ::testing::Environment* const AppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TAppEnvironment);
+
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    return *qApp;
 }
 
 struct TSeen {
