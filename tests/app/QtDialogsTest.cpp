@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace velcora;
 
