@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QToolButton>
@@ -312,10 +313,10 @@ QWidget* TBankPanel::MakeUserControls() {
     // The patch list is a window of its own: whoever made it opens it.
     FPatchList = MakeButton("bbPatchList", "patch-list", tr("Patch name lists for sequencers"));
     connect(FPatchList, &QToolButton::clicked, this, &TBankPanel::patchListClicked);
-    auto* library = new QGridLayout;
-    library->addWidget(FUserToLib, 0, 0);
-    library->addWidget(FPatchList, 0, 1);
-    column->addLayout(library);
+    FLibraryButtons = new QGridLayout;
+    FLibraryButtons->addWidget(FUserToLib, 0, 0);
+    FLibraryButtons->addWidget(FPatchList, 0, 1);
+    column->addLayout(FLibraryButtons);
     column->addWidget(MakeOptionGroup("rgBankToLib", QStringLiteral("User to Lib"),
                                       QStringLiteral("Bank"), QStringLiteral("Selected"),
                                       FBankToLib));
@@ -359,12 +360,12 @@ QWidget* TBankPanel::MakeRomControls() {
                               &TWorkspace::bbROMLoadBankClick);
     FRomSaveBank = MakeButton("bbROMSaveBank", "save", tr("Save the ROM bank to a file"),
                               &TWorkspace::bbROMSaveBankClick);
-    auto* buttons = new QGridLayout;
-    buttons->addWidget(FRomGetBank, 0, 0);
-    buttons->addWidget(FRomToLib, 0, 1);
-    buttons->addWidget(FRomLoadBank, 1, 0);
-    buttons->addWidget(FRomSaveBank, 1, 1);
-    column->addLayout(buttons);
+    FRomButtons = new QGridLayout;
+    FRomButtons->addWidget(FRomGetBank, 0, 0);
+    FRomButtons->addWidget(FRomToLib, 0, 1);
+    FRomButtons->addWidget(FRomLoadBank, 1, 0);
+    FRomButtons->addWidget(FRomSaveBank, 1, 1);
+    column->addLayout(FRomButtons);
 
     column->addWidget(MakeOptionGroup("rgLoadMethod", QStringLiteral("Method"),
                                       QStringLiteral("Edit Buffer"), QStringLiteral("Direct ROM"),
@@ -447,6 +448,22 @@ void TBankPanel::ConnectView(int v) {
                     FWorkspace.vleUserKeyDown(v, ViewKeyCode(key), ViewShiftState(modifiers), slot);
                 });
             });
+    connect(view, &TBankView::menuKeyPressed, this, [this, v, view](int slot) {
+        const QRect cell = view->visualRect(view->model()->index(slot, 1));
+        FMenuAt = view->viewport()->mapToGlobal(cell.bottomLeft());
+        FWorkspace.RunGuarded([&] { FWorkspace.vleUserMenuKey(v, slot); });
+        FMenuAt.reset();
+    });
+    // Whatever moves the rows moves them away from under the rename box.
+    connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &TBankPanel::RenameRowMoved);
+    view->installEventFilter(this);
+}
+
+void TBankPanel::RenameRowMoved() {
+    if (FRenameBox->isVisible()) {
+        FWorkspace.RunGuarded([this] { FWorkspace.CloseRenameBox(); });
+    }
 }
 
 void TBankPanel::MakeMenu() {
@@ -482,6 +499,13 @@ void TBankPanel::ShowTab() {
     const int tab = FWorkspace.Status().Tab;
     FViewStack->setCurrentIndex(tab);
     FControlStack->setCurrentIndex(tab == RomView ? 1 : 0);
+    // One patch-list button, beside the buttons of the tab shown.
+    if (tab == RomView) {
+        FRomButtons->addWidget(FPatchList, 2, 0);
+    } else {
+        FLibraryButtons->addWidget(FPatchList, 0, 1);
+    }
+    FPatchList->show();
     ApplyOptions();
 }
 
@@ -581,7 +605,7 @@ void TBankPanel::ShowLoadMethod(TLoadMethod method) {
 
 void TBankPanel::ShowCursor(int bankNumber, int slot) {
     if (TBankView* view = ViewOfBank(bankNumber)) {
-        view->SetCurrentSlot(slot);
+        view->ShowSlot(slot);
     }
 }
 
@@ -595,7 +619,7 @@ void TBankPanel::ShowBankMenu(bool swapVisible) {
     FSwapItem->setVisible(swapVisible);
     // popup, not exec: the press that opened the menu returns at once, and the item chosen
     // later runs as an event of its own.
-    FBankMenu->popup(QCursor::pos());
+    FBankMenu->popup(FMenuAt.value_or(QCursor::pos()));
 }
 
 void TBankPanel::PrepareRenameBox(int bankNumber, int slot, const std::string& text) {
@@ -614,6 +638,7 @@ void TBankPanel::PrepareRenameBox(int bankNumber, int slot, const std::string& t
 }
 
 void TBankPanel::ShowRenameBox() {
+    FRenameKeys.clear();
     FRenameBox->show();
     FRenameBox->raise();
     FRenameBox->selectAll();
@@ -638,9 +663,18 @@ void TBankPanel::RestoreFocus(int focusView) {
 }
 
 bool TBankPanel::eventFilter(QObject* watched, QEvent* event) {
-    // A key held down repeats its press but is released once: the box reacts to the release.
+    if ((event->type() == QEvent::Resize || event->type() == QEvent::Move) &&
+        watched != FRenameBox) {
+        RenameRowMoved();
+    }
+    if (watched == FRenameBox && event->type() == QEvent::KeyPress) {
+        FRenameKeys.insert(static_cast<QKeyEvent*>(event)->key());
+    }
+    // A key held down repeats its press but is released once: the box reacts to the release,
+    // and only of a key pressed in it.
     if (watched == FRenameBox && event->type() == QEvent::KeyRelease &&
-        !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        !static_cast<QKeyEvent*>(event)->isAutoRepeat() &&
+        FRenameKeys.remove(static_cast<QKeyEvent*>(event)->key())) {
         const int key = ViewKeyCode(static_cast<QKeyEvent*>(event)->key());
         const std::string before = ToCp1252(FRenameBox->text());
         std::string after = before;

@@ -5,14 +5,18 @@
 #include "ViewInput.h"
 #include "WorkspaceCommand.h"
 
+#include <QPoint>
+#include <QSet>
 #include <QWidget>
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 class QAbstractButton;
 class QButtonGroup;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -85,6 +89,9 @@ private:
     QGroupBox* MakeOptionGroup(const char* name, const QString& caption, const QString& item0,
                                const QString& item1, QButtonGroup*& items);
     void ConnectView(int view);
+    /// The row under the rename box moved away (a scroll, a resize): the box closes without
+    /// renaming.
+    void RenameRowMoved();
     void MakeMenu();
     /// The person chose a tab; a refused choice shows the workspace's tab again.
     void TabChosen(int tab);
@@ -129,8 +136,17 @@ private:
 
     QMenu* FBankMenu = nullptr;
     QAction* FSwapItem = nullptr;
+    /// Where the bank menu opens when a key asked for it (the pointer's place otherwise).
+    std::optional<QPoint> FMenuAt;
     TUndoItems FUndoItems;
     QLineEdit* FRenameBox = nullptr;
+    /// The keys pressed while the rename box had the focus: only their release acts, not
+    /// that of the Enter which chose Edit in the menu.
+    QSet<int> FRenameKeys;
+    /// The grids of the bank tab and of the ROM tab, where the patch-list button moves to
+    /// with the tab shown (the MIDNAM export names the ROM bank too).
+    QGridLayout* FLibraryButtons = nullptr;
+    QGridLayout* FRomButtons = nullptr;
 };
 
 } // namespace velcora

@@ -313,6 +313,15 @@ QLayout* TfMain::MakeLibraryFilterRow() {
     FLibFilter->setPlaceholderText("Filter: type, name or notes");
     FLibFilter->setToolTip("Show only the patches whose type, name or notes hold every word typed");
     FLibFilter->setClearButtonEnabled(true);
+    // The field's own clear button says nothing to a screen reader unless named.
+    for (QAction* action : FLibFilter->actions()) {
+        action->setText(QStringLiteral("Clear filter"));
+        action->setToolTip(QStringLiteral("Clear the filter: show every patch"));
+    }
+    for (QToolButton* button : FLibFilter->findChildren<QToolButton*>()) {
+        button->setAccessibleName(QStringLiteral("Clear filter"));
+        button->setToolTip(QStringLiteral("Clear the filter: show every patch"));
+    }
     FLibFilter->installEventFilter(this);
     connect(FLibFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
         TWorkspace& ws = FWorkspace;
@@ -521,6 +530,16 @@ void TfMain::ConnectLibraryGrid() {
                 };
                 ws.RunGuarded(handler);
             });
+    connect(FLibGrid, &TLibraryView::menuKeyPressed, this, [this](int column, int shownRow) {
+        const QRect cell = FLibGrid->CellRect(column, shownRow);
+        FLibMenuAt =
+            FLibGrid->viewport()->mapToGlobal(cell.isEmpty() ? QPoint() : cell.bottomLeft());
+        TWorkspace& ws = FWorkspace;
+        const int row = LibraryRow(shownRow);
+        const std::function<void()> handler = [&ws, column, row] { ws.sgLibMenuKey(column, row); };
+        ws.RunGuarded(handler);
+        FLibMenuAt.reset();
+    });
 }
 
 void TfMain::Forward(void (TWorkspace::*command)()) {
@@ -540,9 +559,14 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event) {
         FLibFilter->clear();
         return true;
     }
-    // A key held down repeats its press but is released once: the editor reacts to the release.
+    if (watched == FGridEdit && event->type() == QEvent::KeyPress) {
+        FGridEditKeys.insert(static_cast<QKeyEvent*>(event)->key());
+    }
+    // A key held down repeats its press but is released once: the editor reacts to the
+    // release, and only of a key pressed in it.
     if (watched == FGridEdit && event->type() == QEvent::KeyRelease &&
-        !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        !static_cast<QKeyEvent*>(event)->isAutoRepeat() &&
+        FGridEditKeys.remove(static_cast<QKeyEvent*>(event)->key())) {
         TWorkspace& ws = FWorkspace;
         const std::string text = ToCp1252(FGridEdit->text());
         const int key = ViewKeyCode(static_cast<QKeyEvent*>(event)->key());
@@ -556,7 +580,7 @@ void TfMain::ShowLibMenu(bool swapVisible) {
     FLibSwapItem->setVisible(swapVisible);
     // popup, not exec: the press that opened the menu returns at once, and the item chosen
     // later runs as an event of its own.
-    FLibMenu->popup(QCursor::pos());
+    FLibMenu->popup(FLibMenuAt.value_or(QCursor::pos()));
 }
 
 void TfMain::ShowGridEditor(int column, int row, const std::string& text) {
@@ -567,6 +591,7 @@ void TfMain::ShowGridEditor(int column, int row, const std::string& text) {
     const QPoint corner = FLibGrid->viewport()->mapTo(FLibPage, cell.topLeft());
     FGridEdit->setGeometry(QRect(corner + QPoint(GridEditOffset, GridEditOffset), cell.size()));
     FGridEdit->setText(FromCp1252(text));
+    FGridEditKeys.clear();
     FGridEdit->show();
     FGridEdit->raise();
     FGridEdit->selectAll();

@@ -2,7 +2,10 @@
 
 #include "WorkspaceCommand.h"
 
+#include <QPoint>
+#include <QSet>
 #include <QWidget>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -113,6 +116,11 @@ private:
     QLabel* FLibFilterCount = nullptr;
     QMenu* FLibMenu = nullptr;
     QAction* FLibSwapItem = nullptr;
+    /// Where the library menu opens when a key asked for it (the pointer's place otherwise).
+    std::optional<QPoint> FLibMenuAt;
+    /// The keys pressed while the in-cell editor had the focus: only their release acts, not
+    /// that of the Enter which chose Edit in the menu.
+    QSet<int> FGridEditKeys;
     TUndoItems FLibUndoItems;
     QToolButton* FLoadLib = nullptr;
     QToolButton* FSaveLib = nullptr;

@@ -2,6 +2,7 @@
 
 #include "Cp1252.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -55,7 +56,7 @@ QString StartPath(const std::string& folder, const std::string& fileName) {
 
 TAnswer TQtDialogs::MessageBox(TMessageKind kind, const std::string& text, TButtons buttons) {
     QMessageBox box(IconOf(kind), QString::fromLatin1(AppTitle), FromCp1252(text),
-                    ButtonsOf(buttons), FParent);
+                    ButtonsOf(buttons), DialogParent());
     box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
     case QMessageBox::Ok:
@@ -75,7 +76,7 @@ TAnswer TQtDialogs::MessageBox(TMessageKind kind, const std::string& text, TButt
 TFileChoice TQtDialogs::OpenFile(const std::string& title, const std::string& filter,
                                  const std::string& folder, const std::string& fileName) {
     const QString chosen = QFileDialog::getOpenFileName(
-        FParent, FromCp1252(title), StartPath(folder, fileName), FilterForQt(filter));
+        DialogParent(), FromCp1252(title), StartPath(folder, fileName), FilterForQt(filter));
     if (chosen.isEmpty()) {
         return {false, fileName};
     }
@@ -86,8 +87,8 @@ TFileChoice TQtDialogs::SaveFile(const std::string& title, const std::string& fi
                                  const std::string& folder, const std::string& fileName) {
     // The program asks its own backup question over an existing file.
     const QString chosen = QFileDialog::getSaveFileName(
-        FParent, FromCp1252(title), StartPath(folder, fileName), FilterForQt(filter), nullptr,
-        QFileDialog::DontConfirmOverwrite);
+        DialogParent(), FromCp1252(title), StartPath(folder, fileName), FilterForQt(filter),
+        nullptr, QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty()) {
         return {false, fileName};
     }
@@ -98,19 +99,38 @@ TPathsChoice TQtDialogs::OpenPaths(const std::string& title, const std::string& 
                                    const std::string& folder, bool chooseFolder) {
     TPathsChoice choice;
     if (chooseFolder) {
-        const QString chosen =
-            QFileDialog::getExistingDirectory(FParent, FromCp1252(title), FromCp1252(folder));
+        const QString chosen = QFileDialog::getExistingDirectory(DialogParent(), FromCp1252(title),
+                                                                 FromCp1252(folder));
         if (!chosen.isEmpty()) {
             choice.Paths.push_back(QFile::encodeName(chosen).toStdString());
         }
     } else {
         for (const QString& file : QFileDialog::getOpenFileNames(
-                 FParent, FromCp1252(title), FromCp1252(folder), FilterForQt(filter))) {
+                 DialogParent(), FromCp1252(title), FromCp1252(folder), FilterForQt(filter))) {
             choice.Paths.push_back(QFile::encodeName(file).toStdString());
         }
     }
     choice.Accepted = !choice.Paths.empty();
     return choice;
+}
+
+QWidget* TQtDialogs::DialogParent() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    if (QWidget* active = QApplication::activeWindow()) {
+        return active;
+    }
+    if (FParent != nullptr) {
+        return FParent;
+    }
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = top->windowType();
+        if (top->isVisible() && (type == Qt::Window || type == Qt::Dialog)) {
+            return top;
+        }
+    }
+    return nullptr;
 }
 
 QString TQtDialogs::FilterForQt(const std::string& filter) {

@@ -31,6 +31,11 @@ public:
     /// case-sensitive file system: "Sysex files (*.syx *.SYX)".
     static QString FilterForQt(const std::string& filter);
 
+    /// The window a dialog opens over: the active modal dialog or the active window, else the
+    /// parent given, else a visible window of the program. A box without one would open
+    /// centred on the screen with a task-bar entry of its own, possibly behind the splash.
+    QWidget* DialogParent() const;
+
 private:
     QWidget* FParent;
 };

@@ -1,8 +1,10 @@
 #include "SeqRename.h"
 
 #include "Cp1252.h"
+#include "QtDialogs.h"
 #include "Teardown.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -87,6 +89,7 @@ void TfSeqRename::BuildControls() {
 
     auto* yes = MakeButton(this, "bYes", "Yes");
     auto* no = MakeButton(this, "bNo", "No");
+    FNo = no;
     // Enter after typing a start number answers Yes.
     yes->setDefault(true);
     no->setAutoDefault(false);
@@ -104,6 +107,44 @@ void TfSeqRename::BuildControls() {
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(FEStart, &QLineEdit::textChanged, this, &TfSeqRename::eStartChange);
+    // Reported when the field is left, not at every key: "-" on the way to "-3" is no error.
+    connect(FEStart, &QLineEdit::editingFinished, this, &TfSeqRename::eStartExit);
+}
+
+std::string TfSeqRename::NotAStartText(const std::string& text) {
+    return "'" + text + "' is not a valid start number.\n\nType a whole number from 0 to " +
+           std::to_string(LargestStart) + ".";
+}
+
+bool TfSeqRename::StartUnusable() const {
+    const std::string text = ToCp1252(FEStart->text());
+    return !text.empty() && !StartFromText(text);
+}
+
+void TfSeqRename::eStartExit() {
+    // Leaving for No answers No: what Start holds no longer matters.
+    if (FReportingStart || !isVisible() || !StartUnusable() || QApplication::focusWidget() == FNo) {
+        return;
+    }
+    FReportingStart = true;
+    FReportedStart = FEStart->text();
+    TQtDialogs(this).MessageBox(TMessageKind::Error, NotAStartText(ToCp1252(FEStart->text())),
+                                TButtons::Ok);
+    FReportingStart = false;
+    FEStart->setFocus();
+    FEStart->selectAll();
+}
+
+void TfSeqRename::accept() {
+    if (StartUnusable()) {
+        if (FEStart->text() != FReportedStart) {
+            eStartExit();
+        }
+        FEStart->setFocus();
+        FEStart->selectAll();
+        return;
+    }
+    QDialog::accept();
 }
 
 bool TfSeqRename::Ask(const std::string& baseName, int count, int& start, int& width) {

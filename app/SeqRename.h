@@ -47,12 +47,23 @@ public:
     static constexpr int LargestStart = 999999999;
 
     static inline const char* const Caption = "Sequence Rename";
+    /// What the error box says when the Start field is left holding text that is no start.
+    static std::string NotAStartText(const std::string& text);
+
+    /// Yes, unless the Start field holds text that is no start: that was just reported, and
+    /// the person corrects it first.
+    void accept() override;
 
 private:
     void BuildControls();
     /// Recomputes End and Example from the stored start, count and base name.
     void Prepare();
     void eStartChange(const QString& text);
+    /// The Start field left (Enter, or the focus elsewhere): text that is no start is
+    /// reported, and the field takes the focus back.
+    void eStartExit();
+    /// The Start field holds text, and it is no start.
+    bool StartUnusable() const;
 
     int FStart = 0;
     int FCount = 1;
@@ -63,6 +74,12 @@ private:
     QLineEdit* FEStart = nullptr;
     QLabel* FLEnd = nullptr;
     QLabel* FLFormat = nullptr;
+    QPushButton* FNo = nullptr;
+    /// The error box about the Start field is showing (the focus it takes away must not
+    /// report the text again).
+    bool FReportingStart = false;
+    /// The text last reported, so that Yes right after the report does not repeat it.
+    QString FReportedStart;
 };
 
 } // namespace velcora

@@ -19,7 +19,8 @@ QMenu* MakeSelectionMenu(QWidget& owner, TWorkspace& workspace, const char* name
     auto* menu = new QMenu(&owner);
     menu->setObjectName(QString::fromLatin1(name));
     menu->setAccessibleName(QStringLiteral("Selection"));
-    QAction* heading = menu->addAction(title);
+    // A heading, not a command: the keyboard passes over it and choosing it does nothing.
+    QAction* heading = menu->addSection(title);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);

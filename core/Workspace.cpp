@@ -114,6 +114,11 @@ bool TWorkspace::SendLong(std::span<const uint8_t> message) {
     if (message.empty() || FSynthOutDev == -1 || !FMidiPCToSynth) {
         return false;
     }
+    // An audition still under way goes out whole first: the synth must not take another
+    // message in the middle of a preset dump.
+    if (!FAudition.Sending()) {
+        FAudition.Flush(FSynth.Pause);
+    }
     FMidiPCToSynth->PutLong(message);
     return true;
 }

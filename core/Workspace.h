@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AllBanks.h"
+#include "AuditionPacer.h"
 #include "EndBanks.h"
 #include "IniFile.h"
 #include "IniSection.h"
@@ -295,6 +296,10 @@ public:
     void pmLibSwapClick();
     /// A key released in the in-cell editor holding text: Escape discards, Enter applies.
     void eGridEditKeyUp(const std::string& text, int key);
+    /// The menu key (or Shift+F10) in the grid whose current cell is (column, row): the
+    /// library menu opens over that row as for a right press on a marked row; an unmarked row
+    /// is first marked as a plain click marks it.
+    void sgLibMenuKey(int column, int row);
     void bbLoadLibClick();
     void bbSaveLibClick();
     void bbDeDupClick();
@@ -343,8 +348,15 @@ public:
     void pmBankSwapClick();
     /// A key released in the rename box holding text, one byte per character as names are
     /// held (Windows-1252); returns the text the box must show. Enter renames the slot the
-    /// box was prepared for and hides the box.
+    /// box was prepared for and hides the box; Escape hides it without renaming.
     std::string eUserEditKeyUp(const std::string& text, int key);
+    /// Hides the rename box without renaming: the row it covered moved away from under it (a
+    /// tab change, a scroll, a resize), so Enter would rename a patch no longer in sight.
+    void CloseRenameBox();
+    /// The menu key (or Shift+F10) in a bank view whose current row shows slot: the bank menu
+    /// opens over that slot as for a right press on it; an unselected slot is first selected
+    /// as a plain click selects it.
+    void vleUserMenuKey(int view, int slot);
     /// Enables the selection-dependent commands for the current user bank; while a transfer
     /// runs they stay disabled, as the transfer left them.
     void UpdateSelectionButtons(bool hasSelection);
@@ -501,6 +513,14 @@ private:
     TPatchBank& ActionBankOf(int view);
     /// The patch of a bank slot on the synth's edit buffer; nothing while a transfer runs.
     void AuditionSlot(TPatchBank& bank, int slot);
+    /// All Sound Off, then a copy of the patch addressed to the synth's edit buffer, its
+    /// messages paced on the event loop; the patch itself keeps its bytes.
+    void AuditionCopy(const TPatchRec& patch);
+    /// The audition's messages, a pause apart; any other message to the synth first lets the
+    /// rest of them go (TWorkspace::SendLong).
+    TAuditionPacer FAudition{
+        [this](std::span<const uint8_t> message) { return FSynth.SendUnpaused(message); },
+        [this] { return !FBusy; }, [this](const std::function<void()>& step) { RunGuarded(step); }};
     /// Whether a transfer is walking the bank's list of slots.
     bool TransferOn(const TPatchBank& bank) const;
 

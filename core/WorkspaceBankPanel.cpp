@@ -15,17 +15,21 @@ bool TWorkspace::pcUserBankChange(int tab) {
     if (tab < 0 || tab > RomTab) {
         return false;
     }
+    // The fetch machine asks for and fills the current user bank's slots: a bank changed
+    // under it would take the rest of the fetch unmarked. Sends and ROM fetches keep their
+    // own bank.
+    if (tab != RomTab && FTransferShowing && !FSending && !FRomXfer && tab != FCtx.CurUserBank) {
+        return false;
+    }
+    // Another view takes the place of the row under the rename box.
+    if (tab != FTab) {
+        CloseRenameBox();
+    }
     if (tab == RomTab) {
         FTab = RomTab;
         FFocusView = 5;
         FActionBank = FRomBank.get();
         return true;
-    }
-    // The fetch machine asks for and fills the current user bank's slots: a bank changed
-    // under it would take the rest of the fetch unmarked. Sends and ROM fetches keep their
-    // own bank.
-    if (FTransferShowing && !FSending && !FRomXfer && tab != FCtx.CurUserBank) {
-        return false;
     }
     FTab = tab;
     FCtx.CurUserBank = tab;

@@ -1,6 +1,7 @@
 // The bank views: selection by mouse and keyboard, audition, the popup menu's commands, the
 // rename box and the shortcuts.
 #include "Dialogs.h"
+#include "PresetNumber.h"
 #include "Workspace.h"
 #include "WorkspaceView.h"
 
@@ -45,7 +46,25 @@ void TWorkspace::AuditionSlot(TPatchBank& bank, int slot) {
     if (FTransferShowing) {
         return;
     }
-    RunGuarded([&] { FSynth.Audition(bank.Slot(slot), FCtx.DeviceId, FCtx.Sizes); });
+    RunGuarded([&] { AuditionCopy(bank.Slot(slot)); });
+}
+
+void TWorkspace::AuditionCopy(const TPatchRec& patch) {
+    // The stored record keeps its own address: rewritten, it would count as a change of its
+    // bank or library in the history and the modified marks.
+    TPatchRec copy;
+    patch.CopyTo(copy);
+    copy.SetPresetNumber(EditBufferNumber, EditBufferNumber);
+    copy.SetDeviceId(FCtx.DeviceId, FCtx.Sizes);
+    std::vector<std::vector<uint8_t>> messages;
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        const auto slot = copy.Dump().Slot(p);
+        messages.emplace_back(slot.begin(), slot.end());
+    }
+    // Silence first, at once: the patch still sounding is the one the person left.
+    FAudition.Stop();
+    FSynth.AllSoundOff();
+    FAudition.Start(std::move(messages), FSynth.TimeBetweenSysex);
 }
 
 void TWorkspace::vleUserMouseDown(int view, TMouseButton button, TShiftState shift, int slot) {
@@ -246,6 +265,10 @@ std::string TWorkspace::eUserEditKeyUp(const std::string& text, int key) {
     constexpr size_t TypeLength = 3;
     constexpr size_t MaxAfterType = 20;
     std::string shown = text;
+    if (key == TKey::Escape) {
+        CloseRenameBox();
+        return shown;
+    }
     if (shown.size() == TypeLength) {
         shown += ':';
     }
@@ -267,6 +290,31 @@ std::string TWorkspace::eUserEditKeyUp(const std::string& text, int key) {
     }
     CommitUndoStep("Rename");
     return shown;
+}
+
+void TWorkspace::CloseRenameBox() {
+    if (!FRenameShowing) {
+        return;
+    }
+    FRenameShowing = false;
+    FView.HideRenameBox();
+}
+
+void TWorkspace::vleUserMenuKey(int view, int slot) {
+    if (ViewBank(view) == nullptr || !ValidSlot(slot)) {
+        return;
+    }
+    if (FRenameShowing) {
+        FView.FocusRenameBox();
+        return;
+    }
+    if (!ActionBankOf(view).Slot(slot).Selected()) {
+        vleUserMouseDown(view, TMouseButton::Left, {}, slot);
+        vleUserClick(view);
+    }
+    vleUserMouseDown(view, TMouseButton::Right, {}, slot);
+    // A right press leaves its click to come; a key has none.
+    FPressedInView = false;
 }
 
 void TWorkspace::UpdateSelectionButtons(bool hasSelection) {

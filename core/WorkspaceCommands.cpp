@@ -54,6 +54,8 @@ void TWorkspace::bbGetEditBufClick() {
 }
 
 void TWorkspace::bbSendEditBufClick() {
+    // The edit buffer sent replaces whatever an audition still had to send.
+    FAudition.Stop();
     RunGuarded([this] { FSynth.Audition(*FEditPatch, FCtx.DeviceId, FCtx.Sizes); });
 }
 

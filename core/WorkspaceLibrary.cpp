@@ -48,7 +48,7 @@ void TWorkspace::AuditionLibPatch(int row) {
     if (patch == nullptr || FTransferShowing) {
         return;
     }
-    RunGuarded([&] { FSynth.Audition(*patch, FCtx.DeviceId, FCtx.Sizes); });
+    RunGuarded([&] { AuditionCopy(*patch); });
 }
 
 void TWorkspace::LeaveBanksForLibrary() {
@@ -150,6 +150,25 @@ void TWorkspace::sgLibClick() {
     FLib->BuildSelection();
     const size_t marked = FLib->Selection().size();
     FView.EnableMixAndMorph(marked >= 2, marked == 2);
+}
+
+void TWorkspace::sgLibMenuKey(int column, int row) {
+    TPatchRec* patch = LibPatchAt(row);
+    if (patch == nullptr) {
+        return;
+    }
+    if (FGridEditorShowing) {
+        FView.FocusGridEditor();
+        return;
+    }
+    if (!patch->Selected()) {
+        sgLibMouseDown(TMouseButton::Left, {}, column, row);
+        sgLibClick();
+    }
+    sgLibMouseDown(TMouseButton::Right, {}, column, row);
+    // A right press leaves its click to come; a key has none.
+    FPressedInView = false;
+    FLibPressPending = false;
 }
 
 void TWorkspace::sgLibDblClick(int row) {

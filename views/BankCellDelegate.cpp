@@ -1,6 +1,7 @@
 #include "BankCellDelegate.h"
 
 #include "BankModel.h"
+#include "CurrentRowFrame.h"
 
 #include <QPainter>
 
@@ -35,6 +36,8 @@ void TBankCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->setClipRect(option.rect);
     painter->drawText(option.rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, look.Text);
     painter->restore();
+    // Up and Down go on from the current row: the person must see where it is.
+    DrawCurrentRowFrame(*painter, option, index, look.Foreground);
 }
 
 } // namespace velcora

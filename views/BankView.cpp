@@ -1,6 +1,8 @@
 #include "BankView.h"
 
 #include "BankCellDelegate.h"
+#include "CurrentRowFrame.h"
+#include "MenuKey.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -87,6 +89,13 @@ void TBankView::SetCurrentSlot(int slot) {
     scrollTo(index);
 }
 
+void TBankView::ShowSlot(int slot) {
+    if (model() == nullptr || slot < 0 || slot >= model()->rowCount()) {
+        return;
+    }
+    scrollTo(model()->index(slot, 1));
+}
+
 int TBankView::TopSlot() const {
     return std::max(0, rowAt(0));
 }
@@ -114,6 +123,11 @@ void TBankView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TBankView::keyPressEvent(QKeyEvent* event) {
     emit slotKeyPressed(event->key(), event->modifiers(), CurrentSlot());
+    if (IsMenuKey(*event)) {
+        emit menuKeyPressed(CurrentSlot());
+        event->accept();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -158,14 +172,25 @@ void TBankView::WheelStep(bool down) {
     QScrollBar* bar = verticalScrollBar();
     // Scrolled by rows, the bar's maximum is the top row that still shows the last row at
     // the bottom: the wheel never scrolls past the last row, nor above the first.
-    const int top = std::clamp(bar->value() + (down ? WheelRows : -WheelRows), 0, bar->maximum());
-    bar->setValue(top);
-    const int last = model()->rowCount() - 1;
-    const int slot = std::clamp(CurrentSlot() + (down ? 1 : -1), 0, last);
-    const int column = currentIndex().isValid() ? currentIndex().column() : 1;
-    selectionModel()->setCurrentIndex(model()->index(slot, column), QItemSelectionModel::NoUpdate);
-    // The current row moving must not drag the rows back to it: the wheel placed them.
-    bar->setValue(top);
+    // The current row stays where the person put it: Up and Down go on from there, not from
+    // wherever the wheel would have dragged it out of sight.
+    bar->setValue(std::clamp(bar->value() + (down ? WheelRows : -WheelRows), 0, bar->maximum()));
+}
+
+void TBankView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    UpdateCurrentRows(*this, current, previous);
+}
+
+// The frame of the current row is solid only while the view has the focus.
+void TBankView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void TBankView::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 } // namespace velcora

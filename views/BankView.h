@@ -26,6 +26,8 @@ public:
     int CurrentSlot() const;
     /// Makes a slot's row current and scrolls it into sight, as the program's moves do.
     void SetCurrentSlot(int slot);
+    /// Scrolls a slot's row into sight; the current row stays where the person put it.
+    void ShowSlot(int slot);
     /// The slot shown in the first visible row.
     int TopSlot() const;
     QSize sizeHint() const override;
@@ -42,15 +44,20 @@ signals:
     /// A key pressed while the row of slot is current; raised before the view moves its
     /// current row for a navigation key.
     void slotKeyPressed(int qtKey, Qt::KeyboardModifiers modifiers, int slot);
+    /// The menu key or Shift+F10, with the row of slot current.
+    void menuKeyPressed(int slot);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    /// One wheel step: the first visible row moves two rows, then the current row one.
+    /// One wheel step: the first visible row moves two rows; the current row stays.
     void WheelStep(bool down);
 
     QColor FColour;

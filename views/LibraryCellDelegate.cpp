@@ -1,5 +1,6 @@
 #include "LibraryCellDelegate.h"
 
+#include "CurrentRowFrame.h"
 #include "LibraryModel.h"
 
 #include <QPainter>
@@ -34,6 +35,8 @@ void TLibraryCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     painter->setClipRect(option.rect);
     painter->drawText(option.rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, look.Text);
     painter->restore();
+    // Up and Down go on from the current row: the person must see where it is.
+    DrawCurrentRowFrame(*painter, option, index, look.Foreground);
 }
 
 } // namespace velcora

@@ -1,7 +1,9 @@
 #include "LibraryView.h"
 
+#include "CurrentRowFrame.h"
 #include "LibraryCellDelegate.h"
 #include "LibraryWheel.h"
+#include "MenuKey.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -165,6 +167,11 @@ void TLibraryView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TLibraryView::keyPressEvent(QKeyEvent* event) {
     emit rowKeyPressed(event->key(), event->modifiers(), CurrentRow());
+    if (IsMenuKey(*event)) {
+        emit menuKeyPressed(currentIndex().isValid() ? currentIndex().column() : 1, CurrentRow());
+        event->accept();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -204,6 +211,22 @@ void TLibraryView::WheelStep(bool down, bool ctrl) {
     SetCurrentRow(to.Row);
     // The rows are placed by the step, not dragged to the current row by the view.
     SetTopRow(to.Top);
+}
+
+void TLibraryView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    UpdateCurrentRows(*this, current, previous);
+}
+
+// The frame of the current row is solid only while the grid has the focus.
+void TLibraryView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void TLibraryView::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 bool TLibraryView::eventFilter(QObject* watched, QEvent* event) {

@@ -50,6 +50,8 @@ signals:
     /// A key pressed while row is current; raised before the view moves its current row for
     /// a navigation key.
     void rowKeyPressed(int qtKey, Qt::KeyboardModifiers modifiers, int row);
+    /// The menu key or Shift+F10, with the cell (column, row) current.
+    void menuKeyPressed(int column, int row);
     /// Local files or folders were dropped on the grid.
     void pathsDropped(const QStringList& paths);
 
@@ -58,6 +60,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -13,12 +13,16 @@ TGridScroll LibraryWheelStep(TGridScroll at, bool down, bool ctrl, int visible, 
     int top = at.Top;
     int row = at.Row;
     if (!ctrl) {
+        // The rows move under the current row, which stays where the person put it: Up and
+        // Down go on from there, not from wherever the wheel has dragged it.
         if (down && top + v <= last) {
             ++top;
         } else if (!down && top > 1) {
             --top;
         }
-    } else if (down) {
+        return {top, row};
+    }
+    if (down) {
         if (row + v < last) {
             if (top + v - 1 == row) {
                 top = top + v - 1;
@@ -39,7 +43,8 @@ TGridScroll LibraryWheelStep(TGridScroll at, bool down, bool ctrl, int visible, 
             top = 2;
         }
     }
-    // The grid's own move follows the step; moving its current row brings that row into sight.
+    // With Ctrl the current row turns the page; the grid's own move follows the step, and
+    // moving its current row brings that row into sight.
     row = std::clamp(row + (down ? 1 : -1), 1, last);
     top = std::clamp(top, row - v + 1, row);
     top = std::clamp(top, 1, std::max(1, last - v + 1));

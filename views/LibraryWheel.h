@@ -13,10 +13,10 @@ struct TGridScroll {
     bool operator==(const TGridScroll&) const = default;
 };
 
-/// One wheel step over the library grid: with Ctrl the current row jumps a page, without it
-/// the rows move one; then the current row moves one row the wheel's way and stays in sight,
-/// as a grid's own wheel move does. visible: the fully visible rows; rowCount: the grid's
-/// rows, the title row included. A grid without patch rows does not move.
+/// One wheel step over the library grid: without Ctrl the rows move one and the current row
+/// stays; with Ctrl the current row jumps a page, then moves one row the wheel's way and
+/// stays in sight, as a grid's own wheel move does. visible: the fully visible rows; rowCount: the
+/// grid's rows, the title row included. A grid without patch rows does not move.
 TGridScroll LibraryWheelStep(TGridScroll at, bool down, bool ctrl, int visible, int rowCount);
 
 } // namespace velcora

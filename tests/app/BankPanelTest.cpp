@@ -787,9 +787,15 @@ TEST_F(BankPanelTest, TheRomTabHidesTheUserControlsAndKeepsEverySelection) {
     EXPECT_TRUE(BankView(Rom)->isVisible());
     EXPECT_FALSE(BankView(2)->isVisible());
     for (const char* name :
-         {"bbGetBank", "bbSendBank", "bbLoadBank", "bbSaveBank", "bbUserToLib", "bbPatchList"}) {
+         {"bbGetBank", "bbSendBank", "bbLoadBank", "bbSaveBank", "bbUserToLib"}) {
         EXPECT_FALSE(Button(name)->isVisible()) << name;
     }
+    // The patch lists name the ROM bank this tab shows: their button stays, and works.
+    EXPECT_TRUE(Button("bbPatchList")->isVisible());
+    int listsOpened = 0;
+    QObject::connect(Panel.get(), &TBankPanel::patchListClicked, [&] { ++listsOpened; });
+    QTest::mouseClick(Button("bbPatchList"), Qt::LeftButton);
+    EXPECT_EQ(listsOpened, 1);
     for (const char* group :
          {"rgFromToMidi", "rgLoadSave", "rgBankToLib", "rgInsertMode", "rgDeleteMode"}) {
         EXPECT_FALSE(Find<QGroupBox>(group)->isVisible()) << group;
@@ -805,6 +811,7 @@ TEST_F(BankPanelTest, TheRomTabHidesTheUserControlsAndKeepsEverySelection) {
     ChooseTab(2);
     EXPECT_TRUE(BankView(2)->isVisible());
     EXPECT_TRUE(Button("bbGetBank")->isVisible());
+    EXPECT_TRUE(Button("bbPatchList")->isVisible());
     EXPECT_EQ(Marked(2), std::set<int>{3});
     EXPECT_EQ(Marked(Rom).size(), 128u);
 }
@@ -883,12 +890,13 @@ TEST_F(BankPanelTest, TheWheelMovesTwoRowsAndStopsAtTheEnds) {
         return last.bottom() < height && last.bottom() + last.height() >= height &&
                view->TopSlot() > 0 && view->visualRect(Cell(0, view->TopSlot() - 1)).bottom() < 0;
     };
+    // The current row stays where the person put it, whatever the wheel shows.
     wheel(-120);
     EXPECT_EQ(view->TopSlot(), 2);
-    EXPECT_EQ(view->CurrentSlot(), 1);
+    EXPECT_EQ(view->CurrentSlot(), 0);
     wheel(-240); // two steps in one turn
     EXPECT_EQ(view->TopSlot(), 6);
-    EXPECT_EQ(view->CurrentSlot(), 3);
+    EXPECT_EQ(view->CurrentSlot(), 0);
     wheel(-60); // half a step waits for its other half
     EXPECT_EQ(view->TopSlot(), 6);
     wheel(-60);
@@ -905,20 +913,50 @@ TEST_F(BankPanelTest, TheWheelMovesTwoRowsAndStopsAtTheEnds) {
     ASSERT_GT(lastTop, 60);
     EXPECT_EQ(view->TopSlot(), lastTop) << "scrolled past the last row";
     EXPECT_TRUE(lastRowAtBottom());
-    EXPECT_EQ(view->CurrentSlot(), 84);
+    EXPECT_EQ(view->CurrentSlot(), 0);
     for (int i = 0; i < 80; ++i) {
         wheel(120);
     }
     EXPECT_EQ(view->TopSlot(), 0);
     EXPECT_EQ(view->visualRect(Cell(0, 0)).top(), 0);
-    EXPECT_EQ(view->CurrentSlot(), 4);
+    EXPECT_EQ(view->CurrentSlot(), 0);
+}
+
+// After the wheel, Down goes on from the row the person left current, not from one the wheel
+// dragged along out of sight: the slot auditioned is the one next to the frame.
+TEST_F(BankPanelTest, AfterTheWheelDownGoesOnFromTheCurrentRow) {
+    Connect();
+    Press(0, 10);
+    TBankView* view = BankView(0);
+    for (int i = 0; i < 5; ++i) {
+        const QPointF at(20, 20);
+        QWheelEvent event(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->viewport(), &event);
+    }
+    EXPECT_EQ(view->CurrentSlot(), 10);
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(Marked(0), std::set<int>{11});
+    EXPECT_EQ(view->CurrentSlot(), 11);
+    EXPECT_TRUE(PumpUntil([&] { return SynthEditName() == Name(0, 11).toStdString(); }));
 }
 
 TEST_F(BankPanelTest, TheCursorFollowsTheProgram) {
+    // A fetch brings the row it fills into sight; the current row stays where the person
+    // put it, so that Up and Down go on from there.
+    const auto inSight = [&](int view, int slot) {
+        const QRect row = BankView(view)->visualRect(Cell(view, slot));
+        return row.top() >= 0 && row.bottom() < BankView(view)->viewport()->height();
+    };
+    ChooseTab(2);
+    BankView(2)->SetCurrentSlot(3);
     Panel->ShowCursor(2, 90);
-    EXPECT_EQ(BankView(2)->CurrentSlot(), 90);
-    Panel->ShowCursor(TPatchBank::RomBankNumber, 17);
-    EXPECT_EQ(BankView(Rom)->CurrentSlot(), 17);
+    EXPECT_TRUE(inSight(2, 90));
+    EXPECT_EQ(BankView(2)->CurrentSlot(), 3);
+    ChooseTab(Rom);
+    Panel->ShowCursor(TPatchBank::RomBankNumber, 117);
+    EXPECT_TRUE(inSight(Rom, 117));
+    EXPECT_EQ(BankView(Rom)->CurrentSlot(), 0);
     Panel->ShowCursor(100, 5); // the clipboard has no view
     Panel->ShowRomBankFile("Rom Bank.syx");
     EXPECT_EQ(Find<QLabel>("lRomBankFile")->text().toStdString(), "Rom Bank.syx");
@@ -930,6 +968,135 @@ TEST_F(BankPanelTest, TheCursorFollowsTheProgram) {
     Panel->EnableSelectionCommands(false, true);
     EXPECT_FALSE(Button("bbUserToLib")->isEnabled());
     EXPECT_TRUE(Button("bbGetSelected")->isEnabled());
+}
+
+// Whatever takes the row away from under the rename box closes it without renaming; so does
+// Escape. The Enter typed afterwards renames nothing.
+TEST_F(BankPanelTest, TheRenameBoxClosesWhenItsRowMovesAway) {
+    Connect();
+    TBankView* view = BankView(0);
+    const struct {
+        const char* What;
+        std::function<void()> Move;
+    } cases[] = {
+        {"Escape", [&] { QTest::keyClick(RenameBox(), Qt::Key_Escape); }},
+        {"the wheel",
+         [&] {
+             const QPointF at(20, 20);
+             QWheelEvent event(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+             QApplication::sendEvent(view->viewport(), &event);
+         }},
+        {"a fetch scrolling the view", [&] { Panel->ShowCursor(0, 120); }},
+        {"the window resized", [&] { Panel->resize(Panel->width(), Panel->height() - 80); }},
+        {"another tab", [&] { ChooseTab(1); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        ChooseTab(0);
+        Panel->resize(317, 850);
+        view->scrollToTop();
+        const QString before = Name(0, 20);
+        Press(0, 20);
+        ChooseMenuItem(0, 20, "Edit");
+        QLineEdit* box = RenameBox();
+        ASSERT_TRUE(box->isVisible());
+        QTest::keyClicks(box, "New:Name");
+        c.Move();
+        QApplication::processEvents();
+        EXPECT_FALSE(box->isVisible());
+        EXPECT_FALSE(Ws->Status().RenameBoxShowing);
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_EQ(Name(0, 20), before);
+        for (int slot = 0; slot < TPatchBank::SlotCount; ++slot) {
+            ASSERT_NE(Ws->UserBank(0).Slot(slot).Name().substr(0, 8), "New:Name") << slot;
+            ASSERT_NE(Ws->UserBank(1).Slot(slot).Name().substr(0, 8), "New:Name") << slot;
+        }
+    }
+}
+
+// Edit chosen in the menu with the keyboard: the Enter that chose it is released over the
+// new box, which must not take it for the end of the rename.
+TEST_F(BankPanelTest, EditChosenWithTheKeyboardWaitsForAnEnterOfItsOwn) {
+    Connect();
+    Ws->UserBank(0).Slot(20).SetName("Grand Piano 1", Ws->Context().Sizes);
+    Ws->UserBank(0).ShowName(20);
+    Press(0, 20);
+    Press(0, 20, Qt::RightButton);
+    QMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    QTest::keyClick(menu, Qt::Key_Down);
+    ASSERT_NE(menu->activeAction(), nullptr);
+    EXPECT_EQ(menu->activeAction()->text(), QStringLiteral("Edit")) << "the title is no item";
+    QTest::keyPress(menu, Qt::Key_Return);
+    QLineEdit* box = RenameBox();
+    ASSERT_TRUE(box->isVisible());
+    QTest::keyRelease(box, Qt::Key_Return);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text(), QStringLiteral("Grand Piano 1   "));
+    EXPECT_EQ(Ws->UserBank(0).Slot(20).Name().substr(0, 16), "Grand Piano 1   ");
+    // Its own Enter renames.
+    box->setText(QStringLiteral("Pno:Grand 1"));
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_EQ(Ws->UserBank(0).Slot(20).Name().substr(0, 16), "Pno:Grand 1     ");
+}
+
+// The menu key and Shift+F10 open the bank menu at the current row; its title is a heading.
+TEST_F(BankPanelTest, TheMenuKeyOpensTheBankMenuAtTheCurrentRow) {
+    Connect();
+    const struct {
+        const char* What;
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        int View;
+    } keys[] = {
+        {"menu key", Qt::Key_Menu, Qt::NoModifier, 0},
+        {"Shift+F10", Qt::Key_F10, Qt::ShiftModifier, 0},
+        {"in the ROM view", Qt::Key_Menu, Qt::NoModifier, Rom},
+    };
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.What);
+        ChooseTab(k.View);
+        Press(k.View, 30);
+        QTest::keyClick(BankView(k.View), Qt::Key_Down);
+        ASSERT_EQ(BankView(k.View)->CurrentSlot(), 31);
+        QTest::keyClick(BankView(k.View), k.Key, k.Modifiers);
+        QMenu* menu = OpenMenu();
+        ASSERT_NE(menu, nullptr);
+        const QRect row = BankView(k.View)->visualRect(Cell(k.View, 31));
+        const QPoint rowBottom = BankView(k.View)->viewport()->mapToGlobal(row.bottomLeft());
+        EXPECT_LE(std::abs(menu->pos().y() - rowBottom.y()), row.height() * 2)
+            << "opened at the row, not at the pointer";
+        QAction* title = menu->actions().front();
+        EXPECT_EQ(title->text(), QStringLiteral("Selection --"));
+        EXPECT_TRUE(title->isSeparator()) << "a heading, not a command";
+        menu->close();
+        EXPECT_EQ(Marked(k.View), std::set<int>{31});
+    }
+}
+
+// The current row carries a frame; other rows do not.
+TEST_F(BankPanelTest, TheCurrentRowIsFramed) {
+    Connect();
+    TBankView* view = BankView(0);
+    Press(0, 5);
+    QTest::keyClick(view, Qt::Key_Down);
+    ASSERT_EQ(view->CurrentSlot(), 6);
+    const QImage shot = view->viewport()->grab().toImage();
+    // Dark pixels along the top edge of the number cell: the frame's, the cell has none.
+    const auto frameOnTop = [&](int slot) {
+        const QRect cell = view->visualRect(Cell(0, slot, 0));
+        int dark = 0;
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            dark += qGray(shot.pixel(x, cell.top())) < 60 ? 1 : 0;
+        }
+        return dark;
+    };
+    EXPECT_GE(frameOnTop(6), view->visualRect(Cell(0, 6, 0)).width() / 3);
+    for (int slot : {4, 5, 7, 8}) {
+        EXPECT_EQ(frameOnTop(slot), 0) << slot;
+    }
 }
 
 TEST_F(BankPanelTest, Picture) {

@@ -60,18 +60,18 @@ struct TWheelCase {
 };
 
 const TWheelCase WheelCases[] = {
-    {"down scrolls one row, the current row follows", {1, 1}, true, false, 10, 101, {2, 2}},
-    {"down at the last page scrolls no further", {91, 95}, true, false, 10, 101, {91, 96}},
-    {"up scrolls one row", {5, 10}, false, false, 10, 101, {4, 9}},
-    {"up at the top stays on the first patch", {1, 1}, false, false, 10, 101, {1, 1}},
-    {"a row far below the view brings the view to it", {1, 40}, true, false, 10, 101, {32, 41}},
+    {"down scrolls one row, the current row stays", {1, 1}, true, false, 10, 101, {2, 1}},
+    {"down at the last page scrolls no further", {91, 95}, true, false, 10, 101, {91, 95}},
+    {"up scrolls one row", {5, 10}, false, false, 10, 101, {4, 10}},
+    {"up at the top stays at the top", {1, 1}, false, false, 10, 101, {1, 1}},
+    {"a row far below the view stays there", {1, 40}, true, false, 10, 101, {2, 40}},
     {"Ctrl down from the last visible row turns the page", {1, 10}, true, true, 10, 101, {10, 19}},
     {"Ctrl down from inside the page goes to its end", {1, 3}, true, true, 10, 101, {1, 10}},
     {"Ctrl down near the end goes to the last row", {85, 95}, true, true, 10, 101, {91, 100}},
     {"Ctrl up from the first visible row turns the page", {20, 20}, false, true, 10, 101, {11, 11}},
     {"Ctrl up from inside the page goes to its start", {20, 25}, false, true, 10, 101, {20, 20}},
     {"Ctrl up near the start goes to the first patch", {3, 8}, false, true, 10, 101, {1, 1}},
-    {"all rows in sight: down only moves the row", {1, 1}, true, false, 10, 6, {1, 2}},
+    {"all rows in sight: down moves nothing", {1, 1}, true, false, 10, 6, {1, 1}},
     {"all rows in sight: Ctrl down goes to the last", {1, 1}, true, true, 10, 6, {1, 5}},
     {"no patch rows: nothing moves", {1, 1}, true, true, 10, 1, {1, 1}},
 };
@@ -567,6 +567,82 @@ TEST_F(LibraryGridTest, TheWheelScrollsTheGridAndMovesItsCurrentRow) {
     EXPECT_EQ(grid.TopRow(), expected.Top);
     EXPECT_EQ(grid.CurrentRow(), expected.Row);
     EXPECT_EQ(expected.Row, visible);
+}
+
+TEST_F(LibraryGridTest, ThePlainWheelLeavesTheCurrentRowWhereItWas) {
+    StartWithLibrary();
+    ClickCell(1, 3);
+    TLibraryView& grid = Grid();
+    const QPoint at = grid.viewport()->rect().center();
+    QWheelEvent wheel(at, grid.viewport()->mapToGlobal(at), {}, {0, -120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid.viewport(), &wheel);
+    EXPECT_EQ(grid.CurrentRow(), 3);
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(Marked(), std::vector<int>{4});
+}
+
+// The menu key and Shift+F10 open the library menu at the current row, a row not marked
+// being marked first; the title is a heading, and the filter's clear button has a name.
+TEST_F(LibraryGridTest, TheKeyboardReachesTheMenuAndTheFilterButton) {
+    StartWithLibrary();
+    const struct {
+        const char* What;
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+    } keys[] = {{"menu key", Qt::Key_Menu, Qt::NoModifier},
+                {"Shift+F10", Qt::Key_F10, Qt::ShiftModifier}};
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.What);
+        ClickCell(1, 2);
+        QTest::keyClick(&Grid(), Qt::Key_Down);
+        ASSERT_EQ(Grid().CurrentRow(), 3);
+        Ws().Library().DeselectAllAndRepaint();
+        QTest::keyClick(&Grid(), k.Key, k.Modifiers);
+        ASSERT_TRUE(Menu().isVisible());
+        EXPECT_EQ(Marked(), std::vector<int>{3});
+        const QRect cell = Grid().CellRect(1, 3);
+        const QPoint below = Grid().viewport()->mapToGlobal(cell.bottomLeft());
+        EXPECT_LE(std::abs(Menu().pos().y() - below.y()), cell.height() * 2);
+        EXPECT_TRUE(Menu().actions().front()->isSeparator()) << "a heading, not a command";
+        // Edit from there edits the current row.
+        Choose("pmLibEdit");
+        ASSERT_TRUE(Editor().isVisible());
+        EXPECT_EQ(Editor().text().toStdString(), Cell(1, 3));
+        QTest::keyClick(&Editor(), Qt::Key_Escape);
+    }
+    auto& filter = Find<QLineEdit>("edLibFilter");
+    QTest::keyClicks(&filter, "pad");
+    bool named = false;
+    for (QToolButton* button : filter.findChildren<QToolButton*>()) {
+        if (button->isVisible()) {
+            EXPECT_FALSE(button->accessibleName().isEmpty());
+            named = !button->accessibleName().isEmpty();
+        }
+    }
+    EXPECT_TRUE(named) << "the clear button shows once there is text";
+}
+
+TEST_F(LibraryGridTest, TheCurrentRowIsFramed) {
+    StartWithLibrary();
+    ClickCell(2, 4);
+    // Unmarked, the row's cells are white: only the frame is dark on them.
+    Ws().Library().DeselectAllAndRepaint();
+    TLibraryView& grid = Grid();
+    const QImage shot = grid.viewport()->grab().toImage();
+    // Dark pixels along the top edge of the first note's cell: the frame's alone.
+    const auto frameOnTop = [&](int row) {
+        const QRect cell = grid.CellRect(2, row);
+        int dark = 0;
+        for (int x = cell.left() + 1; x < cell.right(); ++x) {
+            dark += qGray(shot.pixel(x, cell.top())) < 60 ? 1 : 0;
+        }
+        return dark;
+    };
+    EXPECT_GE(frameOnTop(4), grid.CellRect(2, 4).width() / 3);
+    for (int row : {2, 3, 5}) {
+        EXPECT_EQ(frameOnTop(row), 0) << row;
+    }
 }
 
 TEST_F(LibraryGridTest, TheNewLibraryTabEmptiesTheLibraryAndShowsItAgain) {

@@ -2,23 +2,40 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace velcora;
 
 namespace {
 
+// The application object goes before Qt's own globals at exit: a function's static would
+// outlive them, and the file dialogs' helper threads with them.
+class TAppEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        FApp = std::make_unique<QApplication>(FArgc, FArgv);
+    }
+    void TearDown() override { FApp.reset(); }
+
+private:
+    int FArgc = 1;
+    char FName[10] = "app_tests";
+    char* FArgv[2] = {FName, nullptr};
+    std::unique_ptr<QApplication> FApp;
+};
+
+[[maybe_unused]] ::testing::Environment* const AppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TAppEnvironment);
+
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    return *qApp;
 }
 
 struct TSeen {
@@ -94,4 +111,45 @@ TEST(QtDialogs, FiltersMatchBothLetterCases) {
               "Patch Library files (*.lib *.LIB)");
     EXPECT_EQ(TQtDialogs::FilterForQt("Text (*.txt)|*.txt|All|*.*").toStdString(),
               "Text (*.txt *.TXT);;All (*.*)");
+}
+
+// A message box or file dialog opens over the program's window that is active: centred on
+// it, without a task-bar entry of its own, never behind the splash.
+TEST(QtDialogs, DialogsOpenOverTheActiveWindow) {
+    App();
+    TQtDialogs dialogs; // made before any window, as the program makes it
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Main"));
+    window.resize(300, 200);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &window);
+    EXPECT_EQ(dialogs.DialogParent(), &window);
+
+    const struct {
+        const char* What;
+        std::function<void()> Open;
+    } cases[] = {
+        {"message box",
+         [&] { dialogs.MessageBox(TMessageKind::Information, "Hello", TButtons::Ok); }},
+        {"open dialog", [&] { dialogs.OpenFile("Open", "Sysex files (*.syx)|*.SYX", "", ""); }},
+        {"save dialog", [&] { dialogs.SaveFile("Save", "Sysex files (*.syx)|*.SYX", "", "a"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        QWidget* parent = nullptr;
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            seen = true;
+            parent = dialog->parentWidget();
+            dialog->reject();
+        });
+        c.Open();
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(parent, &window);
+    }
 }

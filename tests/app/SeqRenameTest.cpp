@@ -4,8 +4,10 @@
 
 #include "WindowTestSupport.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -212,6 +214,49 @@ TEST_F(SeqRenameTest, EnterInStartAnswersYes) {
     }));
     EXPECT_EQ(start, 95);
     EXPECT_EQ(width, 3);
+}
+
+// A Start that is no whole number is reported when the field is left, not while typing; the
+// dialog stays open with the field to correct, and the start it had is kept meanwhile.
+TEST_F(SeqRenameTest, AStartThatIsNoNumberIsReportedWhenTheFieldIsLeft) {
+    const struct {
+        const char* What;
+        QString Typed;
+        std::function<void()> Leave;
+    } cases[] = {
+        {"Enter", "x", [this] { QTest::keyClick(Start(), Qt::Key_Return); }},
+        {"a click on Yes", "a12", [this] { Click("bYes"); }},
+        {"Tab", "-", [this] { QTest::keyClick(Start(), Qt::Key_Tab); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        int start = -1;
+        int width = -1;
+        std::vector<std::pair<QString, QString>> boxes; // caption, text
+        EXPECT_TRUE(AskAndAct(Long, 10, start, width, [&] {
+            Type("3");
+            Type(c.Typed);
+            EXPECT_EQ(QApplication::activeModalWidget(), &Dialog) << "no box while typing";
+            EXPECT_EQ(End(), QStringLiteral("12")) << "the last good start stays";
+            QTimer::singleShot(0, &Dialog, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                boxes.emplace_back(box->windowTitle(), box->text());
+                EXPECT_EQ(box->parentWidget(), &Dialog);
+                box->button(QMessageBox::Ok)->click();
+            });
+            c.Leave();
+            EXPECT_TRUE(Dialog.isVisible()) << "not answered with a start that is no number";
+            EXPECT_EQ(Dialog.focusWidget(), Start()) << "the field to correct";
+            Type("5");
+            QTest::keyClick(Start(), Qt::Key_Return);
+        }));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].first, QStringLiteral("Velcora V1.01"));
+        EXPECT_EQ(boxes[0].second.toStdString(), TfSeqRename::NotAStartText(c.Typed.toStdString()));
+        EXPECT_EQ(start, 5);
+        EXPECT_EQ(width, 2);
+    }
 }
 
 TEST_F(SeqRenameTest, StartCarriesOverToTheNextUse) {

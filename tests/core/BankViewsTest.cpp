@@ -283,6 +283,49 @@ TEST_F(BankViewsTest, ARightPressAuditionsAnUnselectedSlotAndOffersTheMenuOverAS
     EXPECT_EQ(SynthEditBufferAfterAll(), Named(12).substr(0, 16));
 }
 
+// An audition sends a copy addressed to the synth's edit buffer: the stored record keeps
+// every byte, so the history sees no change and undoing another step leaves the marks alone.
+TEST_F(BankViewsTest, AnAuditionLeavesTheStoredPatchByteForByte) {
+    SetUpBanks();
+    const auto bytes = [](const TPatchRec& patch) {
+        std::vector<uint8_t> all;
+        for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+            const auto slot = const_cast<TPatchRec&>(patch).Dump().Slot(p);
+            all.insert(all.end(), slot.begin(), slot.end());
+        }
+        return all;
+    };
+    const struct {
+        const char* What;
+        int View;
+        int Slot;
+        std::function<void()> Audition;
+    } cases[] = {
+        {"Down", 1, 5, [&] { Ws->vleUserKeyDown(1, TKey::Down, {}, 4); }},
+        {"a right press", 1, 12, [&] { Ws->vleUserMouseDown(1, TMouseButton::Right, {}, 12); }},
+        {"a double click in the ROM view", Rom, 50, [&] { Ws->vleUser0DblClick(Rom, 50); }},
+    };
+    const TDirtyFlags clean = Ws->Status().Dirty;
+    ASSERT_FALSE(clean[RomMark]);
+    ASSERT_FALSE(clean[UserMark + 1]);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Mark(c.View, {});
+        const std::vector<uint8_t> before = bytes(Bank(c.View).Slot(c.Slot));
+        c.Audition();
+        EXPECT_TRUE(Auditioned(Named(c.Slot)));
+        EXPECT_EQ(bytes(Bank(c.View).Slot(c.Slot)), before);
+    }
+    // A step of the library alone, taken back: the banks stay as saved.
+    Ws->bbEditToLibClick();
+    Ws->Undo();
+    EXPECT_EQ(Ws->Status().Dirty[RomMark], clean[RomMark]);
+    EXPECT_EQ(Ws->Status().Dirty[UserMark + 1], clean[UserMark + 1]);
+    for (int tab : {1, Rom}) {
+        EXPECT_NE(View.Tabs[tab].substr(0, 1), "*") << "no mark shown on the tab " << tab;
+    }
+}
+
 TEST_F(BankViewsTest, ADoubleClickAuditionsAndAddsTheSlotToTheSelection) {
     SetUpBanks();
     for (int view : {1, Rom}) {
@@ -590,8 +633,10 @@ TEST_F(BankViewsTest, TheRenameBoxTexts) {
         EXPECT_EQ(View.Tabs[1], "*User 1") << "marked when the box opens";
         EXPECT_EQ(Ws->eUserEditKeyUp(c.Typed, c.Key), c.Shown);
         const bool renamed = !c.Stored.empty();
-        EXPECT_EQ(Ws->Status().RenameBoxShowing, !renamed);
-        EXPECT_EQ(View.RenameShowing, !renamed);
+        // Enter closes the box with the rename, Escape without it; other keys leave it open.
+        const bool open = !renamed && c.Key != TKey::Escape;
+        EXPECT_EQ(Ws->Status().RenameBoxShowing, open);
+        EXPECT_EQ(View.RenameShowing, open);
         EXPECT_EQ(Bank(1).Slot(10).Name().substr(0, 16), renamed ? c.Stored : Named(10));
         for (int i : {9, 11}) {
             EXPECT_EQ(Bank(1).Slot(i).Name(), Named(i));
@@ -628,15 +673,95 @@ TEST_F(BankViewsTest, WhileTheRenameBoxShowsAPressOnlyGivesItTheFocus) {
         EXPECT_EQ(Marked(Bank(1)), std::vector<int>{10});
         EXPECT_EQ(View.MenusOpened, menus);
     }
-    // Another tab chosen meanwhile does not move the rename to its bank.
-    ASSERT_TRUE(Ws->pcUserBankChange(2));
-    EXPECT_EQ(Ws->eUserEditKeyUp("Kep:Target", TKey::Enter), "Kep:Target");
-    EXPECT_EQ(Bank(1).Slot(10).Name().substr(0, 16), "Kep:Target      ");
-    EXPECT_NE(Bank(2).Slot(10).Name().substr(0, 16), "Kep:Target      ");
+    // Another tab chosen meanwhile takes the row away from under the box: it closes, and
+    // Enter renames nothing, neither the slot it was opened for nor the one now in its place.
+    for (int tab : {2, Rom}) {
+        SCOPED_TRACE(tab);
+        ASSERT_TRUE(Ws->pcUserBankChange(1));
+        const std::string otherName = Bank(tab).Slot(10).Name();
+        Ws->vleUserMouseDown(1, TMouseButton::Right, {}, 10);
+        Ws->pmBankEditClick();
+        ASSERT_TRUE(Ws->Status().RenameBoxShowing);
+        ASSERT_TRUE(Ws->pcUserBankChange(tab));
+        EXPECT_FALSE(Ws->Status().RenameBoxShowing);
+        EXPECT_FALSE(View.RenameShowing);
+        Ws->eUserEditKeyUp("Kep:Target", TKey::Enter);
+        EXPECT_EQ(Bank(1).Slot(10).Name(), Named(10));
+        EXPECT_EQ(Bank(tab).Slot(10).Name(), otherName);
+    }
     // Hidden again, presses select as before.
     ASSERT_TRUE(Ws->pcUserBankChange(1));
     Click(1, 20);
     EXPECT_EQ(Marked(Bank(1)), std::vector<int>{20});
+}
+
+TEST_F(BankViewsTest, ARenameBoxClosedWithoutRenamingLeavesEveryNameAndOpensAgain) {
+    SetUpBanks();
+    Mark(1, {10});
+    const struct {
+        const char* What;
+        std::function<void()> Close;
+    } cases[] = {
+        {"Escape", [&] { Ws->eUserEditKeyUp("Kep:Typed", TKey::Escape); }},
+        {"the row moved away", [&] { Ws->CloseRenameBox(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Ws->vleUserMouseDown(1, TMouseButton::Right, {}, 10);
+        Ws->pmBankEditClick();
+        ASSERT_TRUE(Ws->Status().RenameBoxShowing);
+        const std::string undoBefore = Ws->Status().UndoText;
+        c.Close();
+        EXPECT_FALSE(Ws->Status().RenameBoxShowing);
+        EXPECT_FALSE(View.RenameShowing);
+        // The Enter that follows belongs to no rename.
+        Ws->eUserEditKeyUp("Kep:Target", TKey::Enter);
+        EXPECT_EQ(Bank(1).Slot(10).Name(), Named(10));
+        EXPECT_EQ(Ws->Status().UndoText, undoBefore) << "no step recorded";
+        // Presses select again, as with the box hidden.
+        Click(1, 20);
+        EXPECT_EQ(Marked(Bank(1)), std::vector<int>{20});
+        Mark(1, {10});
+    }
+}
+
+TEST_F(BankViewsTest, TheMenuKeyOpensTheBankMenuOverTheCurrentRow) {
+    SetUpBanks();
+    const struct {
+        const char* What;
+        int View;
+        std::vector<int> Before;
+        int Slot;
+        std::vector<int> After;
+        bool Swap;
+    } cases[] = {
+        {"a selected slot", 1, {3, 40}, 40, {3, 40}, true},
+        {"an unselected slot, selected alone first", 1, {3, 40}, 7, {7}, false},
+        {"the ROM view", Rom, {9}, 9, {9}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Mark(c.View, c.Before);
+        const int menus = View.MenusOpened;
+        Ws->vleUserMenuKey(c.View, c.Slot);
+        EXPECT_EQ(View.MenusOpened, menus + 1);
+        EXPECT_EQ(View.MenuSwapVisible, c.Swap);
+        EXPECT_EQ(Marked(Bank(c.View)), c.After);
+        EXPECT_EQ(View.RenameBank, c.View == Rom ? 99 : 1);
+        EXPECT_EQ(View.RenameSlot, c.Slot);
+        EXPECT_EQ(Ws->Status().ActionBank, c.View == Rom ? 99 : 1);
+        // Edit from the menu renames the slot of the current row.
+        Ws->pmBankEditClick();
+        Ws->eUserEditKeyUp("Key:Menu", TKey::Enter);
+        EXPECT_EQ(Bank(c.View).Slot(c.Slot).Name().substr(0, 16), "Key:Menu        ");
+        // A later click is a click of its own, not the menu key's.
+        Click(c.View, 100);
+        EXPECT_EQ(Marked(Bank(c.View)), std::vector<int>{100});
+    }
+    // Over the title row or outside the rows nothing opens.
+    const int menus = View.MenusOpened;
+    Ws->vleUserMenuKey(1, -1);
+    EXPECT_EQ(View.MenusOpened, menus);
 }
 
 TEST_F(BankViewsTest, TheOptionGroupsWriteTheirKeyAndGiveTheFocusBack) {

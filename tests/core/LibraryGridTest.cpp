@@ -269,6 +269,59 @@ TEST_F(LibraryGridTest, OnlyAClickAfterAPressInTheGridSelects) {
     EXPECT_FALSE(Ws->UserBank(1).Slot(3).Selected());
 }
 
+TEST_F(LibraryGridTest, TheMenuKeyOpensTheMenuOverTheCurrentRow) {
+    SetUpLibrary(10);
+    const struct {
+        const char* What;
+        std::vector<int> Before;
+        int Row;
+        std::vector<int> After;
+        bool Swap;
+    } cases[] = {
+        {"a marked row", {3, 7}, 8, {3, 7}, true},
+        {"an unmarked row, marked alone first", {3, 7}, 5, {4}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Mark(c.Before);
+        const int menus = View.LibMenusOpened;
+        Ws->sgLibMenuKey(1, c.Row);
+        EXPECT_EQ(View.LibMenusOpened, menus + 1);
+        EXPECT_EQ(View.LibMenuSwapVisible, c.Swap);
+        EXPECT_EQ(Marked(), c.After);
+        // Edit from the menu edits the current cell.
+        Ws->pmLibEditClick();
+        EXPECT_TRUE(Ws->Status().GridEditorShowing);
+        EXPECT_EQ(View.GridEditorRow, c.Row);
+        Ws->eGridEditKeyUp("", TKey::Escape);
+        // A later click is a click of its own, not the key's.
+        Click(2);
+        EXPECT_EQ(Marked(), std::vector<int>{1});
+    }
+    const int menus = View.LibMenusOpened;
+    Ws->sgLibMenuKey(1, 0);
+    Ws->sgLibMenuKey(1, 11);
+    EXPECT_EQ(View.LibMenusOpened, menus) << "the title row and beyond the last open nothing";
+}
+
+// An audition sends a copy addressed to the edit buffer; the library's patch keeps its bytes.
+TEST_F(LibraryGridTest, AnAuditionLeavesTheLibraryPatchByteForByte) {
+    SetUpLibrary(10);
+    const auto bytes = [&](int index) {
+        std::vector<uint8_t> all;
+        for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+            const auto slot = Lib().Patch(index).Dump().Slot(p);
+            all.insert(all.end(), slot.begin(), slot.end());
+        }
+        return all;
+    };
+    const std::vector<uint8_t> before = bytes(5);
+    Ws->sgLibMouseDown(TMouseButton::Right, {}, 1, 6);
+    EXPECT_TRUE(Auditioned(Named(5)));
+    EXPECT_EQ(bytes(5), before);
+    EXPECT_FALSE(Ws->Status().Dirty[0]) << "the library stays as saved";
+}
+
 TEST_F(LibraryGridTest, TheRightButtonAuditionsAnUnmarkedRowAndOffersTheMenuOverAMarkedOne) {
     SetUpLibrary(10);
     Mark({3});

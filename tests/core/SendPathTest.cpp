@@ -16,6 +16,7 @@
 #include "WorkspaceProbe.h"
 #include "WorkspaceView.h"
 
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -85,6 +86,7 @@ class SendPathTest : public ::testing::Test {
     // which may still deliver while the ports close.
     std::mutex FLock;
     std::vector<std::vector<uint8_t>> FReceived;
+    std::vector<std::chrono::steady_clock::time_point> FReceivedAt;
 
 protected:
     SendPathTest() {
@@ -95,6 +97,7 @@ protected:
         Synth = Driver.AddDevice("Synth", [this](std::span<const uint8_t> m) {
             std::lock_guard lock(FLock);
             FReceived.emplace_back(m.begin(), m.end());
+            FReceivedAt.push_back(std::chrono::steady_clock::now());
         });
         Ws = std::make_unique<TWorkspace>(Events, View, Dir.File("Velcora.INI"), Dir.Path(),
                                           Dir.Path(), &Driver);
@@ -112,11 +115,18 @@ protected:
         std::lock_guard lock(FLock);
         return FReceived;
     }
+    /// When each message received arrived.
+    std::vector<std::chrono::steady_clock::time_point> ReceivedAt() {
+        Driver.Sync();
+        std::lock_guard lock(FLock);
+        return FReceivedAt;
+    }
     /// What was sent and paused so far is left behind.
     void Forget() {
         Driver.Sync();
         std::lock_guard lock(FLock);
         FReceived.clear();
+        FReceivedAt.clear();
         Pauses.clear();
     }
     /// The synth answers the search, the hardware configuration and the channel request.
@@ -126,6 +136,13 @@ protected:
         }
         ASSERT_TRUE(Ws->Status().SynthFound);
         ASSERT_EQ(Ws->Synth().RomCount, 2);
+        Forget();
+    }
+    /// Identified, with the search's edit-buffer request, due half a second after the output
+    /// was chosen, already gone: what follows is timed alone.
+    void IdentifyAndSettle() {
+        Identify();
+        Ws->ReqTimerTimer();
         Forget();
     }
     /// The synth's eight messages of one dump, at the sizes in use, as it answers a request.
@@ -373,6 +390,97 @@ TEST_F(SendPathTest, AuditionSilencesTheSynthThenSendsThePatchToTheEditBuffer) {
     }
     EXPECT_EQ(Ws->EditPatch().Dump().Slot(0)[7], 0x7F) << "the patch keeps its new address";
     EXPECT_EQ(Pauses, std::vector<int>(8, 40));
+}
+
+// An audition from a view returns at once: its eight messages leave one by one on the event
+// loop, the pause apart, while the window goes on taking events.
+TEST_F(SendPathTest, AnAuditionReturnsAtOnceAndPacesItsMessagesOnTheEventLoop) {
+    IdentifyAndSettle();
+    constexpr int Pause = 40;
+    Ws->SetTimeBetweenSysex(Pause);
+    TPatchWorld w;
+    w.Fill(Ws->UserBank(0).Slot(5), {.Seed = 5, .Name = "Aud:Paced"});
+    Forget();
+    const auto asked = std::chrono::steady_clock::now();
+    Ws->vleUserKeyDown(0, TKey::Down, {}, 4);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(Pause));
+    EXPECT_TRUE(Pauses.empty()) << "nothing waits on the window's thread";
+    EXPECT_LE(Received().size(), 16u + 1u);
+
+    ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 16u + 8u; }));
+    const auto got = Received();
+    const auto at = ReceivedAt();
+    ASSERT_EQ(got.size(), 16u + 8u);
+    for (int ch = 0; ch < 16; ++ch) {
+        EXPECT_EQ(got[static_cast<size_t>(ch)], Hex({0xB0 + ch, 0x78, 0x00}));
+    }
+    EXPECT_EQ(got[16][3], DeviceId);
+    EXPECT_EQ(got[16][7], 0x7F);
+    EXPECT_EQ(got[16][8], 0x7F);
+    for (int p = 1; p <= 7; ++p) {
+        SCOPED_TRACE(p);
+        const auto sent = static_cast<size_t>(16 + p);
+        EXPECT_EQ(got[sent].size(), static_cast<size_t>(w.Ctx.Sizes.PacketSize(p)));
+        // The pause is the least time between two messages; the device's clock allows a few
+        // milliseconds of delivery either side.
+        EXPECT_GE(at[sent] - at[sent - 1], std::chrono::milliseconds(Pause - 10));
+    }
+    EXPECT_TRUE(Pauses.empty());
+}
+
+// A newer audition asked for before the older one ended: the older one's remaining messages
+// are dropped, so the last patch the synth takes is the one the person stopped on.
+TEST_F(SendPathTest, ANewerAuditionDropsTheRestOfTheOlderOne) {
+    IdentifyAndSettle();
+    Ws->SetTimeBetweenSysex(40);
+    TPatchWorld w;
+    w.Fill(Ws->UserBank(0).Slot(5), {.Seed = 5, .Name = "Aud:First"});
+    w.Fill(Ws->UserBank(0).Slot(6), {.Seed = 6, .Name = "Aud:Second"});
+    Forget();
+    Ws->vleUserKeyDown(0, TKey::Down, {}, 4);
+    ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 16u + 3u; }));
+    const size_t firstSent = Received().size();
+    ASSERT_LT(firstSent, 16u + 8u) << "the first audition is still under way";
+    Ws->vleUserKeyDown(0, TKey::Down, {}, 5);
+    ASSERT_TRUE(PumpUntil([&] { return Received().size() >= firstSent + 16u + 8u; }));
+    // Nothing of the first comes after the second.
+    PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+    const auto got = Received();
+    ASSERT_EQ(got.size(), firstSent + 16u + 8u);
+    for (size_t m = 0; m < 16; ++m) {
+        EXPECT_EQ(got[firstSent + m].size(), 3u) << "All Sound Off for the second";
+    }
+    const std::vector<TBytes> second(got.begin() + static_cast<std::ptrdiff_t>(firstSent + 16),
+                                     got.end());
+    TPatchRec expected;
+    Ws->UserBank(0).Slot(6).CopyTo(expected);
+    expected.SetPresetNumber(0x7F, 0x7F);
+    expected.SetDeviceId(DeviceId, Ws->Context().Sizes);
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        SCOPED_TRACE(p);
+        const auto packet = expected.Dump().Packet(p, Ws->Context().Sizes);
+        EXPECT_EQ(second[static_cast<size_t>(p)], TBytes(packet.begin(), packet.end()));
+    }
+}
+
+// Another message to the synth while an audition is under way waits for the audition to end:
+// a request never lands in the middle of a preset dump.
+TEST_F(SendPathTest, AMessageSentDuringAnAuditionFollowsItWhole) {
+    IdentifyAndSettle();
+    Ws->SetTimeBetweenSysex(40);
+    TPatchWorld w;
+    w.Fill(Ws->UserBank(0).Slot(5), {.Seed = 5});
+    Forget();
+    Ws->vleUserKeyDown(0, TKey::Down, {}, 4);
+    ASSERT_LT(Received().size(), 16u + 8u);
+    Ws->bbGetEditBufClick();
+    const auto got = Received();
+    ASSERT_EQ(got.size(), 16u + 8u + 1u);
+    EXPECT_EQ(got.back(), EditBufferRequest);
+    EXPECT_EQ(got[16][7], 0x7F);
+    // Then nothing more of the audition follows.
+    PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_EQ(Received().size(), 16u + 8u + 1u);
 }
 
 // A stored message leaves up to its first F7 within its slot; one without F7 does not leave.
