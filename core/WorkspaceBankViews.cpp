@@ -279,6 +279,10 @@ std::string TWorkspace::eUserEditKeyUp(const std::string& text, int key) {
     shown.resize(std::min(shown.size(), size_t{TPatchData::NameLength}));
     FRenameShowing = false;
     FView.HideRenameBox();
+    // A box opened before the transfer began: its name must not go into the bank it walks.
+    if (FRenameBank != nullptr && RefusedOnTransferBank(*FRenameBank, RenameDuringTransfer)) {
+        return shown;
+    }
     if (FRenameBank != nullptr && ValidSlot(FRenameSlot)) {
         FRenameBank->Slot(FRenameSlot).SetName(shown, FCtx.Sizes);
         FRenameBank->ShowName(FRenameSlot);

@@ -943,3 +943,22 @@ TEST_F(BankViewsTest, ClosingDuringAnImportAsksAndCancelsIt) {
     EXPECT_TRUE(Dialogs.ScriptDone());
     EXPECT_FALSE(Ws->Status().ImportRunning);
 }
+
+// A rename box opened before a transfer began on its bank gives its name to no slot.
+TEST_F(BankViewsTest, ARenameBoxOpenedBeforeATransferDoesNotRenameInItsBank) {
+    SetUpBanks();
+    Mark(1, {10});
+    Ws->vleUserMouseDown(1, TMouseButton::Right, {}, 10);
+    Ws->pmBankEditClick();
+    ASSERT_TRUE(Ws->Status().RenameBoxShowing);
+    Ws->bbSendBankClick();
+    ASSERT_TRUE(Ws->Status().TransferRunning);
+    Dialogs.ExpectMessage(TMessageKind::Warning,
+                          "A transfer is running.\nWait for it to end, or cancel it, before "
+                          "renaming patches of its bank.");
+    Ws->eUserEditKeyUp("New:Name", TKey::Enter);
+    EXPECT_TRUE(Dialogs.ScriptDone());
+    EXPECT_FALSE(Ws->Status().RenameBoxShowing);
+    EXPECT_EQ(Bank(1).Slot(10).Name(), Named(10));
+    Ws->bbCancelGetClick();
+}
