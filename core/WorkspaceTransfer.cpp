@@ -106,7 +106,11 @@ void TWorkspace::BankTimerTimer() {
 
 void TWorkspace::TimedOutTimer() {
     FCtx.Dialogs.MessageBox(TMessageKind::Warning, TimedOutWarning, TButtons::Ok);
-    bbCancelGetClick();
+    // The time-out of a fetch cancelled before may fire under the import started since: it
+    // is the fetch's, and must not cancel the import.
+    if (FRunning != TRunning::Import) {
+        bbCancelGetClick();
+    }
     FTimedOut.stop();
 }
 
