@@ -91,6 +91,7 @@ void TWorkspace::StartImport(const std::vector<std::string>& paths) {
     FRunning = TRunning::Import;
     FView.ShowProgress(true, FImport->FileCount(), 0);
     EnableCommands();
+    SetMixMorph(FMixOn, FMorphOn);
     FImportTimer.start();
 }
 
@@ -120,6 +121,7 @@ void TWorkspace::EndImport() {
     FRunning = TRunning::None;
     FView.ShowProgress(false, 0, 0);
     EnableCommands();
+    SetMixMorph(FMixOn, FMorphOn);
     FLib->Redraw();
     if (summary.Added > 0) {
         FLib->MarkModified();

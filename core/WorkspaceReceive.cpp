@@ -253,6 +253,7 @@ void TWorkspace::EndFetch() {
     }
     FView.EnableRomLists(true);
     EnableCommands();
+    SetMixMorph(FMixOn, FMorphOn);
     CommitUndoStep("Fetch Bank");
 }
 
@@ -260,6 +261,7 @@ void TWorkspace::EndSend() {
     FRunning = TRunning::None;
     FView.ShowProgress(false, 0, 0);
     EnableCommands();
+    SetMixMorph(FMixOn, FMorphOn);
     FView.SetCaption(FSynth.Caption() + " ");
     AbsorbUndoState();
 }
@@ -283,13 +285,16 @@ void TWorkspace::EnableCommands() {
     CommandStates(s);
     FView.EnableCommands(s.CommandsEnabled, s.GetSendSelectedEnabled);
     FView.EnableSelectionCommands(s.UserToLibEnabled, s.GetSendSelectedEnabled);
-    FView.EnableMixAndMorph(s.MixEnabled, s.MorphEnabled);
 }
 
 void TWorkspace::SetMixMorph(bool mix, bool morph) {
+    // Shown when a click in the library sets them and when a job starts or ends: they
+    // follow the clicks, not the keys.
     FMixOn = mix;
     FMorphOn = morph;
-    EnableCommands();
+    TWorkspaceStatus s;
+    CommandStates(s);
+    FView.EnableMixAndMorph(s.MixEnabled, s.MorphEnabled);
 }
 
 TPatchBank* TWorkspace::BankOf(int bankNumber) {

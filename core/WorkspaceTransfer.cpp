@@ -18,6 +18,7 @@ void TWorkspace::ShowProgress(int count) {
     FRunning = TRunning::Transfer;
     FView.ShowProgress(true, count, 1);
     EnableCommands();
+    SetMixMorph(FMixOn, FMorphOn);
 }
 
 bool TWorkspace::TransferRefused() {
@@ -142,6 +143,7 @@ void TWorkspace::FailTransfer(const std::string& text) {
             FRunning = TRunning::None;
             FView.ShowProgress(false, 0, 0);
             EnableCommands();
+            SetMixMorph(FMixOn, FMorphOn);
         } else {
             EndFetch();
         }
