@@ -528,7 +528,8 @@ private:
     bool RefusedDuringImport();
     /// Shows the warning and answers true when a transfer walks the bank.
     bool RefusedOnTransferBank(const TPatchBank& bank, const std::string& warning);
-    /// Shows the warning and answers true when an import runs (a transfer must not start).
+    /// Whether a transfer must not start now: another job runs. An import says so in a
+    /// warning; a transfer running already is refused without one (its buttons are disabled).
     bool TransferRefused();
     /// A fetch into a user bank is being cut short: the bank is left half-filled.
     void NoteFetchCut();
