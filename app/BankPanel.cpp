@@ -213,12 +213,11 @@ TBankPanel::TBankPanel(TWorkspace& workspace, QWidget* parent)
     connect(FTabs, &QTabBar::currentChanged, this, &TBankPanel::TabChosen);
     ApplyOptions();
     ShowTab();
-    // The workspace sets the selection commands whenever a selection or a choice changes;
-    // until then they start as its rule has them for the current bank as it stands.
+    // The workspace shows the commands' states after every command; until then they start
+    // as its status has them.
     const TWorkspaceStatus status = FWorkspace.Status();
-    const bool marked = FWorkspace.UserBank(status.CurUserBank).SelectedCount() > 0;
-    EnableSelectionCommands(FWorkspace.Options().UserToLib == 0 || marked,
-                            marked && !status.TransferRunning);
+    EnableCommands(status.CommandsEnabled, status.GetSendSelectedEnabled);
+    EnableSelectionCommands(status.UserToLibEnabled, status.GetSendSelectedEnabled);
 }
 
 TBankPanel::~TBankPanel() {

@@ -252,10 +252,12 @@ void TfMain::ShowEditBufferName(const std::string& category, const std::string& 
 }
 
 void TfMain::EnableCommands(bool on, bool selectionCommands) {
-    for (QToolButton* button : {FGetEditBuf, FSendEditBuf, FLoadEditBuf, FSaveEditBuf, FRandEditBuf,
-                                FRenameEditBuf, FImportLib}) {
+    for (QToolButton* button :
+         {FGetEditBuf, FSendEditBuf, FLoadEditBuf, FSaveEditBuf, FRandEditBuf, FRenameEditBuf,
+          FImportLib, FEditToLib, FLoadLib, FSaveLib, FDeDup}) {
         button->setEnabled(on);
     }
+    FPatchTabs->setTabEnabled(1, on);
     FBankPanel->EnableCommands(on, selectionCommands);
 }
 

@@ -166,6 +166,9 @@ void TLibraryImport::ImportBytes(std::span<const uint8_t> bytes) {
             ++FSummary.LeftOut;
             return;
         }
+        // Unmarked: a command on the marks the person made must not reach the imported
+        // presets too, least of all those the filter hides.
+        FLib.Patch(FLib.Count() - 1).SetSelected(false);
         ++FSummary.Added;
         if (FSkipDuplicates) {
             FIndex.emplace(hash, FLib.Count() - 1);

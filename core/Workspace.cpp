@@ -17,6 +17,9 @@ namespace {
 
 const std::string BackupNotCreated = "Backup Directory not created!";
 const std::string StillDispatching = "Can't transmit sysex.\nStill sorting out input data.";
+/// The user banks of the newest end-of-run backup that a cancelled or failed fetch had left
+/// half-filled, as their numbers ("02": banks 0 and 2); restored, they stay unsaved.
+const std::string HalfFetchedKey = "EndBanksHalfFetched";
 
 } // namespace
 
@@ -181,6 +184,7 @@ void TWorkspace::ReloadWorkspace() {
     }
     FRomBank->Reset();
     FRomOrigin.reset();
+    FHalfFetched = {};
     FLib->NewLibrary();
     FEditPatch->Dump().Clear();
 
@@ -214,6 +218,15 @@ bool TWorkspace::LoadEndBanks(const std::string& path) {
         return false;
     }
     MarkUserBanksClean();
+    if (path == EndBanksFile(FFolders.EndBanksBase, 1)) {
+        for (const char c : FSection.ReadString(HalfFetchedKey, "")) {
+            const int n = c - '0';
+            if (n >= 0 && n < 4) {
+                FHalfFetched[static_cast<size_t>(n)] = true;
+                MarkDirty(UserBank(n));
+            }
+        }
+    }
     // Identification restores the backup right after reloading: together they are the base.
     ClearUndoHistory();
     return true;
@@ -229,6 +242,21 @@ bool TWorkspace::WriteAllBanks(const std::string& path) {
 }
 
 bool TWorkspace::FormClose() {
+    // A send stopped half-way without a word, or a bank half-fetched backed up as if whole,
+    // would betray the person: the job is cancelled the normal way first, after asking.
+    if (FRunning != TRunning::None) {
+        const std::string& question =
+            FRunning == TRunning::Transfer ? CloseDuringTransfer : CloseDuringImport;
+        if (FCtx.Dialogs.MessageBox(TMessageKind::Confirmation, question, TButtons::YesNo) !=
+            TAnswer::Yes) {
+            return false;
+        }
+        if (FRunning != TRunning::None) {
+            bbCancelGetClick();
+        }
+        // What the cancel stopped may still answer: nothing may come in once closing.
+        FTimedOut.stop();
+    }
     const TAnswer answer =
         FCtx.Dialogs.MessageBox(TMessageKind::Confirmation, ClosePrompt(Dirty()), TButtons::YesNo);
     if (answer != TAnswer::Yes) {
@@ -247,6 +275,13 @@ bool TWorkspace::FormClose() {
         return true;
     }
     FCtx.AllBanksFile = newest;
+    std::string halfFetched;
+    for (int n = 0; n < 4; ++n) {
+        if (FHalfFetched[static_cast<size_t>(n)]) {
+            halfFetched += static_cast<char>('0' + n);
+        }
+    }
+    FSection.WriteString(HalfFetchedKey, halfFetched);
     MarkUserBanksClean();
     AbsorbUndoState();
     return true;
@@ -275,12 +310,16 @@ void TWorkspace::MarkClean(const TPatchBank& bank) {
         return;
     }
     FBankDirty[static_cast<size_t>(tab)] = false;
+    if (tab < 4) {
+        FHalfFetched[static_cast<size_t>(tab)] = false;
+    }
     FView.SetBankTabCaption(tab, tab == RomTab ? "ROM" : "User " + std::to_string(tab));
 }
 
 void TWorkspace::MarkUserBanksClean() {
     for (int n = 0; n < 4; ++n) {
         FBankDirty[static_cast<size_t>(n)] = false;
+        FHalfFetched[static_cast<size_t>(n)] = false;
         FView.SetBankTabCaption(n, "User " + std::to_string(n));
     }
 }
@@ -305,8 +344,10 @@ TWorkspaceStatus TWorkspace::Status() const {
     s.SynthFound = FSynthFound;
     s.AwaitingSynthDetails = FExpectHwConfig || FExpectChannel;
     s.AwaitingDump = FExpectDump;
-    s.TransferRunning = FTransferShowing;
+    s.Running = FRunning;
+    s.TransferRunning = FRunning == TRunning::Transfer;
     ImportStatus(s);
+    CommandStates(s);
     s.OutputPending = FMidiPCToSynth ? FMidiPCToSynth->PendingBuffers() : 0;
     s.Tab = FTab;
     s.CurUserBank = FCtx.CurUserBank;

@@ -76,6 +76,7 @@ public:
     /// Writes the four user banks to one all-banks file; marks them saved when it worked.
     bool WriteAllBanks(const std::string& path);
     /// The close question, then the ten end-of-run backups. False when the person said No.
+    /// A transfer or an import still running is cancelled first, after its own question.
     bool FormClose();
 
     /// The modified marks of the ROM bank and the current user bank, shown on their tabs.
@@ -118,8 +119,12 @@ public:
     /// measures them.
     bool StagedDumpFits() const;
     bool HandleCancel();
-    /// Ends the running transfer (the cancel button, the time-out and the synth's cancel).
+    /// Ends the running transfer or import (the cancel button, the time-out and the synth's
+    /// cancel).
     void bbCancelGetClick();
+    /// The long job under way: nothing, a transfer or an import. Every command that a job
+    /// would cross asks this first.
+    TRunning Running() const { return FRunning; }
 
     /// Runs the handler of an event (a timer, a port's notification, a command): an error it
     /// raises, a port's above all, never reaches the event loop. Its text is shown in an error
@@ -157,7 +162,9 @@ public:
     void SendTimerTimer();
     void EndFetch();
     void EndSend();
-    void EnableCommands(bool on);
+    /// Shows the enabled state of every command as Status() has it now. Runs after every
+    /// handler (RunGuarded) and whenever a job starts or ends.
+    void EnableCommands();
     /// The bank a bank number shows in: 0..3 the user banks, 99 the ROM bank, else none.
     TPatchBank* BankOf(int bankNumber);
     /// 0..3 or 99: the view that fetched presets fill, and its label in captions.
@@ -315,6 +322,9 @@ public:
     static std::string DuplicatesQuestion(int count);
     /// What adding to a full library says: how many patches found no room.
     static std::string LibraryFullText(int leftOut);
+    /// What the commands that change the library say while an import adds to it.
+    static inline const std::string LibraryDuringImport =
+        "An import is running.\nWait for it to end, or cancel it, before changing the library.";
     static inline const std::string GenerateDuringTransfer =
         "A transfer is running.\nWait for it to end, or cancel it, before filling its bank with "
         "Mix or Morph.";
@@ -357,9 +367,9 @@ public:
     /// opens over that slot as for a right press on it; an unselected slot is first selected
     /// as a plain click selects it.
     void vleUserMenuKey(int view, int slot);
-    /// Enables the selection-dependent commands for the current user bank; while a transfer
-    /// runs they stay disabled, as the transfer left them.
-    void UpdateSelectionButtons(bool hasSelection);
+    /// Enables the selection-dependent commands for the current user bank by its marks;
+    /// while a transfer or an import runs they stay disabled.
+    void UpdateSelectionButtons();
     /// The option groups' click: writes the key, applies the group, gives the focus back.
     /// (ChooseOption writes the key only.)
     void rgOptionClick(TOptionGroups::TGroup group, int item);
@@ -412,6 +422,24 @@ public:
     static inline const std::string SwapDuringTransfer =
         "A transfer is running.\nWait for it to end, or cancel it, before swapping patches of "
         "its bank.";
+    static inline const std::string PasteDuringTransfer =
+        "A transfer is running.\nWait for it to end, or cancel it, before pasting into its bank.";
+    static inline const std::string DeleteDuringTransfer =
+        "A transfer is running.\nWait for it to end, or cancel it, before deleting patches of "
+        "its bank.";
+    static inline const std::string RenameDuringTransfer =
+        "A transfer is running.\nWait for it to end, or cancel it, before renaming patches of "
+        "its bank.";
+    /// What starting a transfer says while an import runs, and the reverse.
+    static inline const std::string TransferDuringImport =
+        "An import is running.\nWait for it to end, or cancel it, before starting a transfer.";
+    static inline const std::string ImportDuringImport =
+        "An import is running.\nWait for it to end, or cancel it, before importing more.";
+    /// The questions asked before closing while a job runs.
+    static inline const std::string CloseDuringTransfer =
+        "A transfer is running. Cancel it and close?";
+    static inline const std::string CloseDuringImport =
+        "An import is running. Cancel it and close?";
 
 private:
     TPatchContext FCtx;
@@ -452,8 +480,8 @@ private:
     static constexpr size_t RxBufferSize = 64000;
     std::vector<uint8_t> FRxBuffer;
     size_t FRxLength = 0;
-    /// The progress bar and cancel button are showing: a transfer runs.
-    bool FTransferShowing = false;
+    /// The long job under way; a transfer's bank is FXferBank.
+    TRunning FRunning = TRunning::None;
     QTimer FBankTimer;
     QTimer FTimedOut;
     QTimer FSendTimer;
@@ -523,6 +551,24 @@ private:
         [this] { return !FBusy; }, [this](const std::function<void()>& step) { RunGuarded(step); }};
     /// Whether a transfer is walking the bank's list of slots.
     bool TransferOn(const TPatchBank& bank) const;
+    /// Shows the warning and answers true when an import runs (the library commands' check).
+    bool RefusedDuringImport();
+    /// Shows the warning and answers true when a transfer walks the bank.
+    bool RefusedOnTransferBank(const TPatchBank& bank, const std::string& warning);
+    /// Whether a transfer must not start now: another job runs. An import says so in a
+    /// warning; a transfer running already is refused without one (its buttons are disabled).
+    bool TransferRefused();
+    /// A fetch into a user bank is being cut short: the bank is left half-filled.
+    void NoteFetchCut();
+    /// The enabled states of the commands, as Status() reports them.
+    void CommandStates(TWorkspaceStatus& s) const;
+    /// Mix and Morph as the last click in the library left them (see MixEnabled).
+    bool FMixOn = false;
+    bool FMorphOn = false;
+    void SetMixMorph(bool mix, bool morph);
+    /// Half-filled banks: a fetch into them was cancelled or failed. Their contents are
+    /// never taken for saved ones: they stay marked unsaved across the end-of-run backup.
+    std::array<bool, 4> FHalfFetched{};
 
     std::array<bool, 5> FBankDirty{}; ///< user banks 0..3, then the ROM bank
     IWorkspaceView& FView;

@@ -18,7 +18,7 @@ bool TWorkspace::pcUserBankChange(int tab) {
     // The fetch machine asks for and fills the current user bank's slots: a bank changed
     // under it would take the rest of the fetch unmarked. Sends and ROM fetches keep their
     // own bank.
-    if (tab != RomTab && FTransferShowing && !FSending && !FRomXfer && tab != FCtx.CurUserBank) {
+    if (tab != RomTab && FRunning == TRunning::Transfer && !FSending && !FRomXfer && tab != FCtx.CurUserBank) {
         return false;
     }
     // Another view takes the place of the row under the rename box.
@@ -41,7 +41,8 @@ bool TWorkspace::pcUserBankChange(int tab) {
     FOptions.Choose(FIni, TOptionGroups::TGroup::FromTo, FOptions.FromTo);
     FOptions.Choose(FIni, TOptionGroups::TGroup::LoadSave, FOptions.LoadSave);
     FOptions.Choose(FIni, TOptionGroups::TGroup::UserToLib, FOptions.UserToLib);
-    UpdateSelectionButtons(CurUserBank().CountSelected() > 0);
+    CurUserBank().CountSelected();
+    UpdateSelectionButtons();
     FView.RestoreFocus(FFocusView);
     return true;
 }

@@ -39,11 +39,19 @@ TPatchBank& TWorkspace::ActionBankOf(int view) {
 }
 
 bool TWorkspace::TransferOn(const TPatchBank& bank) const {
-    return FTransferShowing && FXferBank == &bank;
+    return FRunning == TRunning::Transfer && FXferBank == &bank;
+}
+
+bool TWorkspace::RefusedOnTransferBank(const TPatchBank& bank, const std::string& warning) {
+    if (!TransferOn(bank)) {
+        return false;
+    }
+    FCtx.Dialogs.MessageBox(TMessageKind::Warning, warning, TButtons::Ok);
+    return true;
 }
 
 void TWorkspace::AuditionSlot(TPatchBank& bank, int slot) {
-    if (FTransferShowing) {
+    if (FRunning == TRunning::Transfer) {
         return;
     }
     RunGuarded([&] { AuditionCopy(bank.Slot(slot)); });
@@ -111,6 +119,8 @@ void TWorkspace::vleUserClick(int view) {
     }
     const int slot = FPressSlot;
     FLib->DeselectAllAndRepaint();
+    FMixOn = false;
+    FMorphOn = false;
     FView.EnableMixMorph(false);
     for (int other = 0; other <= RomTab; ++other) {
         if (other != view) {
@@ -141,7 +151,7 @@ void TWorkspace::vleUserClick(int view) {
     }
     bank->CountSelected();
     bank->ShowNames();
-    UpdateSelectionButtons(bank->SelectedCount() > 0);
+    UpdateSelectionButtons();
 }
 
 void TWorkspace::vleUser0DblClick(int view, int slot) {
@@ -150,7 +160,7 @@ void TWorkspace::vleUser0DblClick(int view, int slot) {
     }
     // Outside a transfer the flag is already clear; inside one, clearing it would send the
     // rest of a ROM fetch into the current user bank.
-    if (!FTransferShowing) {
+    if (FRunning != TRunning::Transfer) {
         FRomXfer = false;
     }
     TPatchBank& bank = ActionBankOf(view);
@@ -207,12 +217,12 @@ bool TWorkspace::vleUserKeyDown(int view, int key, TShiftState shift, int slot) 
     case TKey::O:
         // The file commands' buttons are disabled while a transfer runs: a bank loaded or
         // saved under it would be marked saved while the transfer goes on changing it.
-        if (!FTransferShowing) {
+        if (FRunning != TRunning::Transfer) {
             bbLoadBankClick();
         }
         return true;
     case TKey::S:
-        if (!FTransferShowing) {
+        if (FRunning != TRunning::Transfer) {
             bbSaveBankClick();
         }
         return true;
@@ -226,7 +236,8 @@ bool TWorkspace::vleUserKeyDown(int view, int key, TShiftState shift, int slot) 
 }
 
 void TWorkspace::pmBankEditClick() {
-    if (FRenameBank == nullptr) {
+    // The fetch would overwrite the new name, or the send carry half of it.
+    if (FRenameBank == nullptr || RefusedOnTransferBank(*FRenameBank, RenameDuringTransfer)) {
         return;
     }
     FRenameShowing = true;
@@ -239,12 +250,20 @@ void TWorkspace::pmBankCopyClick() {
 }
 
 void TWorkspace::pmBankPasteClick() {
+    // The fetch would overwrite what is pasted, and a push-down moves slots it walks.
+    if (RefusedOnTransferBank(*FActionBank, PasteDuringTransfer)) {
+        return;
+    }
     FActionBank->Paste(FOptions.InsertMode == 0 ? TInsertMode::Overwrite : TInsertMode::Pushdown);
     MarkDirty(*FActionBank);
     CommitUndoStep("Paste");
 }
 
 void TWorkspace::pmBankDeleteClick() {
+    // A send would carry blanks, and a pull-up leaves an unfetched patch in a fetched slot.
+    if (RefusedOnTransferBank(*FActionBank, DeleteDuringTransfer)) {
+        return;
+    }
     FActionBank->DeleteSelected(FOptions.DeleteMode == 0 ? TDeleteMode::PutBlank
                                                          : TDeleteMode::PullUp);
     MarkDirty(*FActionBank);
@@ -252,8 +271,7 @@ void TWorkspace::pmBankDeleteClick() {
 }
 
 void TWorkspace::pmBankSwapClick() {
-    if (TransferOn(*FActionBank)) {
-        FCtx.Dialogs.MessageBox(TMessageKind::Warning, SwapDuringTransfer, TButtons::Ok);
+    if (RefusedOnTransferBank(*FActionBank, SwapDuringTransfer)) {
         return;
     }
     FActionBank->SwapTwo();
@@ -284,6 +302,10 @@ std::string TWorkspace::eUserEditKeyUp(const std::string& text, int key) {
     shown.resize(std::min(shown.size(), size_t{TPatchData::NameLength}));
     FRenameShowing = false;
     FView.HideRenameBox();
+    // A box opened before the transfer began: its name must not go into the bank it walks.
+    if (FRenameBank != nullptr && RefusedOnTransferBank(*FRenameBank, RenameDuringTransfer)) {
+        return shown;
+    }
     if (FRenameBank != nullptr && ValidSlot(FRenameSlot)) {
         FRenameBank->Slot(FRenameSlot).SetName(shown, FCtx.Sizes);
         FRenameBank->ShowName(FRenameSlot);
@@ -317,19 +339,17 @@ void TWorkspace::vleUserMenuKey(int view, int slot) {
     FPressedInView = false;
 }
 
-void TWorkspace::UpdateSelectionButtons(bool hasSelection) {
-    // Enabled under a transfer, Get Selected would start a second fetch over the running one.
-    if (FTransferShowing) {
-        FView.EnableSelectionCommands(false, false);
-        return;
-    }
-    FView.EnableSelectionCommands(FOptions.UserToLib == 0 || hasSelection, hasSelection);
+void TWorkspace::UpdateSelectionButtons() {
+    // From the marks as they are and what runs: enabled under a transfer, Get Selected would
+    // start a second fetch over the running one.
+    EnableCommands();
 }
 
 void TWorkspace::rgOptionClick(TOptionGroups::TGroup group, int item) {
     ChooseOption(group, item);
     if (group == TOptionGroups::TGroup::UserToLib) {
-        UpdateSelectionButtons(CurUserBank().CountSelected() > 0);
+        CurUserBank().CountSelected();
+        UpdateSelectionButtons();
         return;
     }
     FView.RestoreFocus(FFocusView);

@@ -23,15 +23,20 @@ const std::string EditBufferDuringTransfer =
 void TWorkspace::bbGetBankClick() {
     RunGuarded([this] {
         StartGet(CurUserBank(), false);
-        // At once, before anything arrived: whatever comes replaces what the bank held.
-        MarkDirty(CurUserBank());
+        // At once, before anything arrived: whatever comes replaces what the bank held. A
+        // fetch that did not start (nothing marked, or refused) changes nothing.
+        if (FRunning == TRunning::Transfer && FXferBank == &CurUserBank()) {
+            MarkDirty(CurUserBank());
+        }
     });
 }
 
 void TWorkspace::bbGetSelectedClick() {
     RunGuarded([this] {
         StartGet(CurUserBank(), true);
-        MarkDirty(CurUserBank());
+        if (FRunning == TRunning::Transfer && FXferBank == &CurUserBank()) {
+            MarkDirty(CurUserBank());
+        }
     });
 }
 
@@ -46,7 +51,7 @@ void TWorkspace::bbSendSelectedClick() {
 void TWorkspace::bbGetEditBufClick() {
     // The request makes the edit buffer the receive target: the running fetch's dumps would
     // land in it, or the edit buffer's dump in the bank.
-    if (FTransferShowing) {
+    if (FRunning == TRunning::Transfer) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, EditBufferDuringTransfer, TButtons::Ok);
         return;
     }
@@ -75,6 +80,9 @@ void TWorkspace::bbROMGetBankClick() {
     // fetch the current user bank instead, and a bank select would name no ROM.
     if (FRomIndex < 0 || FRomIndex >= std::min(FSynth.RomCount, TSynth::MaxRoms)) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, NoRomKnown, TButtons::Ok);
+        return;
+    }
+    if (TransferRefused()) {
         return;
     }
     RunGuarded([this] {

@@ -60,7 +60,7 @@ void TWorkspace::bbSaveEditBufClick(const std::string& category, const std::stri
 }
 
 void TWorkspace::bbRandEditBufClick() {
-    if (FTransferShowing) {
+    if (FRunning == TRunning::Transfer) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, RandomDuringTransfer, TButtons::Ok);
         return;
     }

@@ -50,10 +50,15 @@ void TWorkspace::bbImportFolderClick() {
 }
 
 void TWorkspace::ImportPaths(const std::vector<std::string>& paths) {
-    if (paths.empty() || FImport) {
+    if (paths.empty()) {
         return;
     }
-    if (FTransferShowing) {
+    // Files dropped meanwhile are not taken: the person is told why.
+    if (FRunning == TRunning::Import) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning, ImportDuringImport, TButtons::Ok);
+        return;
+    }
+    if (FRunning == TRunning::Transfer) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, ImportDuringTransfer, TButtons::Ok);
         return;
     }
@@ -69,7 +74,7 @@ bool TWorkspace::ImportSkipDuplicates() const {
 }
 
 void TWorkspace::ImportStatus(TWorkspaceStatus& s) const {
-    s.ImportRunning = FImport != nullptr;
+    s.ImportRunning = FRunning == TRunning::Import;
     s.ImportSkipDuplicates = ImportSkipDuplicates();
 }
 
@@ -80,13 +85,13 @@ void TWorkspace::StartImport(const std::vector<std::string>& paths) {
         QObject::connect(&FImportTimer, &QTimer::timeout, &FImportTimer,
                          [this] { RunGuarded([this] { ImportTimerTimer(); }); });
     }
-    // The imported patches come marked, as a bank added to the library does.
-    FLib->DeselectAllAndRepaint();
     FImport.reset(new TLibraryImport(*FLib, FCtx, ImportSkipDuplicates()));
     FImport->CollectFiles(paths);
     // The progress bar and the cancel button are the transfers': none may start meanwhile.
+    FRunning = TRunning::Import;
     FView.ShowProgress(true, FImport->FileCount(), 0);
-    EnableCommands(false);
+    EnableCommands();
+    SetMixMorph(FMixOn, FMorphOn);
     FImportTimer.start();
 }
 
@@ -113,8 +118,10 @@ void TWorkspace::EndImport() {
     }
     const TImportSummary summary = FImport->Summary();
     FImport.reset();
+    FRunning = TRunning::None;
     FView.ShowProgress(false, 0, 0);
-    EnableCommands(true);
+    EnableCommands();
+    SetMixMorph(FMixOn, FMorphOn);
     FLib->Redraw();
     if (summary.Added > 0) {
         FLib->MarkModified();

@@ -45,7 +45,7 @@ TPatchRec* TWorkspace::LibPatchAt(int row) {
 
 void TWorkspace::AuditionLibPatch(int row) {
     TPatchRec* patch = LibPatchAt(row);
-    if (patch == nullptr || FTransferShowing) {
+    if (patch == nullptr || FRunning == TRunning::Transfer) {
         return;
     }
     RunGuarded([&] { AuditionCopy(*patch); });
@@ -55,11 +55,21 @@ void TWorkspace::LeaveBanksForLibrary() {
     for (int view = 0; view <= RomTab; ++view) {
         ViewBank(view)->DeselectAllAndRepaint();
     }
-    UpdateSelectionButtons(false);
+    UpdateSelectionButtons();
+}
+
+bool TWorkspace::RefusedDuringImport() {
+    // The import adds to the library as it goes, and knows its duplicates by their rows: a
+    // command that changes the library under it would reach rows it adds meanwhile.
+    if (FRunning != TRunning::Import) {
+        return false;
+    }
+    FCtx.Dialogs.MessageBox(TMessageKind::Warning, LibraryDuringImport, TButtons::Ok);
+    return true;
 }
 
 void TWorkspace::SortLibrary(int column) {
-    if (column < 0 || column >= TPatchLib::ColumnCount) {
+    if (column < 0 || column >= TPatchLib::ColumnCount || RefusedDuringImport()) {
         return;
     }
     if (column != FLibSortColumn) {
@@ -105,7 +115,7 @@ void TWorkspace::sgLibMouseDown(TMouseButton button, TShiftState shift, int colu
     }
     // Outside a transfer the flag is already clear; inside one, clearing it would send the
     // rest of a ROM fetch into the current user bank.
-    if (!FTransferShowing) {
+    if (FRunning != TRunning::Transfer) {
         FRomXfer = false;
     }
     AuditionLibPatch(row);
@@ -149,7 +159,7 @@ void TWorkspace::sgLibClick() {
     FLib->Repaint();
     FLib->BuildSelection();
     const size_t marked = FLib->Selection().size();
-    FView.EnableMixAndMorph(marked >= 2, marked == 2);
+    SetMixMorph(marked >= 2, marked == 2);
 }
 
 void TWorkspace::sgLibMenuKey(int column, int row) {
@@ -176,7 +186,7 @@ void TWorkspace::sgLibDblClick(int row) {
     if (patch == nullptr) {
         return;
     }
-    if (!FTransferShowing) {
+    if (FRunning != TRunning::Transfer) {
         FRomXfer = false;
     }
     AuditionLibPatch(row);
@@ -235,6 +245,9 @@ bool TWorkspace::sgLibKeyDown(int key, TShiftState shift, int row) {
 }
 
 void TWorkspace::pmLibEditClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     const TPatchRec* patch = LibPatchAt(FLibPressRow);
     if (patch == nullptr || !patch->Selected() || FLibPressColumn < 0 ||
         FLibPressColumn >= TPatchLib::ColumnCount) {
@@ -252,6 +265,9 @@ void TWorkspace::pmLibCopyClick() {
 }
 
 void TWorkspace::pmLibPasteClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     FLib->Paste();
     FLib->MarkModified();
     ReapplyLibraryFilter();
@@ -259,6 +275,9 @@ void TWorkspace::pmLibPasteClick() {
 }
 
 void TWorkspace::pmLibDeleteClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     FLib->DeleteSelected();
     FLib->MarkModified();
     ReapplyLibraryFilter();
@@ -266,6 +285,9 @@ void TWorkspace::pmLibDeleteClick() {
 }
 
 void TWorkspace::pmLibSwapClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     FLib->SwapTwo();
     FLib->MarkModified();
     ReapplyLibraryFilter();
@@ -278,7 +300,7 @@ void TWorkspace::eGridEditKeyUp(const std::string& text, int key) {
     }
     FGridEditorShowing = false;
     FView.HideGridEditor();
-    if (key == TKey::Enter) {
+    if (key == TKey::Enter && !RefusedDuringImport()) {
         ApplyGridEdit(text);
     }
 }
@@ -331,6 +353,9 @@ void TWorkspace::ApplyGridEdit(const std::string& text) {
 }
 
 void TWorkspace::bbLoadLibClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     // The library marks itself saved only when a file was read: a cancelled or failed load
     // leaves unsaved work unsaved.
     FLib->LoadFileDialog();
@@ -339,11 +364,18 @@ void TWorkspace::bbLoadLibClick() {
 }
 
 void TWorkspace::bbSaveLibClick() {
+    // Saved under the import, the library would be marked saved while it goes on growing.
+    if (RefusedDuringImport()) {
+        return;
+    }
     FLib->SaveFileDialog();
     AbsorbUndoState();
 }
 
 void TWorkspace::bbDeDupClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     // Among the rows that show only: a duplicate the person cannot see must not be marked,
     // nor one whose earlier equal is hidden.
     const int duplicates = FLib->DeDup([this](int index) { return LibRowVisible(index + 1); });
@@ -352,7 +384,8 @@ void TWorkspace::bbDeDupClick() {
         return;
     }
     if (FCtx.Dialogs.MessageBox(TMessageKind::Confirmation, DuplicatesQuestion(duplicates),
-                                TButtons::OkCancel) == TAnswer::Ok) {
+                                TButtons::OkCancel) == TAnswer::Ok &&
+        !RefusedDuringImport()) {
         FLib->DeleteSelected();
         ReapplyLibraryFilter();
         CommitUndoStep("Delete Duplicates");
@@ -360,13 +393,16 @@ void TWorkspace::bbDeDupClick() {
 }
 
 void TWorkspace::bbMixPatchesClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     TPatchBank& target = FTab == RomTab ? *FRomBank : CurUserBank();
     FLib->BuildSelection();
     const size_t marked = FLib->Selection().size();
     // The buttons follow clicks only: deleting, sorting or pasting can leave this one
     // enabled over a selection that no longer suits.
     if (marked < 2) {
-        FView.EnableMixAndMorph(false, false);
+        SetMixMorph(false, false);
         return;
     }
     if (TransferOn(target)) {
@@ -380,11 +416,14 @@ void TWorkspace::bbMixPatchesClick() {
 }
 
 void TWorkspace::bbMorphPatchesClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     TPatchBank& target = FTab == RomTab ? *FRomBank : CurUserBank();
     FLib->BuildSelection();
     const size_t marked = FLib->Selection().size();
     if (marked != 2) {
-        FView.EnableMixAndMorph(marked >= 2, false);
+        SetMixMorph(marked >= 2, false);
         return;
     }
     if (TransferOn(target)) {
@@ -423,14 +462,23 @@ void TWorkspace::AddBankToLibrary(TPatchBank& bank, bool onlyMarked) {
 }
 
 void TWorkspace::bbUserToLibClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     AddBankToLibrary(CurUserBank(), FOptions.UserToLib == 1);
 }
 
 void TWorkspace::bbRomToLibClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     AddBankToLibrary(*FRomBank, false);
 }
 
 void TWorkspace::bbEditToLibClick() {
+    if (RefusedDuringImport()) {
+        return;
+    }
     if (!FLib->Add(*FEditPatch)) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, LibraryFullText(1), TButtons::Ok);
     }
@@ -441,6 +489,10 @@ void TWorkspace::bbEditToLibClick() {
 
 void TWorkspace::pcPatchChange(int page) {
     if (page != 1) {
+        return;
+    }
+    if (RefusedDuringImport()) {
+        FView.ShowLibraryPage();
         return;
     }
     // The editor's text was meant for a patch of the library being replaced.

@@ -86,7 +86,7 @@ void TWorkspace::ReapplyLibraryFilter() {
         FLib->BuildSelection();
         FLib->Repaint();
         const size_t marked = FLib->Selection().size();
-        FView.EnableMixAndMorph(marked >= 2, marked == 2);
+        SetMixMorph(marked >= 2, marked == 2);
     }
     FView.ShowLibraryFilter(FLibVisibleCount, count);
 }

@@ -27,6 +27,8 @@ const std::string BlankForOtherSynth =
     "the button again.";
 const std::string SearchDuringTransfer =
     "A transfer is running.\nWait for it to end, or cancel it, before looking for the synth.";
+const std::string SearchDuringImport =
+    "An import is running.\nWait for it to end, or cancel it, before looking for the synth.";
 
 bool SameText(const std::string& a, const std::string& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -214,8 +216,11 @@ void TWorkspace::WriteDeviceChoices() {
 void TWorkspace::bCheckIdClick() {
     // The answer rebuilds the workspace and the edit-buffer request takes over the receive
     // target: either would wreck the bank being fetched or sent.
-    if (FTransferShowing) {
-        FCtx.Dialogs.MessageBox(TMessageKind::Warning, SearchDuringTransfer, TButtons::Ok);
+    // An answer reloads the library under an import, too.
+    if (FRunning != TRunning::None) {
+        FCtx.Dialogs.MessageBox(
+            TMessageKind::Warning,
+            FRunning == TRunning::Import ? SearchDuringImport : SearchDuringTransfer, TButtons::Ok);
         return;
     }
     FView.ShowSetupSynth("");
@@ -227,15 +232,15 @@ void TWorkspace::bCheckIdClick() {
 
 void TWorkspace::ReqTimerTimer() {
     FReqTimer.stop();
-    if (FTransferShowing) {
+    if (FRunning == TRunning::Transfer) {
         return; // a transfer started since the search: its replies are not the edit buffer
     }
     FSynth.RequestEditBuffer(FCtx.DeviceId);
 }
 
 void TWorkspace::RequestIdentity() {
-    // The answer rebuilds the workspace: never under a transfer.
-    if (FTransferShowing) {
+    // The answer rebuilds the workspace: never under a transfer or an import.
+    if (FRunning != TRunning::None) {
         return;
     }
     RunGuarded([this] { FSynth.RequestIdentity(); });

@@ -199,14 +199,25 @@ bool TWorkspace::HandleCancel() {
         return false;
     }
     FCtx.Dialogs.MessageBox(TMessageKind::Warning, CancelWarning, TButtons::Ok);
-    if (FTransferShowing) {
+    if (FRunning == TRunning::Transfer) {
         bbCancelGetClick();
     }
     return true;
 }
 
+void TWorkspace::NoteFetchCut() {
+    // Slots not reached keep what they held before: the bank is a mixture, never to be taken
+    // for a saved one.
+    if (FRunning == TRunning::Transfer && !FSending && FXferBank != nullptr) {
+        const int n = FXferBank->BankNumber();
+        if (n >= 0 && n < 4) {
+            FHalfFetched[static_cast<size_t>(n)] = true;
+        }
+    }
+}
+
 void TWorkspace::bbCancelGetClick() {
-    if (FImport) {
+    if (FRunning == TRunning::Import) {
         FImport->Cancel();
         EndImport();
         return;
@@ -218,6 +229,7 @@ void TWorkspace::bbCancelGetClick() {
         FSynth.SendUnpaused(sysex::Handshake(FCtx.DeviceId, sysex::THandshakeKind::Cancel));
     }
     StopCheckedSend();
+    NoteFetchCut();
     if (FXferBank != nullptr) {
         FXferBank->SetXferPos(FXferBank->SelectionCount());
     }
@@ -233,23 +245,56 @@ void TWorkspace::EndFetch() {
     SelectRxView(FCtx.CurUserBank);
     FRomXfer = false;
     FRomViaEditBuffer = false;
-    FTransferShowing = false;
-    FView.ShowProgress(false, 0, 0);
+    // A dump asked for before a cancel can complete after it and end the fetch once more:
+    // by then another job may own the progress bar.
+    if (FRunning == TRunning::Transfer) {
+        FRunning = TRunning::None;
+        FView.ShowProgress(false, 0, 0);
+    }
     FView.EnableRomLists(true);
-    EnableCommands(true);
+    EnableCommands();
+    SetMixMorph(FMixOn, FMorphOn);
     CommitUndoStep("Fetch Bank");
 }
 
 void TWorkspace::EndSend() {
-    FTransferShowing = false;
+    FRunning = TRunning::None;
     FView.ShowProgress(false, 0, 0);
-    EnableCommands(true);
+    EnableCommands();
+    SetMixMorph(FMixOn, FMorphOn);
     FView.SetCaption(FSynth.Caption() + " ");
     AbsorbUndoState();
 }
 
-void TWorkspace::EnableCommands(bool on) {
-    FView.EnableCommands(on, on && CurUserBank().SelectedCount() > 0);
+void TWorkspace::CommandStates(TWorkspaceStatus& s) const {
+    const bool idle = FRunning == TRunning::None;
+    const TPatchBank& bank = *FUserBank.at(static_cast<size_t>(FCtx.CurUserBank));
+    bool marked = false;
+    for (int i = 0; i < TPatchBank::SlotCount && !marked; ++i) {
+        marked = bank.Slot(i).Selected();
+    }
+    s.CommandsEnabled = idle;
+    s.GetSendSelectedEnabled = idle && marked;
+    s.UserToLibEnabled = idle && (FOptions.UserToLib == 0 || marked);
+    s.MixEnabled = idle && FMixOn;
+    s.MorphEnabled = idle && FMorphOn;
+}
+
+void TWorkspace::EnableCommands() {
+    TWorkspaceStatus s;
+    CommandStates(s);
+    FView.EnableCommands(s.CommandsEnabled, s.GetSendSelectedEnabled);
+    FView.EnableSelectionCommands(s.UserToLibEnabled, s.GetSendSelectedEnabled);
+}
+
+void TWorkspace::SetMixMorph(bool mix, bool morph) {
+    // Shown when a click in the library sets them and when a job starts or ends: they
+    // follow the clicks, not the keys.
+    FMixOn = mix;
+    FMorphOn = morph;
+    TWorkspaceStatus s;
+    CommandStates(s);
+    FView.EnableMixAndMorph(s.MixEnabled, s.MorphEnabled);
 }
 
 TPatchBank* TWorkspace::BankOf(int bankNumber) {

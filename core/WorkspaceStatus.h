@@ -11,6 +11,10 @@ namespace velcora {
 /// The three MIDI ports the setup dialog chooses devices for.
 enum class TPort { SynthInput, SynthOutput, KbdInput };
 
+/// The long job under way: at most one runs at a time, and it decides what is enabled and
+/// what is refused.
+enum class TRunning { None, Transfer, Import };
+
 /// One port as its setup-dialog list shows it.
 struct TPortStatus {
     /// The chosen device's index, -1 for "None".
@@ -31,8 +35,21 @@ struct TWorkspaceStatus {
     bool AwaitingSynthDetails = false;
     /// A preset dump asked for (a fetch's next preset, the edit buffer) has not come yet.
     bool AwaitingDump = false;
+    /// The long job under way, if any.
+    TRunning Running = TRunning::None;
     /// A fetch or a send shows its progress: the transfer commands are disabled.
     bool TransferRunning = false;
+    // What the windows enable; they read it, they never work it out for themselves.
+    /// The transfer, file and library commands: nothing runs.
+    bool CommandsEnabled = true;
+    /// Get Selected and Send Selected: nothing runs and the current user bank has marks.
+    bool GetSendSelectedEnabled = false;
+    /// "User to Lib": nothing runs, and the whole bank is added or it has marks.
+    bool UserToLibEnabled = true;
+    /// Mix wants two or more marked library patches, Morph exactly two, as the last click
+    /// in the library left them; both off while anything runs.
+    bool MixEnabled = false;
+    bool MorphEnabled = false;
     /// SysEx messages the synth output port holds that its device has not sent yet: closing
     /// the port drops them.
     size_t OutputPending = 0;

@@ -15,12 +15,25 @@ const std::string UnknownError = "An unknown error occurred.";
 } // namespace
 
 void TWorkspace::ShowProgress(int count) {
-    FTransferShowing = true;
+    FRunning = TRunning::Transfer;
     FView.ShowProgress(true, count, 1);
-    EnableCommands(false);
+    EnableCommands();
+    SetMixMorph(FMixOn, FMorphOn);
+}
+
+bool TWorkspace::TransferRefused() {
+    if (FRunning == TRunning::Import) {
+        FCtx.Dialogs.MessageBox(TMessageKind::Warning, TransferDuringImport, TButtons::Ok);
+    }
+    // A second transfer would walk over the first one's bank and replies; its buttons are
+    // disabled, so only a stray call gets here.
+    return FRunning != TRunning::None;
 }
 
 void TWorkspace::StartGet(TPatchBank& bank, bool onlyMarked) {
+    if (TransferRefused()) {
+        return;
+    }
     FXferBank = &bank;
     FSending = false;
     bank.BuildSelection(onlyMarked);
@@ -79,10 +92,14 @@ void TWorkspace::BankTimerTimer() {
     }
     // A dump asked for before a cancel or a failure may still complete after it: that fetch
     // did not finish, and the caption must not say it did.
-    if (FTransferShowing) {
+    if (FRunning == TRunning::Transfer) {
         FView.SetCaption(FSynth.Caption());
         if (FRomXfer) {
             NoteRomBankOrigin();
+        }
+        const int n = FXferBank->BankNumber();
+        if (n >= 0 && n < 4 && FXferBank->SelectionCount() == TPatchBank::SlotCount) {
+            FHalfFetched[static_cast<size_t>(n)] = false; // every slot came anew
         }
     }
     EndFetch();
@@ -90,7 +107,11 @@ void TWorkspace::BankTimerTimer() {
 
 void TWorkspace::TimedOutTimer() {
     FCtx.Dialogs.MessageBox(TMessageKind::Warning, TimedOutWarning, TButtons::Ok);
-    bbCancelGetClick();
+    // The time-out of a fetch cancelled before may fire under the import started since: it
+    // is the fetch's, and must not cancel the import.
+    if (FRunning != TRunning::Import) {
+        bbCancelGetClick();
+    }
     FTimedOut.stop();
 }
 
@@ -102,22 +123,27 @@ void TWorkspace::RunGuarded(const std::function<void()>& handler) noexcept {
     } catch (...) {
         FailTransfer(UnknownError);
     }
+    // The commands follow the marks and the job under way after every handler, whichever
+    // of them changed.
+    EnableCommands();
 }
 
 void TWorkspace::FailTransfer(const std::string& text) {
     // Ended before the box is shown: its event loop must not run the machine's next step.
-    if (FTransferShowing || FRomXfer) {
+    if (FRunning == TRunning::Transfer || FRomXfer) {
         FBankTimer.stop();
         FSendTimer.stop();
         FTimedOut.stop();
         StopCheckedSend();
+        NoteFetchCut();
         if (FXferBank != nullptr) {
             FXferBank->SetXferPos(FXferBank->SelectionCount());
         }
         if (FSending) {
-            FTransferShowing = false;
+            FRunning = TRunning::None;
             FView.ShowProgress(false, 0, 0);
-            EnableCommands(true);
+            EnableCommands();
+            SetMixMorph(FMixOn, FMorphOn);
         } else {
             EndFetch();
         }
@@ -126,6 +152,9 @@ void TWorkspace::FailTransfer(const std::string& text) {
 }
 
 void TWorkspace::StartSend(TPatchBank& bank, bool onlyMarked) {
+    if (TransferRefused()) {
+        return;
+    }
     FXferBank = &bank;
     FSending = true;
     bank.BuildSelection(onlyMarked);

@@ -77,7 +77,7 @@ void TWorkspace::StepHistory(bool back) {
     }
     // An import adds to the library as it goes: a step taken back under it would be mixed
     // with what it adds next.
-    if (FTransferShowing || FImport) {
+    if (FRunning != TRunning::None) {
         FCtx.Dialogs.MessageBox(TMessageKind::Warning, UndoDuringTransfer, TButtons::Ok);
         return;
     }
@@ -131,7 +131,7 @@ void TWorkspace::RestoreContainer(int container, const TUndoHistory::TSnapList& 
         MarkClean(bank);
     }
     if (&bank == &CurUserBank()) {
-        UpdateSelectionButtons(false);
+        UpdateSelectionButtons();
     }
 }
 

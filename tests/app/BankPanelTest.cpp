@@ -30,6 +30,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
@@ -1154,4 +1155,30 @@ TEST_F(BankPanelTest, TheBankMenuUndoesAndRedoesTheLastStep) {
         EXPECT_EQ(item("pmBankRedo")->isEnabled(), s.RedoOn);
     }
     EXPECT_TRUE(Dialogs.ScriptDone());
+}
+
+// The selection buttons follow the current bank's marks after every key and click, not only
+// after clicks: Delete takes the marks away, Ctrl+A marks every slot.
+TEST_F(BankPanelTest, TheSelectionButtonsFollowTheMarksAfterKeys) {
+    Connect();
+    ClickItem("rgFromToMidi", 1);
+    ClickItem("rgBankToLib", 1);
+    TBankView* view = BankView(0);
+    const struct {
+        const char* What;
+        std::function<void()> Act;
+        bool Enabled;
+    } steps[] = {
+        {"a click marks slot 4", [&] { Press(0, 4); }, true},
+        {"Delete drops the mark", [&] { QTest::keyClick(view, Qt::Key_Delete); }, false},
+        {"Ctrl+A marks every slot", [&] { QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier); },
+         true},
+        {"Delete again", [&] { QTest::keyClick(view, Qt::Key_Delete); }, false},
+    };
+    for (const auto& s : steps) {
+        s.Act();
+        for (const char* button : {"bbGetSelected", "bbSendSelected", "bbUserToLib"}) {
+            EXPECT_EQ(Button(button)->isEnabled(), s.Enabled) << s.What << ": " << button;
+        }
+    }
 }

@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QMimeData>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -157,4 +158,38 @@ TEST_F(ImportWindowTest, TheSkipDuplicatesBoxIsKept) {
     Program.reset();
     Start();
     EXPECT_FALSE(Find<QCheckBox>("cbImportSkipDuplicates").isChecked());
+}
+
+// While an import runs, the library's commands are disabled, the "New Library" tab too, and
+// files dropped on the grid are refused with a word; afterwards everything comes back.
+TEST_F(ImportWindowTest, AnImportDisablesTheLibraryCommandsAndRefusesMoreFiles) {
+    Start();
+    const char* const buttons[] = {"bbLoadLib",   "bbSaveLib",   "bbDeDup",
+                                   "bbEditToLib", "bbImportLib", "bbGetEditBuf",
+                                   "bbGetBank",   "bbSendBank",  "bbUserToLib"};
+    auto& tabs = Find<QTabWidget>("pcPatch");
+    for (const char* name : buttons) {
+        EXPECT_TRUE(Find<QToolButton>(name).isEnabled()) << name;
+    }
+    Dialogs.ExpectOpenPaths("Import a Folder of Presets", true, {Dir.File("in")});
+    Find<QMenu>("pmImport").findChild<QAction*>("miImportFolder")->trigger();
+    ASSERT_TRUE(Ws().Status().ImportRunning);
+    for (const char* name : buttons) {
+        EXPECT_FALSE(Find<QToolButton>(name).isEnabled()) << name;
+    }
+    EXPECT_FALSE(tabs.isTabEnabled(1)) << "New Library";
+    Dialogs.ExpectMessage(
+        TMessageKind::Warning,
+        "An import is running.\nWait for it to end, or cancel it, before importing more.");
+    Drop({QUrl::fromLocalFile(QString::fromStdString(Dir.File("in/a.syx")))});
+    EXPECT_TRUE(Ws().Status().ImportRunning);
+    Dialogs.ExpectMessage(TMessageKind::Information, "Imported 2 presets from 3 files.\n"
+                                                     "Duplicates skipped: 0\n"
+                                                     "Files skipped: 1 not SysEx");
+    WaitForImport();
+    EXPECT_TRUE(Dialogs.ScriptDone());
+    for (const char* name : buttons) {
+        EXPECT_TRUE(Find<QToolButton>(name).isEnabled()) << name;
+    }
+    EXPECT_TRUE(tabs.isTabEnabled(1));
 }

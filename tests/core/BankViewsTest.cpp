@@ -143,7 +143,8 @@ TEST_F(BankViewsTest, AClickSelectsByItsKeysAndClearsEveryOtherSelection) {
             EXPECT_EQ(View.MixMorphOn, false);
             EXPECT_EQ(Ws->Status().FocusView, view == Rom ? 5 : 2);
             EXPECT_EQ(Bank(view).SelectedCount(), static_cast<int>(c.After.size()));
-            EXPECT_EQ(View.GetSendSelectedOn, !c.After.empty());
+            // They act on the current user bank: a click in the ROM view leaves it unmarked.
+            EXPECT_EQ(View.GetSendSelectedOn, view != Rom && !c.After.empty());
         }
     }
     EXPECT_TRUE(Dialogs.ScriptDone());
@@ -225,14 +226,18 @@ TEST_F(BankViewsTest, UpAndDownAuditionAndSelectTheNextSlot) {
                      std::to_string(c.Slot));
         Mark(c.View, {20, 30});
         View.GetSendSelectedOn.reset();
-        EXPECT_FALSE(Ws->vleUserKeyDown(c.View, c.Key, {}, c.Slot)) << "the view moves its row";
+        // As the window runs it: the commands' states are shown after the key.
+        bool command = true;
+        Ws->RunGuarded([&] { command = Ws->vleUserKeyDown(c.View, c.Key, {}, c.Slot); });
+        EXPECT_FALSE(command) << "the view moves its row";
         if (c.Next < 0) {
             EXPECT_EQ(Marked(Bank(c.View)), (std::vector<int>{20, 30}));
             continue;
         }
         EXPECT_EQ(Marked(Bank(c.View)), std::vector<int>{c.Next});
         EXPECT_EQ(Bank(c.View).Selection(), std::vector<int>{c.Next});
-        EXPECT_FALSE(View.GetSendSelectedOn.has_value()) << "keys leave the buttons";
+        EXPECT_EQ(View.GetSendSelectedOn, !Marked(Bank(1)).empty())
+            << "the buttons follow the current user bank's marks";
         EXPECT_EQ(Ws->Status().ActionBank, c.View == Rom ? 99 : 1);
         EXPECT_TRUE(Auditioned(Bank(c.View).Slot(c.Next).Name()));
         // The audition sends the patch to the edit buffer; the bank keeps it.
@@ -889,4 +894,196 @@ TEST_F(BankViewsTest, ADoubleClickKeepsARomFetchOnItsBank) {
     for (int i = 0; i < 128; ++i) {
         ASSERT_EQ(Bank(1).Slot(i).Name(), Named(i)) << "the user bank took no ROM preset";
     }
+}
+
+// The commands that rewrite slots are refused on the bank a transfer walks, from the menu as
+// from the keys: a fetch would overwrite what they wrote, a send carry blanks or half a
+// rename. The other banks stay free.
+TEST_F(BankViewsTest, PasteDeleteAndEditAreRefusedOnTheBankOfATransfer) {
+    SetUpBanks();
+    const std::string pasting =
+        "A transfer is running.\nWait for it to end, or cancel it, before pasting into its bank.";
+    const std::string deleting = "A transfer is running.\nWait for it to end, or cancel it, "
+                                 "before deleting patches of its bank.";
+    const std::string renaming = "A transfer is running.\nWait for it to end, or cancel it, "
+                                 "before renaming patches of its bank.";
+    using G = TOptionGroups::TGroup;
+    Ws->ChooseOption(G::InsertMode, 1);
+    Ws->ChooseOption(G::DeleteMode, 1);
+    Mark(Rom, {100});
+    ASSERT_TRUE(Ws->vleUserKeyDown(Rom, TKey::C, CtrlKey(), 100));
+    const struct {
+        const char* What;
+        std::string Warning;
+        std::function<void()> Command;
+    } commands[] = {
+        {"menu Paste", pasting, [&] { Ws->pmBankPasteClick(); }},
+        {"Ctrl+V", pasting, [&] { Ws->vleUserKeyDown(1, TKey::V, CtrlKey(), 10); }},
+        {"menu Delete", deleting, [&] { Ws->pmBankDeleteClick(); }},
+        {"Delete key", deleting, [&] { Ws->vleUserKeyDown(1, TKey::Delete, {}, 10); }},
+        {"menu Edit", renaming, [&] { Ws->pmBankEditClick(); }},
+    };
+    const struct {
+        const char* What;
+        void (TWorkspace::*Start)();
+    } transfers[] = {{"fetch", &TWorkspace::bbGetBankClick},
+                     {"send", &TWorkspace::bbSendBankClick}};
+    for (const auto& t : transfers) {
+        (Ws.get()->*t.Start)();
+        ASSERT_TRUE(Ws->Status().TransferRunning) << t.What;
+        std::vector<std::string> before;
+        for (int i = 0; i < TPatchBank::SlotCount; ++i) {
+            before.push_back(Bank(1).Slot(i).Name());
+        }
+        for (const auto& c : commands) {
+            Mark(1, {10, 11});
+            // The right press on a marked slot makes bank 1 the bank acted on and prepares
+            // the rename box, as before the menu opens.
+            Ws->vleUserMouseDown(1, TMouseButton::Right, {}, 10);
+            Dialogs.ExpectMessage(TMessageKind::Warning, c.Warning);
+            c.Command();
+            EXPECT_TRUE(Dialogs.ScriptDone()) << t.What << ": " << c.What;
+            EXPECT_FALSE(Ws->Status().RenameBoxShowing) << t.What << ": " << c.What;
+            for (int i = 0; i < TPatchBank::SlotCount; ++i) {
+                ASSERT_EQ(Bank(1).Slot(i).Name(), before[static_cast<size_t>(i)])
+                    << t.What << ": " << c.What << ", slot " << i;
+            }
+            EXPECT_TRUE(Ws->Status().TransferRunning) << t.What << ": " << c.What;
+        }
+        // The ROM bank is not the transfer's: it still takes a paste.
+        Mark(Rom, {20});
+        ASSERT_TRUE(Ws->vleUserKeyDown(Rom, TKey::V, CtrlKey(), 20));
+        EXPECT_EQ(Bank(Rom).Slot(20).Name(), Named(100)) << t.What;
+        Ws->bbCancelGetClick();
+        ASSERT_TRUE(
+            PumpUntil([&] { return !Ws->Status().AwaitingDump; }, std::chrono::seconds(20)));
+    }
+}
+
+// Get Selected, Send Selected and User to Lib (Selected) follow the current bank's marks
+// after every command, whichever way the marks changed.
+TEST_F(BankViewsTest, TheSelectionButtonsFollowTheMarksAfterEveryCommand) {
+    SetUpBanks();
+    using G = TOptionGroups::TGroup;
+    Ws->rgOptionClick(G::UserToLib, 1);
+    Ws->ChooseOption(G::DeleteMode, 0);
+    const auto run = [&](const std::function<void()>& command) { Ws->RunGuarded(command); };
+    const struct {
+        const char* What;
+        std::function<void()> Command;
+        bool Marked;
+    } steps[] = {
+        {"a click marks slot 4", [&] { Click(1, 4); }, true},
+        {"Ctrl+C keeps the marks", [&] { Ws->vleUserKeyDown(1, TKey::C, CtrlKey(), 4); }, true},
+        {"Delete blanks the slot and drops its mark",
+         [&] { Ws->vleUserKeyDown(1, TKey::Delete, {}, 4); }, false},
+        {"Ctrl+A marks every slot", [&] { Ws->vleUserKeyDown(1, TKey::A, CtrlKey(), 4); }, true},
+        {"menu Delete drops the marks", [&] { Ws->pmBankDeleteClick(); }, false},
+        {"a click marks slot 9 again", [&] { Click(1, 9); }, true},
+        {"a press in the library clears the banks",
+         [&] { Ws->sgLibMouseDown(TMouseButton::Left, {}, 0, 1); }, false},
+    };
+    for (const auto& s : steps) {
+        run(s.Command);
+        EXPECT_EQ(View.GetSendSelectedOn, s.Marked) << s.What;
+        EXPECT_EQ(View.UserToLibOn, s.Marked) << s.What;
+        EXPECT_TRUE(View.CommandsOn) << s.What;
+    }
+}
+
+// Get Selected with nothing marked starts nothing and changes nothing: the unchanged bank
+// must not show up as unsaved.
+TEST_F(BankViewsTest, GetSelectedWithNothingMarkedLeavesTheBankSaved) {
+    SetUpBanks();
+    ASSERT_TRUE(Ws->pcUserBankChange(2));
+    ASSERT_TRUE(Marked(Bank(2)).empty());
+    Ws->RunGuarded([&] { Ws->bbGetSelectedClick(); });
+    EXPECT_FALSE(Ws->Status().TransferRunning);
+    EXPECT_FALSE(Ws->Dirty()[4]) << "user bank 2 is not unsaved";
+    EXPECT_EQ(View.Tabs.count(2), 0u) << "its tab got no star";
+}
+
+// Closing while a fetch runs asks first: No keeps it running; Yes cancels it and closes.
+// The bank it left half-filled goes into the end-of-run backup but comes back at the next
+// start still unsaved, while a bank fetched whole comes back as saved.
+TEST_F(BankViewsTest, ClosingDuringAFetchAsksAndKeepsTheHalfFetchedBankUnsaved) {
+    const std::string question = "A transfer is running. Cancel it and close?";
+    const struct {
+        const char* What;
+        bool CutShort;
+    } cases[] = {{"a fetch cancelled by the close", true}, {"a whole fetch", false}};
+    for (const auto& c : cases) {
+        Connect();
+        Ws->RunGuarded([&] { Ws->bbGetBankClick(); });
+        ASSERT_TRUE(Ws->Status().TransferRunning) << c.What;
+        ASSERT_TRUE(Ws->Dirty()[2]) << c.What;
+        if (c.CutShort) {
+            ASSERT_TRUE(PumpUntil([&] { return TWorkspaceProbe(*Ws).CurPreset() >= 3; },
+                                  std::chrono::seconds(20)));
+            Dialogs.ExpectMessage(TMessageKind::Confirmation, question, TAnswer::No);
+            EXPECT_FALSE(Ws->FormClose()) << c.What;
+            EXPECT_TRUE(Dialogs.ScriptDone()) << c.What;
+            EXPECT_TRUE(Ws->Status().TransferRunning) << c.What << ": No keeps it running";
+            Dialogs.ExpectMessage(TMessageKind::Confirmation, question, TAnswer::Yes);
+            Dialogs.ExpectMessage(TMessageKind::Confirmation, ClosePrompt(Ws->Dirty()),
+                                  TAnswer::Yes);
+        } else {
+            ASSERT_TRUE(
+                PumpUntil([&] { return !Ws->Status().TransferRunning; }, std::chrono::seconds(60)));
+            Dialogs.ExpectMessage(TMessageKind::Confirmation, ClosePrompt(Ws->Dirty()),
+                                  TAnswer::Yes);
+        }
+        EXPECT_TRUE(Ws->FormClose()) << c.What;
+        EXPECT_TRUE(Dialogs.ScriptDone()) << c.What;
+        EXPECT_FALSE(Ws->Status().TransferRunning) << c.What;
+        EXPECT_FALSE(View.ProgressVisible) << c.What;
+        const std::string slot0 = Ws->UserBank(0).Slot(0).Name();
+        Ws.reset();
+
+        View.Tabs.clear();
+        Connect();
+        EXPECT_EQ(Ws->UserBank(0).Slot(0).Name(), slot0) << c.What << ": the backup came back";
+        EXPECT_EQ(Ws->Dirty()[2], c.CutShort) << c.What;
+        EXPECT_EQ(View.Tabs[0], c.CutShort ? "*User 0" : "User 0") << c.What;
+        Ws.reset();
+    }
+}
+
+// An import running at the close is asked about and cancelled the same way.
+TEST_F(BankViewsTest, ClosingDuringAnImportAsksAndCancelsIt) {
+    Connect();
+    WriteBytes(Dir.File("a.syx"), MakeDumps(Sizes, 4, 700));
+    Ws->RunGuarded([&] { Ws->ImportPaths({Dir.File("a.syx")}); });
+    ASSERT_TRUE(Ws->Status().ImportRunning);
+    const std::string question = "An import is running. Cancel it and close?";
+    Dialogs.ExpectMessage(TMessageKind::Confirmation, question, TAnswer::No);
+    EXPECT_FALSE(Ws->FormClose());
+    EXPECT_TRUE(Ws->Status().ImportRunning);
+    Dialogs.ExpectMessage(TMessageKind::Confirmation, question, TAnswer::Yes);
+    Dialogs.ExpectMessage(TMessageKind::Information, "Imported 0 presets from 0 files.\n"
+                                                     "Import cancelled: 1 file not read.\n"
+                                                     "Duplicates skipped: 0");
+    Dialogs.ExpectMessage(TMessageKind::Confirmation, ClosePrompt(Ws->Dirty()), TAnswer::Yes);
+    EXPECT_TRUE(Ws->FormClose());
+    EXPECT_TRUE(Dialogs.ScriptDone());
+    EXPECT_FALSE(Ws->Status().ImportRunning);
+}
+
+// A rename box opened before a transfer began on its bank gives its name to no slot.
+TEST_F(BankViewsTest, ARenameBoxOpenedBeforeATransferDoesNotRenameInItsBank) {
+    SetUpBanks();
+    Mark(1, {10});
+    Ws->vleUserMouseDown(1, TMouseButton::Right, {}, 10);
+    Ws->pmBankEditClick();
+    ASSERT_TRUE(Ws->Status().RenameBoxShowing);
+    Ws->bbSendBankClick();
+    ASSERT_TRUE(Ws->Status().TransferRunning);
+    Dialogs.ExpectMessage(TMessageKind::Warning,
+                          "A transfer is running.\nWait for it to end, or cancel it, before "
+                          "renaming patches of its bank.");
+    Ws->eUserEditKeyUp("New:Name", TKey::Enter);
+    EXPECT_TRUE(Dialogs.ScriptDone());
+    EXPECT_FALSE(Ws->Status().RenameBoxShowing);
+    EXPECT_EQ(Bank(1).Slot(10).Name(), Named(10));
+    Ws->bbCancelGetClick();
 }

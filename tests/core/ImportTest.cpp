@@ -347,3 +347,127 @@ TEST_F(WorkspaceImportTest, AnImportWaitsForTheTransferToEnd) {
     EXPECT_FALSE(Ws->Status().ImportRunning);
     ASSERT_TRUE(PumpUntil([&] { return !Ws->Status().TransferRunning; }, std::chrono::seconds(30)));
 }
+
+namespace {
+
+const std::string LibraryDuringImport =
+    "An import is running.\nWait for it to end, or cancel it, before changing the library.";
+
+int MarkedInLibrary(TPatchLib& lib) {
+    int marked = 0;
+    for (int i = 0; i < lib.Count(); ++i) {
+        marked += lib.Patch(i).Selected() ? 1 : 0;
+    }
+    return marked;
+}
+
+} // namespace
+
+// While an import adds to the library, the commands that change the library are disabled
+// and refused, from buttons, menu and keys alike; what it adds comes unmarked, so that a
+// command on the person's marks never reaches the imported presets.
+TEST_F(WorkspaceImportTest, AnImportKeepsTheLibraryCommandsAwayAndAddsUnmarkedPresets) {
+    Connect();
+    WriteMixedFolder(Dir.File("in"));
+    Ws->bbEditToLibClick();
+    Ws->bbEditToLibClick();
+    const int before = Ws->Library().Count();
+    // Row 2 marked by a click, as the person leaves it before importing.
+    Ws->sgLibMouseDown(TMouseButton::Left, {}, 1, 2);
+    Ws->sgLibClick();
+    ASSERT_EQ(MarkedInLibrary(Ws->Library()), 1);
+    Ws->RunGuarded([&] { Ws->ImportPaths({Dir.File("in")}); });
+    ASSERT_TRUE(Ws->Status().ImportRunning);
+    EXPECT_FALSE(View.CommandsOn) << "the library's buttons are disabled";
+    EXPECT_EQ(View.MixOn, false);
+    EXPECT_EQ(View.MorphOn, false);
+    const TShiftState ctrl{false, true, false};
+    const struct {
+        const char* What;
+        std::function<void()> Command;
+    } commands[] = {
+        {"Delete key", [&] { Ws->sgLibKeyDown(TKey::Delete, {}, 2); }},
+        {"menu Delete", [&] { Ws->pmLibDeleteClick(); }},
+        {"Ctrl+V", [&] { Ws->sgLibKeyDown(TKey::V, ctrl, 2); }},
+        {"menu Paste", [&] { Ws->pmLibPasteClick(); }},
+        {"menu Swap", [&] { Ws->pmLibSwapClick(); }},
+        {"menu Edit", [&] { Ws->pmLibEditClick(); }},
+        {"Ctrl+L", [&] { Ws->sgLibKeyDown(TKey::L, ctrl, 2); }},
+        {"Ctrl+S", [&] { Ws->sgLibKeyDown(TKey::S, ctrl, 2); }},
+        {"DeDup", [&] { Ws->bbDeDupClick(); }},
+        {"Mix", [&] { Ws->bbMixPatchesClick(); }},
+        {"Morph", [&] { Ws->bbMorphPatchesClick(); }},
+        {"Add Edit Buffer", [&] { Ws->bbEditToLibClick(); }},
+        {"User to Lib", [&] { Ws->bbUserToLibClick(); }},
+        {"ROM to Lib", [&] { Ws->bbRomToLibClick(); }},
+        {"New Library", [&] { Ws->pcPatchChange(1); }},
+        {"a sort", [&] { Ws->sgLibMouseDown(TMouseButton::Left, {}, 1, 0); }},
+    };
+    for (const auto& c : commands) {
+        // The press on the marked row each menu command follows.
+        Ws->sgLibMouseDown(TMouseButton::Left, {}, 1, 2);
+        Ws->sgLibClick();
+        Dialogs.ExpectMessage(TMessageKind::Warning, LibraryDuringImport);
+        Ws->RunGuarded(c.Command);
+        EXPECT_TRUE(Dialogs.ScriptDone()) << c.What;
+        EXPECT_EQ(Ws->Library().Count(), before) << c.What;
+        EXPECT_FALSE(Ws->Status().GridEditorShowing) << c.What;
+        EXPECT_TRUE(Ws->Status().ImportRunning) << c.What;
+    }
+    Dialogs.ExpectMessage(TMessageKind::Information, MixedSummary);
+    ImportAndWait();
+    EXPECT_EQ(Ws->Library().Count(), before + 7);
+    EXPECT_EQ(MarkedInLibrary(Ws->Library()), 1) << "only the person's mark";
+    EXPECT_TRUE(Ws->Library().Patch(1).Selected());
+    EXPECT_TRUE(View.CommandsOn);
+    // Afterwards the commands act again, on the marked row alone.
+    Ws->RunGuarded([&] { Ws->sgLibKeyDown(TKey::Delete, {}, 2); });
+    EXPECT_EQ(Ws->Library().Count(), before + 6);
+}
+
+// One long job at a time: during an import no transfer starts and the synth is not looked
+// for (its answer would reload the library), more files are refused with a word, and a
+// click in a bank view does not bring the transfer commands back.
+TEST_F(WorkspaceImportTest, AnImportIsTheOneJobThatRuns) {
+    Connect();
+    WriteMixedFolder(Dir.File("in"));
+    Write(Dir.File("more.syx"), Dump(Proteus, 40, "Mor:More"));
+    const std::string noTransfer =
+        "An import is running.\nWait for it to end, or cancel it, before starting a transfer.";
+    Ws->RunGuarded([&] { Ws->ImportPaths({Dir.File("in")}); });
+    ASSERT_TRUE(Ws->Status().ImportRunning);
+    const struct {
+        const char* What;
+        std::string Warning;
+        std::function<void()> Command;
+    } commands[] = {
+        {"Get Bank", noTransfer, [&] { Ws->bbGetBankClick(); }},
+        {"Send Bank", noTransfer, [&] { Ws->bbSendBankClick(); }},
+        {"Get ROM Bank", noTransfer, [&] { Ws->bbROMGetBankClick(); }},
+        {"Look for Synth",
+         "An import is running.\nWait for it to end, or cancel it, before looking for the synth.",
+         [&] { Ws->bCheckIdClick(); }},
+        {"files dropped",
+         "An import is running.\nWait for it to end, or cancel it, before importing more.",
+         [&] { Ws->ImportPaths({Dir.File("more.syx")}); }},
+    };
+    for (const auto& c : commands) {
+        Dialogs.ExpectMessage(TMessageKind::Warning, c.Warning);
+        Ws->RunGuarded(c.Command);
+        EXPECT_TRUE(Dialogs.ScriptDone()) << c.What;
+        EXPECT_FALSE(Ws->Status().TransferRunning) << c.What;
+        EXPECT_TRUE(Ws->Status().ImportRunning) << c.What;
+        EXPECT_FALSE(Ws->Dirty()[2]) << c.What << ": user bank 0 untouched";
+    }
+    // A click that marks a slot leaves the selection's transfers disabled.
+    Ws->RunGuarded([&] {
+        Ws->vleUserMouseDown(0, TMouseButton::Left, {}, 5);
+        Ws->vleUserClick(0);
+    });
+    EXPECT_EQ(View.GetSendSelectedOn, false);
+    EXPECT_FALSE(View.CommandsOn);
+    Dialogs.ExpectMessage(TMessageKind::Information, MixedSummary);
+    ImportAndWait();
+    EXPECT_TRUE(View.CommandsOn);
+    EXPECT_EQ(View.GetSendSelectedOn, true) << "the mark made meanwhile counts again";
+}

@@ -15,12 +15,14 @@
 #include "VirtualSynth.h"
 #include "Workspace.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
@@ -172,7 +174,18 @@ protected:
         QObject::connect(&WatchBoxes, &QTimer::timeout, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box != nullptr && box->isVisible()) {
-                UnexpectedBoxes += box->text().toStdString() + "\n";
+                const std::string text = box->text().toStdString();
+                if (!ExpectedBoxes.empty() && ExpectedBoxes.front() == text) {
+                    ExpectedBoxes.erase(ExpectedBoxes.begin());
+                    QAbstractButton* yes = box->button(QMessageBox::Yes);
+                    if (yes != nullptr) {
+                        yes->click();
+                    } else {
+                        box->accept();
+                    }
+                    return;
+                }
+                UnexpectedBoxes += text + "\n";
                 box->reject();
             }
         });
@@ -357,6 +370,8 @@ protected:
     std::unique_ptr<TProgram> Program;
     QTimer WatchBoxes;
     std::string UnexpectedBoxes;
+    /// The texts of the boxes the test expects next, in order: each is answered Yes (or OK).
+    std::vector<std::string> ExpectedBoxes;
 };
 
 TEST_F(WindowsOverJack, ABankFetchedSavedRenamedAndSentBackReachesTheSynth) {
@@ -546,6 +561,46 @@ TEST_F(WindowsOverJack, NoneForTheKeyboardOpensNoPortOfTheProgramsOwn) {
         const std::string line = links.substr(at, links.find('\n', at) - at);
         EXPECT_EQ(line.find(ownIn), npos) << links;
     }
+    EXPECT_EQ(UnexpectedBoxes, "");
+}
+
+// Closing while a bank is being fetched asks first; Yes cancels the fetch and closes. The
+// half-fetched bank goes into the end-of-run backup, and the next start brings it back still
+// marked unsaved.
+TEST_F(WindowsOverJack, ClosingDuringABankFetchCancelsItAndTheHalfFetchedBankStaysUnsaved) {
+    StartProgram();
+    if (HasFatalFailure()) {
+        return;
+    }
+    QToolButton* get = Find<QToolButton>("bbGetBank");
+    ASSERT_NE(get, nullptr);
+    QTest::mouseClick(get, Qt::LeftButton);
+    ASSERT_TRUE(Ws().Status().TransferRunning);
+    auto* progress = Find<QProgressBar>("pbLoadPatches");
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(Await([&] { return progress->value() >= 4; }, 60s)) << "the fetch never went on";
+    ExpectedBoxes = {"A transfer is running. Cancel it and close?",
+                     "Are you sure you want to close the program?\n\n" + UnsavedList(Ws().Dirty())};
+    ASSERT_TRUE(Ws().Dirty()[2]) << "the fetch marks user bank 0 unsaved";
+    const std::string backup = Ws().Folders().BackupDir + "EndBanks1.syx";
+    Main().close();
+    EXPECT_TRUE(ExpectedBoxes.empty()) << "still expected: " << ExpectedBoxes.front();
+    EXPECT_FALSE(Main().isVisible()) << "the window closed";
+    EXPECT_FALSE(Ws().Status().TransferRunning) << "the fetch was cancelled";
+    ASSERT_TRUE(std::filesystem::exists(backup));
+    const std::string slot0 = Ws().UserBank(0).Slot(0).Name();
+    EXPECT_EQ(UnexpectedBoxes, "");
+
+    Program.reset();
+    StartProgram();
+    if (HasFatalFailure()) {
+        return;
+    }
+    EXPECT_EQ(Ws().UserBank(0).Slot(0).Name(), slot0) << "the backup came back";
+    EXPECT_TRUE(Ws().Dirty()[2]) << "but not as a saved bank";
+    QTabBar* tabs = Find<QTabBar>("pcUserBank");
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(tabs->tabText(0).toStdString(), "*User 0");
     EXPECT_EQ(UnexpectedBoxes, "");
 }
 
