@@ -87,7 +87,7 @@ TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::strin
     FCtx.ClipBank = FClipBank.get();
     FCtx.Settings = &FSection;
     FActionBank = &CurUserBank();
-    FView.ShowRomBankFile(FileNameOnly(FRomBank->FileName()));
+    ShowRomBankLabel(FileNameOnly(FRomBank->FileName()));
     FCtx.Creating = false;
     SelectRxView(FCtx.CurUserBank);
     ClearUndoHistory();

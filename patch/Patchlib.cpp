@@ -162,6 +162,8 @@ void TPatchLib::NewLibrary() {
     blank.MakeBlank(FCtx);
     Add(blank);
     FFileName.clear();
+    // What a new library holds was put there by nobody: it is no work to save.
+    FModified = false;
     UpdateTitle();
     Redraw();
 }
@@ -351,6 +353,7 @@ void TPatchLib::Paste() {
 std::string TPatchLib::LoadDefault() {
     const std::string name =
         FCtx.Settings != nullptr ? FCtx.Settings->ReadString("PatchLib", NoLibFile) : NoLibFile;
+    FRemembered = name;
     LoadFileByName(name);
     return name;
 }
@@ -459,6 +462,16 @@ void TPatchLib::TakeFile(const std::string& fileName) {
     FModified = false;
     if (FCtx.Settings != nullptr) {
         FCtx.Settings->WriteString("PatchLib", FFileName);
+        FRemembered = FFileName;
+    }
+}
+
+void TPatchLib::RestoreFile(const std::string& fileName, const std::string& remembered) {
+    FFileName = fileName;
+    UpdateTitle();
+    if (FCtx.Settings != nullptr && !remembered.empty() && remembered != FRemembered) {
+        FCtx.Settings->WriteString("PatchLib", remembered);
+        FRemembered = remembered;
     }
 }
 

@@ -14,6 +14,7 @@
 #include "WorkspaceView.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
@@ -141,15 +142,51 @@ TEST_F(WorkspaceTest, EndBanksLoadQuietlyAndOnlyWhenTheySuit) {
     EXPECT_FALSE(ws->Dirty()[4]);
 }
 
+TEST_F(WorkspaceTest, ANewLibraryIsNoUnsavedWorkUntilItChanges) {
+    const struct {
+        const char* What;
+        std::function<void(TWorkspace&)> Do;
+        bool Unsaved;
+    } cases[] = {
+        {"the library of every start", [](TWorkspace&) {}, false},
+        {"a new library after changes",
+         [](TWorkspace& ws) {
+             ws.bbEditToLibClick();
+             ws.pcPatchChange(1);
+         },
+         false},
+        {"a patch added to a new library",
+         [](TWorkspace& ws) {
+             ws.pcPatchChange(1);
+             ws.bbEditToLibClick();
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        auto ws = Make();
+        Identify(*ws);
+        c.Do(*ws);
+        EXPECT_EQ(ws->Dirty()[0], c.Unsaved);
+        EXPECT_EQ(ws->Library().Caption().substr(0, 1) == "*", c.Unsaved);
+        Dialogs.ExpectMessage(
+            TMessageKind::Confirmation,
+            "Are you sure you want to close the program?\n\n" +
+                std::string(c.Unsaved ? "These files need saving :\nLibrary " : ""),
+            TAnswer::No);
+        EXPECT_FALSE(ws->FormClose());
+        EXPECT_TRUE(Dialogs.ScriptDone());
+    }
+}
+
 TEST_F(WorkspaceTest, ClosingAsksAndKeepsTenBackups) {
     auto ws = Make();
     Identify(*ws);
     ws->MarkDirty(ws->RomBank());
     ws->MarkDirty(ws->UserBank(0));
     EXPECT_EQ(View.Tabs[TWorkspace::RomTab], "*ROM");
-    // A new library holds the blank patch, added after its last save: it counts as unsaved.
     const std::string prompt = "Are you sure you want to close the program?\n\n"
-                               "These files need saving :\nLibrary \nROM Bank \nUser Bank 0 ";
+                               "These files need saving :\nROM Bank \nUser Bank 0 ";
 
     Dialogs.ExpectMessage(TMessageKind::Confirmation, prompt, TAnswer::No);
     EXPECT_FALSE(ws->FormClose());
@@ -214,7 +251,7 @@ TEST_F(WorkspaceTest, AFailedBackupKeepsEveryGenerationItHad) {
         const std::string newest = EndBanksFile(base, 1);
         dialogs.ExpectMessage(TMessageKind::Confirmation,
                               "Are you sure you want to close the program?\n\n"
-                              "These files need saving :\nLibrary \nUser Bank 1 ",
+                              "These files need saving :\nUser Bank 1 ",
                               TAnswer::Yes);
         dialogs.ExpectMessage(TMessageKind::Error, "Can't save the file\n" + newest + "\n\n" +
                                                        c.Reason + "\nThe old file is unchanged.");
@@ -250,9 +287,7 @@ TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {
         ws->UserBank(0).Slot(0).SetSelected(true);
         ws->UserBank(0).DeleteSelected(TDeleteMode::PullUp);
         Dialogs.ExpectMessage(TMessageKind::Confirmation,
-                              "Are you sure you want to close the program?\n\n"
-                              "These files need saving :\nLibrary ",
-                              TAnswer::Yes);
+                              "Are you sure you want to close the program?\n\n", TAnswer::Yes);
         ASSERT_TRUE(ws->FormClose());
         base = ws->Folders().EndBanksBase;
     }
