@@ -141,8 +141,7 @@ void TUndoHistory::Reset(std::array<TSnapList, ContainerCount> lists,
 
 bool TUndoHistory::Commit(const std::string& label,
                           std::array<std::optional<TSnapList>, ContainerCount> lists,
-                          const std::array<bool, ContainerCount>& clean,
-                          const TSources& sources) {
+                          const std::array<bool, ContainerCount>& clean, const TSources& sources) {
     std::vector<TChange> changes;
     const uint64_t rev = FNextRev;
     for (size_t c = 0; c < ContainerCount; ++c) {
@@ -177,8 +176,7 @@ bool TUndoHistory::Commit(const std::string& label,
 }
 
 void TUndoHistory::Absorb(std::array<std::optional<TSnapList>, ContainerCount> lists,
-                          const std::array<bool, ContainerCount>& clean,
-                          const TSources& sources) {
+                          const std::array<bool, ContainerCount>& clean, const TSources& sources) {
     for (size_t c = 0; c < ContainerCount; ++c) {
         if (lists[c].has_value()) {
             FLast[c] = std::move(*lists[c]);

@@ -38,8 +38,7 @@ std::array<bool, TUndoHistory::ContainerCount> TWorkspace::CleanMarks() const {
 TUndoHistory::TSources TWorkspace::Sources() const {
     TUndoHistory::TSources sources;
     for (int c = 0; c < TUndoHistory::RomBank; ++c) {
-        sources[static_cast<size_t>(c)].FileName =
-            FUserBank[static_cast<size_t>(c)]->FileName();
+        sources[static_cast<size_t>(c)].FileName = FUserBank[static_cast<size_t>(c)]->FileName();
     }
     sources[TUndoHistory::RomBank] = {FRomBank->FileName(), FRomBankLabel};
     sources[TUndoHistory::Library] = {FLib->FileName(), FLib->RememberedFile()};
@@ -109,8 +108,8 @@ void TWorkspace::StepHistory(bool back) {
     ReportUndoState();
 }
 
-void TWorkspace::RestoreContainer(int container, const TUndoHistory::TSnapList& list,
-                                  bool modified, const TUndoHistory::TSource* source) {
+void TWorkspace::RestoreContainer(int container, const TUndoHistory::TSnapList& list, bool modified,
+                                  const TUndoHistory::TSource* source) {
     if (container == TUndoHistory::Library) {
         std::vector<const TPatchRec*> patches;
         patches.reserve(list.size());
