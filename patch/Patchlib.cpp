@@ -509,7 +509,20 @@ bool TPatchLib::LoadFileDialog() {
     return true;
 }
 
+std::vector<std::string> TPatchLib::UnfitPatches() const {
+    std::vector<std::string> unfit;
+    for (int i = 0; i < Count(); ++i) {
+        if (!Patch(i).FitsFile(FCtx)) {
+            unfit.push_back("Library patch " + std::to_string(i + 1) + ": " + Patch(i).ShownName());
+        }
+    }
+    return unfit;
+}
+
 bool TPatchLib::SaveFileDialog() {
+    if (RefuseUnfitPatches(FCtx, UnfitPatches())) {
+        return false;
+    }
     const TDialogSave save = SaveThroughDialog(FCtx, msg::SaveLibraryTitle, msg::LibraryFilter,
                                                FCtx.LibrariesDir, FFileName, msg::BackupQuestion,
                                                [this](TByteWriter& out) { WriteLibrary(out); });

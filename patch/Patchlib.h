@@ -111,6 +111,9 @@ public:
     /// Reads library-file bytes after checking all of them; nothing changes when they are
     /// not a whole library of this synth's dumps. True when read.
     bool LoadBytes(std::span<const uint8_t> bytes);
+    /// An entry for each patch that does not fit a file of the current sizes
+    /// (TPatchRec::FitsFile): its number from 1 and its name.
+    std::vector<std::string> UnfitPatches() const;
     /// The library-file bytes of the whole library.
     void WriteLibrary(TByteWriter& out);
 
