@@ -23,27 +23,64 @@ std::string Plural(int n, const std::string& one, const std::string& many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-/// The regular files under a folder, in name order, without following folder links.
-void CollectFolder(const fs::path& folder, std::vector<std::string>& into, int& unreadable) {
-    std::vector<std::string> found;
+struct TWalk {
+    std::vector<std::string> Found;
+    int UnreadableFiles = 0;
+    int UnreadableFolders = 0;
+};
+
+/// The regular files under a folder and its subfolders, without following folder links (so a
+/// link loop cannot trap the walk). Each folder is read on its own: one that cannot be
+/// opened, or whose reading fails halfway, is counted and the walk goes on with the others.
+void WalkFolder(const fs::path& folder, TWalk& walk) {
     std::error_code ec;
-    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    fs::directory_iterator it(folder, ec);
     if (ec) {
-        ++unreadable;
+        ++walk.UnreadableFolders;
         return;
     }
-    for (const fs::recursive_directory_iterator end; it != end; it.increment(ec)) {
+    std::vector<fs::path> folders;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
         if (ec) {
-            ++unreadable;
+            ++walk.UnreadableFolders;
             break;
         }
-        std::error_code fileEc;
-        if (it->is_regular_file(fileEc)) {
-            found.push_back(it->path().string());
+        std::error_code typeEc;
+        const fs::file_status own = it->symlink_status(typeEc);
+        if (typeEc) {
+            ++walk.UnreadableFiles;
+            continue;
+        }
+        if (fs::is_directory(own)) {
+            folders.push_back(it->path());
+            continue;
+        }
+        if (fs::is_symlink(own)) {
+            // A link to a file is read as the file; one whose file is gone (or that loops)
+            // is a file that cannot be read.
+            const fs::file_status target = it->status(typeEc);
+            if (typeEc || !fs::exists(target)) {
+                ++walk.UnreadableFiles;
+            } else if (fs::is_regular_file(target)) {
+                walk.Found.push_back(it->path().string());
+            }
+            continue;
+        }
+        if (fs::is_regular_file(own)) {
+            walk.Found.push_back(it->path().string());
         }
     }
-    std::sort(found.begin(), found.end());
-    into.insert(into.end(), found.begin(), found.end());
+    for (const fs::path& sub : folders) {
+        WalkFolder(sub, walk);
+    }
+}
+
+void Accumulate(TPresetScan& into, const TPresetScan& one) {
+    into.Presets += one.Presets;
+    into.OtherSysex += one.OtherSysex;
+    into.OtherModel += one.OtherModel;
+    into.Damaged += one.Damaged;
+    into.StrayBytes += one.StrayBytes;
 }
 
 } // namespace
@@ -93,6 +130,9 @@ std::string TImportSummary::Text() const {
         text += "\nAlso skipped in " + Plural(MixedFiles, "file", "files") +
                 " that held presets: " + parts;
     }
+    if (UnreadableFolders > 0) {
+        text += "\nFolders that could not be read: " + std::to_string(UnreadableFolders);
+    }
     if (LeftOut > 0) {
         text += "\nLibrary full: " + Plural(LeftOut, "preset", "presets") + " left out.";
     }
@@ -119,7 +159,13 @@ void TLibraryImport::CollectFiles(const std::vector<std::string>& paths) {
         std::error_code ec;
         const fs::file_status status = fs::status(path, ec);
         if (!ec && fs::is_directory(status)) {
-            CollectFolder(path, FFiles, unreadable);
+            TWalk walk;
+            WalkFolder(path, walk);
+            // Name order over the whole tree, as the folder's files are listed by path.
+            std::sort(walk.Found.begin(), walk.Found.end());
+            FFiles.insert(FFiles.end(), walk.Found.begin(), walk.Found.end());
+            unreadable += walk.UnreadableFiles;
+            FSummary.UnreadableFolders += walk.UnreadableFolders;
         } else if (!ec && fs::is_regular_file(status)) {
             FFiles.push_back(path);
         } else {
@@ -142,38 +188,56 @@ bool TLibraryImport::InLibrary(uint64_t hash) const {
     return false;
 }
 
-void TLibraryImport::ImportBytes(std::span<const uint8_t> bytes) {
-    ++FSummary.Files;
-    const TPresetScan scan = ScanPresets(bytes, FSizes, [this](const TFoundDump& packets) {
-        // Stored as a dump read from a file is: every packet as it came, the bank byte
-        // the current user bank's.
-        TPatchData& dump = FScratch.Dump();
-        dump.Clear();
-        for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
-            const auto& packet = packets[static_cast<size_t>(p)];
-            std::memcpy(dump.Slot(p).data(), packet.data(), packet.size());
-        }
-        dump.Slot(0)[8] = static_cast<uint8_t>(FCtx.CurUserBank);
-        uint64_t hash = 0;
-        if (FSkipDuplicates) {
-            hash = dump.CompareHash(FSizes);
-            if (InLibrary(hash)) {
-                ++FSummary.Duplicates;
-                return;
-            }
-        }
-        if (!FLib.Add(FScratch)) {
-            ++FSummary.LeftOut;
+void TLibraryImport::AddFound(const TFoundDump& packets,
+                              const std::array<std::string_view, 3>& notes) {
+    // Stored as a dump read from a file is: every packet as it came, the bank byte the
+    // current user bank's.
+    TPatchData& dump = FScratch.Dump();
+    dump.Clear();
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        const auto& packet = packets[static_cast<size_t>(p)];
+        std::memcpy(dump.Slot(p).data(), packet.data(), packet.size());
+    }
+    dump.Slot(0)[8] = static_cast<uint8_t>(FCtx.CurUserBank);
+    for (int n = 0; n < TPatchRec::NoteCount; ++n) {
+        FScratch.SetNote(n, std::string(notes[static_cast<size_t>(n)]));
+    }
+    uint64_t hash = 0;
+    if (FSkipDuplicates) {
+        hash = dump.CompareHash(FSizes);
+        if (InLibrary(hash)) {
+            ++FSummary.Duplicates;
             return;
         }
-        // Unmarked: a command on the marks the person made must not reach the imported
-        // presets too, least of all those the filter hides.
-        FLib.Patch(FLib.Count() - 1).SetSelected(false);
-        ++FSummary.Added;
-        if (FSkipDuplicates) {
-            FIndex.emplace(hash, FLib.Count() - 1);
+    }
+    if (!FLib.Add(FScratch)) {
+        ++FSummary.LeftOut;
+        return;
+    }
+    // Unmarked: a command on the marks the person made must not reach the imported presets
+    // too, least of all those the filter hides.
+    FLib.Patch(FLib.Count() - 1).SetSelected(false);
+    ++FSummary.Added;
+    if (FSkipDuplicates) {
+        FIndex.emplace(hash, FLib.Count() - 1);
+    }
+}
+
+void TLibraryImport::ImportBytes(std::span<const uint8_t> bytes) {
+    ++FSummary.Files;
+    TPresetScan scan;
+    if (const auto records = LibraryRecords(bytes, FSizes)) {
+        // A library file: its notes are the person's own words about each patch, and go
+        // along with it. Each record's dump is looked at as a file of its own.
+        for (const TLibraryRecord& record : *records) {
+            Accumulate(scan, ScanPresets(record.Dump, FSizes, [&](const TFoundDump& packets) {
+                           AddFound(packets, record.Notes);
+                       }));
         }
-    });
+    } else {
+        scan = ScanPresets(bytes, FSizes,
+                           [this](const TFoundDump& packets) { AddFound(packets, {}); });
+    }
     if (scan.Presets > 0) {
         ++FSummary.FilesWithPresets;
         if (scan.HasJunk()) {

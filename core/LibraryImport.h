@@ -2,10 +2,12 @@
 
 #include "DumpSizes.h"
 #include "Patchrec.h"
+#include "PresetScan.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -42,6 +44,8 @@ struct TImportSummary {
     std::array<int, ImportSkipCount> Skipped{};
     bool Cancelled = false;
     int NotRead = 0; ///< files a cancel left unread
+    /// Folders that could not be opened or read to their end; the rest of the tree is read.
+    int UnreadableFolders = 0;
 
     int SkippedFiles() const;
     /// The lines of the summary, e.g. "Imported 812 presets from 830 files.\nDuplicates
@@ -53,7 +57,7 @@ struct TImportSummary {
 /// Adds the preset dumps found in files and folders to the library, one file at a time, so
 /// that memory follows the library and not the number of files. Folders are searched
 /// recursively in name order; symbolic links to folders are not followed, so a link loop
-/// cannot trap it.
+/// cannot trap it. A library file's patches come with their notes.
 class TLibraryImport {
 public:
     /// Files larger than this are skipped as unreadable: no preset collection file is near it.
@@ -61,8 +65,9 @@ public:
 
     TLibraryImport(TPatchLib& lib, const TPatchContext& ctx, bool skipDuplicates);
 
-    /// Collects the files of the paths (a path that is neither file nor folder counts as an
-    /// unreadable file).
+    /// Collects the files of the paths (a path that is neither file nor folder, or a link
+    /// whose file is gone, counts as an unreadable file; a folder that cannot be read is
+    /// counted as such, and the walk goes on with the rest).
     void CollectFiles(const std::vector<std::string>& paths);
     int FileCount() const { return static_cast<int>(FFiles.size()); }
     int FilesDone() const { return static_cast<int>(FNext); }
@@ -82,6 +87,8 @@ public:
 
 private:
     void IndexLibrary();
+    /// Adds one found dump with these notes (none for a SysEx file).
+    void AddFound(const TFoundDump& packets, const std::array<std::string_view, 3>& notes);
     /// Whether a patch equal to the scratch one apart from its name is in the library.
     bool InLibrary(uint64_t hash) const;
 

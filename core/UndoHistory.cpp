@@ -123,24 +123,29 @@ void TUndoHistory::BindLibrary(const TPatchLib& lib) {
 }
 
 void TUndoHistory::Reset(std::array<TSnapList, ContainerCount> lists,
-                         const std::array<bool, ContainerCount>& clean) {
+                         const std::array<bool, ContainerCount>& clean, const TSources& sources) {
     FStack.clear();
     FLast = std::move(lists);
     FRev.fill(0);
+    FSource = sources;
     for (size_t c = 0; c < ContainerCount; ++c) {
         // A container unsaved at the base can never become saved by undoing.
         FSaved[c] = clean[c] ? 0 : UINT64_MAX;
+        FSavedAt[c].clear();
+        if (clean[c]) {
+            FSavedAt[c][FSource[c].FileName] = 0;
+        }
     }
     FNextRev = 1;
 }
 
 bool TUndoHistory::Commit(const std::string& label,
                           std::array<std::optional<TSnapList>, ContainerCount> lists,
-                          const std::array<bool, ContainerCount>& clean) {
+                          const std::array<bool, ContainerCount>& clean, const TSources& sources) {
     std::vector<TChange> changes;
     const uint64_t rev = FNextRev;
     for (size_t c = 0; c < ContainerCount; ++c) {
-        if (!lists[c].has_value() || *lists[c] == FLast[c]) {
+        if (!lists[c].has_value() || (*lists[c] == FLast[c] && sources[c] == FSource[c])) {
             continue;
         }
         TChange change;
@@ -149,8 +154,16 @@ bool TUndoHistory::Commit(const std::string& label,
         change.After = *lists[c];
         change.BeforeRev = FRev[c];
         change.AfterRev = rev;
+        change.SourceChanged = sources[c] != FSource[c];
+        change.BeforeSource = FSource[c];
+        change.AfterSource = sources[c];
         FLast[c] = std::move(*lists[c]);
         FRev[c] = rev;
+        FSource[c] = sources[c];
+        if (change.SourceChanged) {
+            // Another file: whether the contents are saved is now a question about it.
+            FSaved[c] = SavedRev(c);
+        }
         changes.push_back(std::move(change));
     }
     NoteClean(clean);
@@ -163,10 +176,14 @@ bool TUndoHistory::Commit(const std::string& label,
 }
 
 void TUndoHistory::Absorb(std::array<std::optional<TSnapList>, ContainerCount> lists,
-                          const std::array<bool, ContainerCount>& clean) {
+                          const std::array<bool, ContainerCount>& clean, const TSources& sources) {
     for (size_t c = 0; c < ContainerCount; ++c) {
         if (lists[c].has_value()) {
             FLast[c] = std::move(*lists[c]);
+            if (sources[c] != FSource[c]) {
+                FSource[c] = sources[c];
+                FSaved[c] = SavedRev(c);
+            }
         }
     }
     NoteClean(clean);
@@ -176,8 +193,15 @@ void TUndoHistory::NoteClean(const std::array<bool, ContainerCount>& clean) {
     for (size_t c = 0; c < ContainerCount; ++c) {
         if (clean[c]) {
             FSaved[c] = FRev[c];
+            FSavedAt[c][FSource[c].FileName] = FRev[c];
         }
     }
+}
+
+uint64_t TUndoHistory::SavedRev(size_t container) const {
+    const auto& saved = FSavedAt[container];
+    const auto found = saved.find(FSource[container].FileName);
+    return found != saved.end() ? found->second : UINT64_MAX;
 }
 
 void TUndoHistory::Apply(const std::vector<TChange>& changes, bool undo) {
@@ -185,7 +209,12 @@ void TUndoHistory::Apply(const std::vector<TChange>& changes, bool undo) {
         const auto c = static_cast<size_t>(change.Container);
         FLast[c] = undo ? change.Before : change.After;
         FRev[c] = undo ? change.BeforeRev : change.AfterRev;
-        FRestore(change.Container, FLast[c], FRev[c] != FSaved[c]);
+        if (change.SourceChanged) {
+            FSource[c] = undo ? change.BeforeSource : change.AfterSource;
+            FSaved[c] = SavedRev(c);
+        }
+        FRestore(change.Container, FLast[c], FRev[c] != FSaved[c],
+                 change.SourceChanged ? &FSource[c] : nullptr);
     }
 }
 

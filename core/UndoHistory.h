@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,9 +34,20 @@ public:
     /// The bank slots recorded: the shown slots and the hidden extension that pull-up reads.
     static constexpr int BankSlots = 256;
 
+    /// The file a container was last loaded from or saved as, and what else names it: the
+    /// library file the settings open at the next start, the ROM bank's label.
+    struct TSource {
+        std::string FileName;
+        std::string Remembered;
+        bool operator==(const TSource&) const = default;
+    };
+    using TSources = std::array<TSource, ContainerCount>;
+
     /// Puts a container's recorded list back into the live records; modified: whether its
-    /// contents now differ from what was last loaded or saved.
-    using TRestore = std::function<void(int container, const TSnapList& list, bool modified)>;
+    /// contents now differ from the file it names; source: the file it names again, or null
+    /// when the step left the file alone.
+    using TRestore = std::function<void(int container, const TSnapList& list, bool modified,
+                                        const TSource* source)>;
 
     explicit TUndoHistory(TRestore restore, int limit = DefaultLimit);
     TUndoHistory(const TUndoHistory&) = delete;
@@ -50,19 +62,20 @@ public:
     /// Forgets every step; the lists given become the base, all of it as saved as the
     /// clean marks say.
     void Reset(std::array<TSnapList, ContainerCount> lists,
-               const std::array<bool, ContainerCount>& clean);
+               const std::array<bool, ContainerCount>& clean, const TSources& sources);
     /// Records one step from the present lists of the containers (an absent one is skipped:
     /// it is being filled and is not recorded now). clean: the containers whose modified mark
-    /// is clear now, which take their present contents as the saved ones. True when a step
-    /// was recorded.
+    /// is clear now, which take their present contents as the saved ones. sources: the files
+    /// the containers name now; a load or a new library changes the file with the contents,
+    /// and the step takes both back. True when a step was recorded.
     bool Commit(const std::string& label,
                 std::array<std::optional<TSnapList>, ContainerCount> lists,
-                const std::array<bool, ContainerCount>& clean);
+                const std::array<bool, ContainerCount>& clean, const TSources& sources);
     /// Takes the present lists as the recorded ones without a step, and notes the saved
     /// state of the containers whose mark is clear: a save or a send rewrites the addresses
     /// in the dumps, which is no change a person would take back.
     void Absorb(std::array<std::optional<TSnapList>, ContainerCount> lists,
-                const std::array<bool, ContainerCount>& clean);
+                const std::array<bool, ContainerCount>& clean, const TSources& sources);
     /// Binds the live library records to the recorded list after the library was rebuilt
     /// from it.
     void BindLibrary(const TPatchLib& lib);
@@ -84,6 +97,11 @@ public:
         TSnapList After;
         uint64_t BeforeRev = 0;
         uint64_t AfterRev = 0;
+        /// Only a step that changed the file takes it back: after a Save As, undoing an edit
+        /// keeps the file saved to.
+        bool SourceChanged = false;
+        TSource BeforeSource;
+        TSource AfterSource;
     };
     /// Puts the containers of a step back as they were before (undo) or after it.
     void Apply(const std::vector<TChange>& changes, bool undo);
@@ -92,6 +110,8 @@ private:
     class TStep;
 
     void NoteClean(const std::array<bool, ContainerCount>& clean);
+    /// The step at which the container was last loaded from or saved as its present file.
+    uint64_t SavedRev(size_t container) const;
 
     QUndoStack FStack;
     TRestore FRestore;
@@ -101,6 +121,10 @@ private:
     std::array<uint64_t, ContainerCount> FRev{};
     std::array<uint64_t, ContainerCount> FSaved{};
     uint64_t FNextRev = 1;
+    /// The file each container names now, and the step each file it named was last loaded
+    /// or saved at: back to an older file, the contents are saved when they are that step's.
+    TSources FSource;
+    std::array<std::map<std::string, uint64_t>, ContainerCount> FSavedAt;
     /// The library's live records and the snapshot each was last recorded as.
     std::unordered_map<const TPatchRec*, TSnap> FLibByRec;
 };

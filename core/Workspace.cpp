@@ -1,6 +1,7 @@
 #include "Workspace.h"
 
 #include "Dialogs.h"
+#include "FileSave.h"
 #include "Midiin.h"
 #include "Midiout.h"
 #include "PatchMessages.h"
@@ -91,7 +92,7 @@ TWorkspace::TWorkspace(IDialogs& dialogs, IWorkspaceView& view, const std::strin
     FCtx.ClipBank = FClipBank.get();
     FCtx.Settings = &FSection;
     FActionBank = &CurUserBank();
-    FView.ShowRomBankFile(FileNameOnly(FRomBank->FileName()));
+    ShowRomBankLabel(FileNameOnly(FRomBank->FileName()));
     FCtx.Creating = false;
     SelectRxView(FCtx.CurUserBank);
     ClearUndoHistory();
@@ -266,6 +267,11 @@ bool TWorkspace::FormClose() {
     // written at all, rather than into whatever folder the program was started from.
     if (FFolders.BackupDir.empty() || !MakeFolder(FFolders.BackupDir)) {
         FCtx.Dialogs.MessageBox(TMessageKind::Error, BackupNotCreated, TButtons::Ok);
+        return true;
+    }
+    // A backup that would hold the blank in place of a patch is no backup: the older ones
+    // stay as they are, and the person learns which patches it could not hold.
+    if (RefuseUnfitPatches(FCtx, UnfitPatches(UserBanks()))) {
         return true;
     }
     const std::string newest = EndBanksFile(FFolders.EndBanksBase, 1);

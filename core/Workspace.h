@@ -623,21 +623,28 @@ private:
 
     /// The ROM bank's origin and the names it had then (see RomBankOrigin).
     std::optional<TRomBankOrigin> FRomOrigin;
+    /// What the ROM tab's label shows: the bank's file, or where the bank came from.
+    std::string FRomBankLabel;
+    void ShowRomBankLabel(const std::string& text);
     std::array<std::string, TPatchBank::SlotCount> FRomOriginNames;
     /// A whole ROM fetch ended: the ROM bank now holds the fetched ROM bank.
     void NoteRomBankOrigin();
 
     // The history of changes (WorkspaceUndo.cpp).
-    TUndoHistory FUndo{[this](int container, const TUndoHistory::TSnapList& list, bool modified) {
-        RestoreContainer(container, list, modified);
+    TUndoHistory FUndo{[this](int container, const TUndoHistory::TSnapList& list, bool modified,
+                              const TUndoHistory::TSource* source) {
+        RestoreContainer(container, list, modified, source);
     }};
     /// The containers' present lists; a bank a fetch is filling is left out until it ends.
     std::array<std::optional<TUndoHistory::TSnapList>, TUndoHistory::ContainerCount>
     CaptureContainers();
     /// Which containers' modified marks are clear.
     std::array<bool, TUndoHistory::ContainerCount> CleanMarks() const;
+    /// The files the containers name now.
+    TUndoHistory::TSources Sources() const;
     TPatchBank& UndoBank(int container);
-    void RestoreContainer(int container, const TUndoHistory::TSnapList& list, bool modified);
+    void RestoreContainer(int container, const TUndoHistory::TSnapList& list, bool modified,
+                          const TUndoHistory::TSource* source);
     /// Undo (back) or Redo, after the checks both make.
     void StepHistory(bool back);
     /// Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y in a bank view or the library grid.

@@ -98,10 +98,15 @@ void TWorkspace::bbROMLoadBankClick() {
     // The label keeps naming what the bank holds ("From synth" after a fetch) unless a file
     // replaced it.
     if (FRomBank->LoadFileDialog()) {
-        FView.ShowRomBankFile(FileNameOnly(FRomBank->FileName()));
+        ShowRomBankLabel(FileNameOnly(FRomBank->FileName()));
         MarkClean(*FRomBank);
     }
     CommitUndoStep("Load Bank");
+}
+
+void TWorkspace::ShowRomBankLabel(const std::string& text) {
+    FRomBankLabel = text;
+    FView.ShowRomBankFile(text);
 }
 
 void TWorkspace::bbROMSaveBankClick() {

@@ -101,7 +101,7 @@ void TWorkspace::bbROMGetBankClick() {
             }
         }
         StartGet(*FRomBank, false);
-        FView.ShowRomBankFile("From synth");
+        ShowRomBankLabel("From synth");
     });
 }
 

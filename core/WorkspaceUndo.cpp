@@ -35,13 +35,23 @@ std::array<bool, TUndoHistory::ContainerCount> TWorkspace::CleanMarks() const {
     return clean;
 }
 
+TUndoHistory::TSources TWorkspace::Sources() const {
+    TUndoHistory::TSources sources;
+    for (int c = 0; c < TUndoHistory::RomBank; ++c) {
+        sources[static_cast<size_t>(c)].FileName = FUserBank[static_cast<size_t>(c)]->FileName();
+    }
+    sources[TUndoHistory::RomBank] = {FRomBank->FileName(), FRomBankLabel};
+    sources[TUndoHistory::Library] = {FLib->FileName(), FLib->RememberedFile()};
+    return sources;
+}
+
 void TWorkspace::CommitUndoStep(const std::string& label) {
-    FUndo.Commit(label, CaptureContainers(), CleanMarks());
+    FUndo.Commit(label, CaptureContainers(), CleanMarks(), Sources());
     ReportUndoState();
 }
 
 void TWorkspace::AbsorbUndoState() {
-    FUndo.Absorb(CaptureContainers(), CleanMarks());
+    FUndo.Absorb(CaptureContainers(), CleanMarks(), Sources());
 }
 
 void TWorkspace::ClearUndoHistory() {
@@ -50,7 +60,7 @@ void TWorkspace::ClearUndoHistory() {
         lists[static_cast<size_t>(c)] = FUndo.CaptureBank(c, UndoBank(c));
     }
     lists[TUndoHistory::Library] = FUndo.CaptureLibrary(*FLib);
-    FUndo.Reset(std::move(lists), CleanMarks());
+    FUndo.Reset(std::move(lists), CleanMarks(), Sources());
     ReportUndoState();
 }
 
@@ -98,8 +108,8 @@ void TWorkspace::StepHistory(bool back) {
     ReportUndoState();
 }
 
-void TWorkspace::RestoreContainer(int container, const TUndoHistory::TSnapList& list,
-                                  bool modified) {
+void TWorkspace::RestoreContainer(int container, const TUndoHistory::TSnapList& list, bool modified,
+                                  const TUndoHistory::TSource* source) {
     if (container == TUndoHistory::Library) {
         std::vector<const TPatchRec*> patches;
         patches.reserve(list.size());
@@ -108,6 +118,11 @@ void TWorkspace::RestoreContainer(int container, const TUndoHistory::TSnapList& 
         }
         FLib->ReplaceAll(patches);
         FUndo.BindLibrary(*FLib);
+        // With the contents of another file goes its name: a save then writes them back
+        // where they came from, never over the file whose load was taken back.
+        if (source != nullptr) {
+            FLib->RestoreFile(source->FileName, source->Remembered);
+        }
         FLib->UpdateTitle();
         if (modified) {
             FLib->MarkModified();
@@ -118,6 +133,12 @@ void TWorkspace::RestoreContainer(int container, const TUndoHistory::TSnapList& 
         return;
     }
     TPatchBank& bank = UndoBank(container);
+    if (source != nullptr) {
+        bank.SetFileName(source->FileName);
+        if (container == TUndoHistory::RomBank) {
+            ShowRomBankLabel(source->Remembered);
+        }
+    }
     const int count = std::min(static_cast<int>(list.size()), TUndoHistory::BankSlots);
     for (int i = 0; i < count; ++i) {
         list[static_cast<size_t>(i)]->CopyTo(bank.Slot(i));

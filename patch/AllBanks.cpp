@@ -86,7 +86,18 @@ bool ReadAllBanksFile(TPatchContext& ctx, const TUserBanks& banks, const std::st
     return ReadAllBanks(ctx, banks, file.Bytes, report);
 }
 
+std::vector<std::string> UnfitPatches(const TUserBanks& banks) {
+    std::vector<std::string> unfit;
+    for (const TPatchBank* bank : banks) {
+        bank->ListUnfit(unfit);
+    }
+    return unfit;
+}
+
 bool SaveAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks) {
+    if (RefuseUnfitPatches(ctx, UnfitPatches(banks))) {
+        return false;
+    }
     const TDialogSave save = SaveThroughDialog(
         ctx, msg::SaveAllTitle, msg::SysexFilter, ctx.AllBanksDir, ctx.AllBanksFile,
         msg::BackupQuestionAllBanks, [&](TByteWriter& out) { WriteBanks(ctx, banks, out); });
@@ -104,6 +115,9 @@ std::vector<uint8_t> AllBanksBytes(const TPatchContext& ctx, const TUserBanks& b
 }
 
 bool WriteAllBanks(TPatchContext& ctx, const TUserBanks& banks, const std::string& path) {
+    if (RefuseUnfitPatches(ctx, UnfitPatches(banks))) {
+        return false;
+    }
     const TFileWrite w = WriteFileAtomically(path, AllBanksBytes(ctx, banks));
     if (!w.Ok) {
         ctx.Dialogs.MessageBox(TMessageKind::Error, msg::CantSave(path, w.Error), TButtons::Ok);

@@ -31,6 +31,10 @@ bool LoadAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks);
 /// Saves the four user banks to an all-banks file chosen in a dialog; true when written.
 bool SaveAllBanksDialog(TPatchContext& ctx, const TUserBanks& banks);
 
+/// An entry for each patch of the four user banks that does not fit a file of the current
+/// sizes; the all-banks writers refuse to write while there is one.
+std::vector<std::string> UnfitPatches(const TUserBanks& banks);
+
 /// The bytes of an all-banks file holding the four user banks, dumps as held.
 std::vector<uint8_t> AllBanksBytes(const TPatchContext& ctx, const TUserBanks& banks);
 

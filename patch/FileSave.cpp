@@ -8,6 +8,14 @@
 
 namespace velcora {
 
+bool RefuseUnfitPatches(const TPatchContext& ctx, const std::vector<std::string>& unfit) {
+    if (unfit.empty()) {
+        return false;
+    }
+    ctx.Dialogs.MessageBox(TMessageKind::Error, msg::PatchesDoNotFit(unfit), TButtons::Ok);
+    return true;
+}
+
 TSaveResult SaveWithBackupQuestion(TPatchContext& ctx, const std::string& path,
                                    const std::string& question,
                                    const std::function<void(TByteWriter&)>& produce) {

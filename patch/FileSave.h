@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace velcora {
 
@@ -17,6 +18,11 @@ enum class TSaveResult { Saved, Cancelled, Failed };
 TSaveResult SaveWithBackupQuestion(TPatchContext& ctx, const std::string& path,
                                    const std::string& question,
                                    const std::function<void(TByteWriter&)>& produce);
+
+/// Refuses a save among whose patches some do not fit a file of the current sizes
+/// (TPatchRec::FitsFile), naming them in an error box; unfit holds one entry per patch.
+/// True when refused: the caller then writes nothing and asks nothing.
+bool RefuseUnfitPatches(const TPatchContext& ctx, const std::vector<std::string>& unfit);
 
 /// What a save through a file dialog came to: whether a file was chosen, the dialog's file
 /// name (the proposed one when cancelled), and the save's result.

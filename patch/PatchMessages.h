@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace velcora::msg {
 
@@ -52,6 +53,21 @@ inline std::string LibraryNote(int patch) {
 
 inline std::string CantSave(const std::string& path, const std::string& reason) {
     return "Can't save the file\n" + path + "\n\n" + reason + "\nThe old file is unchanged.";
+}
+
+/// The save refused because patches of another preset size than the synth's are among those
+/// to write; each entry names one ("User 1 slot 5: Pad:Warm Strings").
+inline std::string PatchesDoNotFit(const std::vector<std::string>& patches) {
+    constexpr size_t Shown = 10;
+    std::string text = "Can't save: these patches have another preset size than this synth's,\n"
+                       "and one file holds presets of one size only:";
+    for (size_t i = 0; i < patches.size() && i < Shown; ++i) {
+        text += "\n   " + patches[i];
+    }
+    if (patches.size() > Shown) {
+        text += "\n   and " + std::to_string(patches.size() - Shown) + " more";
+    }
+    return text + "\nNothing was saved.";
 }
 
 inline std::string CantBackup(const std::string& backup, const std::string& reason) {

@@ -259,7 +259,21 @@ void TPatchBank::WriteBank(TByteWriter& out) {
     }
 }
 
+void TPatchBank::ListUnfit(std::vector<std::string>& into) const {
+    for (int i = 0; i < SlotCount; ++i) {
+        if (!Slot(i).FitsFile(FCtx)) {
+            into.push_back(FDisplayName + " slot " + std::to_string(i) + ": " +
+                           Slot(i).ShownName());
+        }
+    }
+}
+
 bool TPatchBank::SaveFileDialog() {
+    std::vector<std::string> unfit;
+    ListUnfit(unfit);
+    if (RefuseUnfitPatches(FCtx, unfit)) {
+        return false;
+    }
     const TDialogSave save =
         SaveThroughDialog(FCtx, msg::SaveBankTitle, msg::SysexFilter, FCtx.BanksDir, FFileName,
                           msg::BackupQuestion, [this](TByteWriter& out) { WriteBank(out); });

@@ -54,6 +54,10 @@ public:
     int XferPos() const { return FXferPos; }
     void SetXferPos(int pos) { FXferPos = pos; }
 
+    /// Appends an entry for each of slots 0..127 that does not fit a file of the current
+    /// sizes (TPatchRec::FitsFile): display name, slot and patch name.
+    void ListUnfit(std::vector<std::string>& into) const;
+
     /// Lists all slots 0..127, or only the marked ones.
     void BuildSelection(bool onlySelected);
     /// Counts the marked slots among 0..127 into SelectedCount (the list is left as it was).

@@ -162,6 +162,8 @@ void TPatchLib::NewLibrary() {
     blank.MakeBlank(FCtx);
     Add(blank);
     FFileName.clear();
+    // What a new library holds was put there by nobody: it is no work to save.
+    FModified = false;
     UpdateTitle();
     Redraw();
 }
@@ -351,6 +353,7 @@ void TPatchLib::Paste() {
 std::string TPatchLib::LoadDefault() {
     const std::string name =
         FCtx.Settings != nullptr ? FCtx.Settings->ReadString("PatchLib", NoLibFile) : NoLibFile;
+    FRemembered = name;
     LoadFileByName(name);
     return name;
 }
@@ -459,6 +462,16 @@ void TPatchLib::TakeFile(const std::string& fileName) {
     FModified = false;
     if (FCtx.Settings != nullptr) {
         FCtx.Settings->WriteString("PatchLib", FFileName);
+        FRemembered = FFileName;
+    }
+}
+
+void TPatchLib::RestoreFile(const std::string& fileName, const std::string& remembered) {
+    FFileName = fileName;
+    UpdateTitle();
+    if (FCtx.Settings != nullptr && !remembered.empty() && remembered != FRemembered) {
+        FCtx.Settings->WriteString("PatchLib", remembered);
+        FRemembered = remembered;
     }
 }
 
@@ -496,7 +509,20 @@ bool TPatchLib::LoadFileDialog() {
     return true;
 }
 
+std::vector<std::string> TPatchLib::UnfitPatches() const {
+    std::vector<std::string> unfit;
+    for (int i = 0; i < Count(); ++i) {
+        if (!Patch(i).FitsFile(FCtx)) {
+            unfit.push_back("Library patch " + std::to_string(i + 1) + ": " + Patch(i).ShownName());
+        }
+    }
+    return unfit;
+}
+
 bool TPatchLib::SaveFileDialog() {
+    if (RefuseUnfitPatches(FCtx, UnfitPatches())) {
+        return false;
+    }
     const TDialogSave save = SaveThroughDialog(FCtx, msg::SaveLibraryTitle, msg::LibraryFilter,
                                                FCtx.LibrariesDir, FFileName, msg::BackupQuestion,
                                                [this](TByteWriter& out) { WriteLibrary(out); });

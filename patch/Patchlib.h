@@ -39,6 +39,11 @@ public:
     void SetListener(ILibraryListener* listener) { FListener = listener; }
 
     const std::string& FileName() const { return FFileName; }
+    /// The library file the settings open at the next start, as last read or written.
+    const std::string& RememberedFile() const { return FRemembered; }
+    /// Names a file again (undo of a load): the file name, the caption's title and the
+    /// settings' entry. The modified mark is left to the caller.
+    void RestoreFile(const std::string& fileName, const std::string& remembered);
     const std::string& TitlePrefix() const { return FTitlePrefix; }
     const std::string& Caption() const { return FCaption; }
     /// Patches were added or removed since the last load or save.
@@ -106,6 +111,9 @@ public:
     /// Reads library-file bytes after checking all of them; nothing changes when they are
     /// not a whole library of this synth's dumps. True when read.
     bool LoadBytes(std::span<const uint8_t> bytes);
+    /// An entry for each patch that does not fit a file of the current sizes
+    /// (TPatchRec::FitsFile): its number from 1 and its name.
+    std::vector<std::string> UnfitPatches() const;
     /// The library-file bytes of the whole library.
     void WriteLibrary(TByteWriter& out);
 
@@ -122,6 +130,7 @@ private:
     std::vector<TPatchRec*> FPatches; ///< display order; the records belong to FPool
     TPatchRec FScratch;
     std::string FFileName;
+    std::string FRemembered;
     std::string FTitlePrefix = " : ";
     std::string FCaption;
     bool FModified = false;

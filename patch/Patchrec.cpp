@@ -89,6 +89,52 @@ void TPatchRec::SetPresetNumber(uint8_t low, uint8_t high) {
     header[34] = 0;
 }
 
+namespace {
+
+/// Equal as dumps of these sizes apart from what every write rewrites: the device id of
+/// each packet and the header's preset number bytes.
+bool SameButAddress(const TPatchData& a, const TPatchData& b, const TDumpSizes& sizes) {
+    for (int p = 0; p < TDumpSizes::PacketCount; ++p) {
+        const auto x = a.Packet(p, sizes);
+        const auto y = b.Packet(p, sizes);
+        for (size_t i = 0; i < x.size(); ++i) {
+            const bool address = i == 3 || (p == 0 && (i == 7 || i == 8 || i == 33 || i == 34));
+            if (!address && x[i] != y[i]) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool TPatchRec::FitsFile(const TPatchContext& ctx) const {
+    if (FDump.Framed(ctx.Sizes)) {
+        return true;
+    }
+    const auto bytes = FDump.Bytes();
+    if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) {
+        return true;
+    }
+    // A blank of the sizes the program had before it measured the synth's is still the
+    // blank: it may become the blank of the new sizes. Anything else is someone's patch.
+    const auto own = TDumpSizes::Measure(FDump);
+    if (!own) {
+        return false;
+    }
+    const TPatchRec* blank = ctx.BlankPatch;
+    if (blank != nullptr && blank != this && SameButAddress(FDump, blank->FDump, *own)) {
+        return true;
+    }
+    return SameButAddress(FDump, BuiltInBlankDump(*own), *own);
+}
+
+std::string TPatchRec::ShownName() const {
+    const size_t end = FName.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : FName.substr(0, end + 1);
+}
+
 void TPatchRec::WriteDump(TByteWriter& out, const TPatchContext& ctx) {
     if (!FDump.Framed(ctx.Sizes)) {
         // Never a dump the readers refuse: one such slot would cost every patch of the file.
@@ -202,6 +248,10 @@ bool TPatchRec::LoadEditBufferBytes(std::span<const uint8_t> bytes, const TPatch
 }
 
 std::string TPatchRec::SaveFileDialog(const std::string& defaultName, TPatchContext& ctx) {
+    if (RefuseUnfitPatches(ctx, FitsFile(ctx) ? std::vector<std::string>{}
+                                              : std::vector<std::string>{ShownName()})) {
+        return "";
+    }
     const TDialogSave save =
         SaveThroughDialog(ctx, msg::SavePatchTitle, msg::SysexFilter, ctx.PatchesDir, defaultName,
                           msg::BackupQuestion, [&](TByteWriter& out) { WriteDump(out, ctx); });

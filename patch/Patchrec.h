@@ -50,10 +50,18 @@ public:
     /// Addresses the dump to a slot (low) of a bank (high); clears header bytes 33 and 34.
     void SetPresetNumber(uint8_t low, uint8_t high);
 
+    /// Whether the dump can go into a file of the current sizes: framed at them, or a blank
+    /// patch (a cleared record, or the blank patch of other sizes), which WriteDump writes as
+    /// the blank of these. A real patch of other sizes cannot: the readers take files of one
+    /// size only, so a writer refuses the save (UnfitPatchesText) rather than lose it.
+    bool FitsFile(const TPatchContext& ctx) const;
+    /// The cached name without its trailing blanks, as lists of patches name it.
+    std::string ShownName() const;
+
     /// Appends the eight packets, with the synth's device id, addressed as held. A dump that
     /// is not framed at the current sizes would make the whole file unreadable: the blank
     /// patch (MakeBlank), addressed as this one, is written in its place; the record itself
-    /// is left as it is.
+    /// is left as it is. Writers check FitsFile first, so that only a blank is replaced.
     void WriteDump(TByteWriter& out, const TPatchContext& ctx);
     void WriteAddressed(TByteWriter& out, uint8_t low, uint8_t high, const TPatchContext& ctx);
     /// Reads one dump; on success the bank byte becomes the current user bank and the name is

@@ -1,5 +1,10 @@
 #include "PresetScan.h"
 
+#include "Patchrec.h"
+
+#include <algorithm>
+#include <cstring>
+
 namespace velcora {
 
 namespace {
@@ -164,6 +169,46 @@ TPresetScan ScanPresets(std::span<const uint8_t> bytes, const TDumpSizes& wanted
     }
     closeDump();
     return scan;
+}
+
+std::optional<std::vector<TLibraryRecord>> LibraryRecords(std::span<const uint8_t> bytes,
+                                                          const TDumpSizes& sizes) {
+    constexpr size_t CountBytes = 4;
+    const auto total = static_cast<size_t>(sizes.TotalSize());
+    if (bytes.size() < CountBytes || total == 0) {
+        return std::nullopt;
+    }
+    const uint32_t raw = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                         static_cast<uint32_t>(bytes[2]) << 16 |
+                         static_cast<uint32_t>(bytes[3]) << 24;
+    // A SysEx file starts F0 xx xx xx: a count far beyond what the bytes could hold.
+    if (raw == 0 || raw > (bytes.size() - CountBytes) / total) {
+        return std::nullopt;
+    }
+    std::vector<TLibraryRecord> records(raw);
+    size_t at = CountBytes;
+    for (TLibraryRecord& record : records) {
+        for (std::string_view& note : record.Notes) {
+            const size_t window = std::min(bytes.size() - at, TPatchRec::MaxNoteLength + 1);
+            const void* end = std::memchr(bytes.data() + at, 0, window);
+            if (end == nullptr) {
+                return std::nullopt;
+            }
+            const auto length =
+                static_cast<size_t>(static_cast<const uint8_t*>(end) - (bytes.data() + at));
+            note = std::string_view(reinterpret_cast<const char*>(bytes.data() + at), length);
+            at += length + 1;
+        }
+        if (bytes.size() - at < total || bytes[at] != SysexStart) {
+            return std::nullopt;
+        }
+        record.Dump = bytes.subspan(at, total);
+        at += total;
+    }
+    if (at != bytes.size()) {
+        return std::nullopt;
+    }
+    return records;
 }
 
 } // namespace velcora

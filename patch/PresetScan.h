@@ -5,7 +5,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
+#include <string_view>
+#include <vector>
 
 namespace velcora {
 
@@ -31,6 +34,19 @@ struct TPresetScan {
 /// checksum (7F stands for none), so a caller can copy the packets into a dump buffer as they are.
 TPresetScan ScanPresets(std::span<const uint8_t> bytes, const TDumpSizes& wanted,
                         const std::function<void(const TFoundDump&)>& found);
+
+/// One record of a library file: its three notes and the bytes of its dump.
+struct TLibraryRecord {
+    std::array<std::string_view, 3> Notes;
+    std::span<const uint8_t> Dump;
+};
+
+/// The records of a library file whose dumps have the sizes' total length: a 32-bit
+/// little-endian count, then that many records of three notes (each at most 999 bytes and a
+/// 00 byte) and one dump starting F0, and nothing after them. None when the bytes are not laid
+/// out so (a SysEx file, a library of another model's sizes). The dumps are not checked.
+std::optional<std::vector<TLibraryRecord>> LibraryRecords(std::span<const uint8_t> bytes,
+                                                          const TDumpSizes& sizes);
 
 /// The checksum of a data packet (F0 to F7): the one's complement of the sum of its data
 /// bytes, low 7 bits. The packet must hold at least its frame (11 bytes).

@@ -2,27 +2,75 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
+#include <algorithm>
 
 namespace velcora {
 
 namespace {
 
-/// midnam OUTFILE BANKFILE... [--model NAME]
+/// The user bank a midnam bank file is said to hold: FILE@N. A name that does not end in
+/// "@" and digits is a plain file name. -1: none said; -2: a number that is no user bank.
+int SaidBank(const std::string& word, std::string& file) {
+    const size_t at = word.rfind('@');
+    file = word;
+    if (at == std::string::npos || at + 1 == word.size() || at == 0 ||
+        word.find_first_not_of("0123456789", at + 1) != std::string::npos) {
+        return -1;
+    }
+    file = word.substr(0, at);
+    const std::string digits = word.substr(at + 1);
+    return digits.size() == 1 && digits[0] <= '3' ? digits[0] - '0' : -2;
+}
+
+/// midnam OUTFILE BANKFILE[@N]... [--model NAME]
 void ParseMidnam(const std::vector<std::string>& words, bool modelGiven, const std::string& model,
                  TCliCommandLine& line) {
     TCliOptions& o = line.Options;
     if (o.Command != "midnam") {
         line.Error = "--model is for the midnam and import commands";
-    } else if (modelGiven && model.empty()) {
+        return;
+    }
+    if (modelGiven && model.empty()) {
         line.Error = "--model needs a model name";
-    } else if (words.size() < 3 || words.size() > 6) {
+        return;
+    }
+    if (words.size() < 3 || words.size() > 6) {
         line.Error = "midnam takes the file to write and one to four bank files, or one "
                      "all-banks file";
-    } else {
-        o.File = words[1];
-        o.BankFiles.assign(words.begin() + 2, words.end());
-        o.Model = model;
+        return;
     }
+    // A bank select names one user bank: a file whose bank is guessed from its place would
+    // give its patches another bank's select.
+    std::vector<std::string> files;
+    std::vector<int> banks;
+    int plain = 0;
+    for (size_t i = 2; i < words.size(); ++i) {
+        std::string file;
+        const int bank = SaidBank(words[i], file);
+        if (bank == -2) {
+            line.Error = words[i] + ": the user banks are 0..3";
+            return;
+        }
+        if (bank >= 0 && std::find(banks.begin(), banks.end(), bank) != banks.end()) {
+            line.Error = "two files for user bank " + std::to_string(bank);
+            return;
+        }
+        plain += bank < 0 ? 1 : 0;
+        files.push_back(file);
+        banks.push_back(bank);
+    }
+    const int count = static_cast<int>(files.size());
+    if (plain == 4) {
+        banks = {0, 1, 2, 3};
+    } else if (plain > 0 && count > 1) {
+        line.Error = "say which user bank each bank file holds, as FILE@N (N = 0..3); four "
+                     "files without it are banks 0..3 in order, one is an all-banks file";
+        return;
+    }
+    o.File = words[1];
+    o.BankFiles = std::move(files);
+    o.BankNumbers = std::move(banks);
+    o.Model = model;
 }
 
 void ParseImport(const std::string& model, bool keepDuplicates,
@@ -136,10 +184,12 @@ std::string CliUsage() {
            "  send-bank N FILE      send a bank file to user bank N\n"
            "  get-edit FILE         fetch the edit buffer into a single-patch file\n"
            "  send-edit FILE        send a single-patch file to the edit buffer\n"
-           "  midnam FILE BANKFILE...  write the patch names of up to four bank files (user\n"
-           "                        banks 0..3 in order) or of one all-banks file as a MIDNAM\n"
-           "                        document for sequencers; --model NAME names the synth\n"
-           "                        (e.g. \"Proteus 2000\"), else the synth is asked\n"
+           "  midnam FILE BANKFILE@N...  write the patch names of up to four bank files or\n"
+           "                        of one all-banks file as a MIDNAM document for\n"
+           "                        sequencers; @N says which user bank (0..3) a bank file\n"
+           "                        holds (four files without it are banks 0..3 in order);\n"
+           "                        --model NAME names the synth (e.g. \"Proteus 2000\"),\n"
+           "                        else the synth is asked\n"
            "  import LIBFILE PATH...  add the presets found in files and folders (searched\n"
            "                        recursively) to a library file, created if missing\n"
            "    --model NAME        the model whose presets the library holds, named as\n"

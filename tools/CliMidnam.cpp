@@ -55,15 +55,17 @@ int RunMidnam(const TCliOptions& o, const TCliModel& model, std::ostream& err) {
         banks[static_cast<size_t>(n)] =
             std::make_unique<TPatchBank>(ctx, n, "User " + std::to_string(n), false);
     }
-    int loaded = 0;
-    for (const std::string& file : o.BankFiles) {
+    std::array<bool, 4> loaded{};
+    for (size_t i = 0; i < o.BankFiles.size(); ++i) {
+        const std::string& file = o.BankFiles[i];
+        const int bank = i < o.BankNumbers.size() ? o.BankNumbers[i] : -1;
         // One byte past an all-banks file tells a longer file from one that fits.
         const TFileRead read = ReadFilePrefix(file, 4 * bankSize + 1);
         if (!read.Ok) {
             return Refuse(err, "Can't read the file " + file + ": " + read.Error);
         }
         const bool allBanks = read.Bytes.size() > bankSize;
-        if (allBanks && o.BankFiles.size() > 1) {
+        if (allBanks && (o.BankFiles.size() > 1 || bank >= 0)) {
             return Refuse(err, file + " holds more than one bank: give an all-banks file alone.");
         }
         if (allBanks) {
@@ -72,19 +74,26 @@ int RunMidnam(const TCliOptions& o, const TCliModel& model, std::ostream& err) {
                               read.Bytes, true)) {
                 return Refuse(err, file + " is not an all-banks file of the " + model.Name + ".");
             }
-            loaded = 4;
+            loaded.fill(true);
             break;
         }
-        ctx.CurUserBank = loaded;
-        if (!banks[static_cast<size_t>(loaded)]->LoadBytes(read.Bytes)) {
+        // The bank select written for these names must be the bank the file holds.
+        if (bank < 0) {
+            return Refuse(err, file + " holds one bank: say which user bank, as " + file +
+                                   "@N (N = 0..3).");
+        }
+        ctx.CurUserBank = bank;
+        if (!banks[static_cast<size_t>(bank)]->LoadBytes(read.Bytes)) {
             return Refuse(err, file + " is not a bank file of the " + model.Name + ".");
         }
-        ++loaded;
+        loaded[static_cast<size_t>(bank)] = true;
     }
 
     std::vector<TMidnamBank> named;
-    for (int n = 0; n < loaded; ++n) {
-        named.push_back(UserMidnamBank(*banks[static_cast<size_t>(n)], n));
+    for (int n = 0; n < 4; ++n) {
+        if (loaded[static_cast<size_t>(n)]) {
+            named.push_back(UserMidnamBank(*banks[static_cast<size_t>(n)], n));
+        }
     }
     const std::string text = MidnamDocument(model.Name, named);
     const TFileWrite w =

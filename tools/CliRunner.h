@@ -22,9 +22,11 @@ struct TCliOptions {
     std::string Out;      ///< output device name
     std::string Settings; ///< settings file; empty: the default one (ProgramPlaces.h)
     bool Force = false;
-    /// midnam: the bank files (user banks 0.. in order) or the one all-banks file; File is
-    /// the document written.
+    /// midnam: the bank files or the one all-banks file; File is the document written.
     std::vector<std::string> BankFiles;
+    /// midnam: the user bank each of BankFiles holds (0..3), or -1 for a file that must be an
+    /// all-banks file.
+    std::vector<int> BankNumbers;
     /// import: the library file and the files and folders to import.
     std::vector<std::string> ImportPaths;
     /// midnam and import: the synth model named, as the virtual synth lists the models;

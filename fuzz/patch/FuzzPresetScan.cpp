@@ -1,5 +1,6 @@
 // Any bytes as a file of a preset collection: every dump handed over is whole, framed, of the
-// wanted sizes and lies inside the bytes, and it reads into a patch that writes back framed.
+// wanted sizes and lies inside the bytes, and it reads into a patch that writes back framed;
+// taken as a library file, every record lies inside the bytes.
 #include "ByteStream.h"
 #include "FuzzWorld.h"
 #include "PresetScan.h"
@@ -35,5 +36,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     });
     Require(scan.Presets == handed);
     Require(scan.StrayBytes <= file.size());
+    // The same bytes as a library file: every record's notes and dump lie inside them.
+    if (const auto records = LibraryRecords(file, w.Ctx.Sizes)) {
+        for (const TLibraryRecord& record : *records) {
+            Require(record.Dump.size() == static_cast<size_t>(w.Ctx.Sizes.TotalSize()));
+            Require(record.Dump.data() >= file.data() &&
+                    record.Dump.data() + record.Dump.size() <= file.data() + file.size());
+            for (const auto note : record.Notes) {
+                Require(note.size() <= TPatchRec::MaxNoteLength);
+            }
+        }
+    }
     return 0;
 }

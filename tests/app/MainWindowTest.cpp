@@ -130,9 +130,8 @@ protected:
 };
 
 TEST_F(MainWindowTest, ClosingAsksNoKeepsEverythingYesWritesTheBackupAndEnds) {
-    // A new library holds the blank patch, added since its last save: it counts as unsaved.
-    const std::string question = "Are you sure you want to close the program?\n\n"
-                                 "These files need saving :\nLibrary ";
+    // The new library of every start holds only the blank patch: nothing to save.
+    const std::string question = "Are you sure you want to close the program?\n\n";
     const std::vector<std::pair<const char*, std::function<void()>>> ways{
         {"the window's close", [this] { Main().close(); }},
         {"the Exit button",
@@ -375,9 +374,7 @@ TEST_F(MainWindowTest, TheVirtualSynthLeavesTheSavedDevicesAsTheyWere) {
     ini.WriteString("MidiDevices", "Output", "USB MIDI 2");
     Start();
     Dialogs.ExpectMessage(TMessageKind::Confirmation,
-                          "Are you sure you want to close the program?\n\n"
-                          "These files need saving :\nLibrary ",
-                          TAnswer::Yes);
+                          "Are you sure you want to close the program?\n\n", TAnswer::Yes);
     Main().close();
     Program.reset();
     const TIniFile after(Dir.File("Velcora.INI"));

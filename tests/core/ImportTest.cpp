@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "VirtualSynthWorkspace.h"
 
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -198,6 +199,119 @@ TEST(LibraryImport, PathsThatAreNoFilesAndLinkLoopsAreHandled) {
     EXPECT_EQ(import.Summary().Text(), "Imported 1 preset from 2 files.\n"
                                        "Duplicates skipped: 0\n"
                                        "Files skipped: 1 unreadable");
+}
+
+TEST(LibraryImport, ALibraryFileGivesItsPatchesWithTheirNotes) {
+    // A library file as the program writes it: two patches with notes, the second's first
+    // note empty.
+    const auto libraryFile = [](TModelClass modelClass) {
+        TPatchWorld w(modelClass);
+        TPatchLib lib(w.Ctx);
+        const std::vector<std::array<std::string, 3>> notes = {{"warm", "slow attack", "A"},
+                                                               {"", "bright", "B"}};
+        for (size_t i = 0; i < notes.size(); ++i) {
+            TPatchRec rec;
+            TDumpSpec made;
+            made.Seed = 60 + static_cast<uint32_t>(i);
+            made.Name = "Lib:Patch " + std::to_string(i);
+            w.Fill(rec, made);
+            for (int n = 0; n < TPatchRec::NoteCount; ++n) {
+                rec.SetNote(n, notes[i][static_cast<size_t>(n)]);
+            }
+            EXPECT_TRUE(lib.Add(rec));
+        }
+        TByteWriter out;
+        lib.WriteLibrary(out);
+        return std::vector<uint8_t>(out.Bytes().begin(), out.Bytes().end());
+    };
+    const struct {
+        const char* What;
+        TModelClass Class;
+        std::string Summary;
+        std::vector<std::string> Notes; ///< each imported patch's three notes, joined by |
+    } cases[] = {
+        {"this model's library",
+         TModelClass::Proteus,
+         "Imported 2 presets from 1 file.\nDuplicates skipped: 0",
+         {"warm|slow attack|A", "|bright|B"}},
+        {"another model's library",
+         TModelClass::Audity,
+         "Imported 0 presets from 1 file.\nDuplicates skipped: 0\nFiles skipped: 1 other model",
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TTempDir dir;
+        Write(dir.File("mine.lib"), libraryFile(c.Class));
+        TPatchWorld w(TModelClass::Proteus);
+        TPatchLib lib(w.Ctx);
+        TLibraryImport import(lib, w.Ctx, true);
+        import.CollectFiles({dir.File("mine.lib")});
+        import.ImportAll();
+        EXPECT_EQ(import.Summary().Text(), c.Summary);
+        std::vector<std::string> notes;
+        for (int i = 0; i < lib.Count(); ++i) {
+            notes.push_back(lib.Patch(i).Note(0) + "|" + lib.Patch(i).Note(1) + "|" +
+                            lib.Patch(i).Note(2));
+        }
+        EXPECT_EQ(notes, c.Notes);
+    }
+    // A SysEx file imported after a library file brings no notes along.
+    TTempDir dir;
+    Write(dir.File("a.lib"), libraryFile(TModelClass::Proteus));
+    Write(dir.File("b.syx"), Dump(Proteus, 70, "Syx:Plain"));
+    TPatchWorld w(TModelClass::Proteus);
+    TPatchLib lib(w.Ctx);
+    TLibraryImport import(lib, w.Ctx, true);
+    import.CollectFiles({dir.Path()});
+    import.ImportAll();
+    ASSERT_EQ(lib.Count(), 3);
+    EXPECT_EQ(lib.Patch(2).Note(1), "");
+    EXPECT_EQ(lib.Patch(2).Note(2), "");
+}
+
+TEST(LibraryImport, AnEntryThatCannotBeReadIsCountedAndTheRestOfTheTreeIsRead) {
+    TTempDir dir;
+    Write(dir.File("in/a/p1.syx"), Dump(Proteus, 1, "Pad:One"));
+    Write(dir.File("in/b/p2.syx"), Dump(Proteus, 2, "Pad:Two"));
+    Write(dir.File("in/c/deeper/p3.syx"), Dump(Proteus, 3, "Pad:Three"));
+    // A link whose file is gone: an entry of the folder that cannot be read.
+    std::filesystem::create_symlink(dir.File("in/none.syx"), dir.File("in/b/gone.syx"));
+    TPatchWorld w(TModelClass::Proteus);
+    TPatchLib lib(w.Ctx);
+    TLibraryImport import(lib, w.Ctx, true);
+    import.CollectFiles({dir.File("in")});
+    import.ImportAll();
+    EXPECT_EQ(import.Summary().Text(), "Imported 3 presets from 4 files.\n"
+                                       "Duplicates skipped: 0\n"
+                                       "Files skipped: 1 unreadable");
+    EXPECT_EQ(Names(lib), (std::vector<std::string>{"Pad:One         ", "Pad:Two         ",
+                                                    "Pad:Three       "}));
+}
+
+TEST(LibraryImport, AFolderThatCannotBeOpenedIsCountedAndTheRestOfTheTreeIsRead) {
+    TTempDir dir;
+    Write(dir.File("in/a/p1.syx"), Dump(Proteus, 1, "Pad:One"));
+    Write(dir.File("in/b/p2.syx"), Dump(Proteus, 2, "Pad:Two"));
+    Write(dir.File("in/c/p3.syx"), Dump(Proteus, 3, "Pad:Three"));
+    namespace fs = std::filesystem;
+    fs::permissions(dir.File("in/b"), fs::perms::none);
+    std::error_code ec;
+    const bool opens = fs::directory_iterator(dir.File("in/b"), ec) != fs::directory_iterator();
+    if (!ec || opens) {
+        fs::permissions(dir.File("in/b"), fs::perms::owner_all);
+        GTEST_SKIP() << "this user reads a folder whatever its permissions (root)";
+    }
+    TPatchWorld w(TModelClass::Proteus);
+    TPatchLib lib(w.Ctx);
+    TLibraryImport import(lib, w.Ctx, true);
+    import.CollectFiles({dir.File("in")});
+    import.ImportAll();
+    fs::permissions(dir.File("in/b"), fs::perms::owner_all);
+    EXPECT_EQ(import.Summary().Text(), "Imported 2 presets from 2 files.\n"
+                                       "Duplicates skipped: 0\n"
+                                       "Folders that could not be read: 1");
+    EXPECT_EQ(Names(lib), (std::vector<std::string>{"Pad:One         ", "Pad:Three       "}));
 }
 
 TEST(LibraryImport, RealClosedLoopDumpsImportAndReadBack) {

@@ -4,6 +4,7 @@
 #include "VirtualSynthWorkspace.h"
 #include "WorkspaceProbe.h"
 
+#include <filesystem>
 #include <functional>
 
 using namespace velcora;
@@ -275,6 +276,130 @@ TEST_F(UndoTest, TheModifiedMarksFollowTheSavedState) {
     EXPECT_TRUE(Dirty(LibMark));
     EXPECT_EQ(Lib().Caption(), "*Saved : 7");
     EXPECT_TRUE(Dirty(UserMark + 1)) << "a step leaves the marks of what it did not change";
+}
+
+TEST_F(UndoTest, UndoAndRedoOfALoadTakeTheFileNameAlong) {
+    const std::string first = Dir.File("First.lib");
+    const std::string second = Dir.File("Second.lib");
+    const std::string bank = Dir.File("Bank.syx");
+    const std::string other = Dir.File("Other.syx");
+    // The library as First.lib holds it, and Second.lib with one patch more.
+    const auto saveLibraries = [&] {
+        std::filesystem::remove(first);
+        std::filesystem::remove(second);
+        Dialogs.ExpectSave("Save Patch Library File", second);
+        Ws->bbSaveLibClick();
+        Lib().Remove(0);
+        Dialogs.ExpectSave("Save Patch Library File", first);
+        Ws->bbSaveLibClick();
+    };
+    const auto libName = [&] { return Lib().FileName(); };
+    const auto libCaption = [&] { return Lib().Caption(); };
+    const auto libSetting = [&] { return Ini("Proteus 2000_0", "PatchLib"); };
+    const auto saveLib = [&] { Ws->bbSaveLibClick(); };
+    const auto bankName = [&] { return Bank(1).FileName(); };
+    const auto bankTab = [&] { return View.Tabs[1]; };
+    const auto romName = [&] { return Bank(Rom).FileName(); };
+    const auto romLabel = [&] { return View.RomFile; };
+    const struct {
+        const char* Label;
+        std::function<void()> Prepare;
+        std::function<void()> Command;
+        std::function<std::string()> FileName;
+        std::string Before, After;
+        /// What else names the file or shows whether it is saved: the library's caption and
+        /// setting, a bank's tab, the ROM bank's label.
+        std::vector<std::function<std::string()>> Shown;
+        std::vector<std::string> ShownBefore, ShownAfter;
+        const char* SaveTitle;
+        std::function<void()> Save;
+    } cases[] = {
+        {"Load Library",
+         saveLibraries,
+         [&] {
+             Dialogs.ExpectOpen("Load Patch Library File", second);
+             Ws->bbLoadLibClick();
+         },
+         libName,
+         first,
+         second,
+         {libCaption, libSetting},
+         {"First : 6", first},
+         {"Second : 7", second},
+         "Save Patch Library File",
+         saveLib},
+        {"New Library",
+         saveLibraries,
+         [&] { Ws->pcPatchChange(1); },
+         libName,
+         first,
+         "",
+         {libCaption, libSetting},
+         {"First : 6", first},
+         {" : 1", first},
+         "Save Patch Library File",
+         saveLib},
+        {"Load Bank",
+         [&] { WriteBytes(other, MakeDumps(Sizes, 128, 77)); },
+         [&] {
+             Dialogs.ExpectOpen("Load Patch Bank File", other);
+             Ws->bbLoadBankClick();
+         },
+         bankName,
+         bank,
+         other,
+         {bankTab},
+         {"User 1"},
+         {"User 1"},
+         "Save Patch Bank File",
+         [&] { Ws->bbSaveBankClick(); }},
+        {"Load Bank",
+         [&] { WriteBytes(other, MakeDumps(Sizes, 128, 77)); },
+         [&] {
+             Dialogs.ExpectOpen("Load Patch Bank File", other);
+             Ws->bbROMLoadBankClick();
+         },
+         romName,
+         bank,
+         other,
+         {romLabel},
+         {"Bank.syx"},
+         {"Other.syx"},
+         "Save Patch Bank File",
+         [&] { Ws->bbROMSaveBankClick(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Label) + " of " + c.After);
+        SetUpWork();
+        c.Prepare();
+        Ws->ClearUndoHistory();
+        View.Tabs[1] = "User 1";
+        c.Command();
+        ASSERT_TRUE(Dialogs.ScriptDone());
+        ASSERT_EQ(c.FileName(), c.After);
+        const struct {
+            bool Back;
+            const std::string& Name;
+            const std::vector<std::string>& Shown;
+        } steps[] = {{true, c.Before, c.ShownBefore},
+                     {false, c.After, c.ShownAfter},
+                     {true, c.Before, c.ShownBefore}};
+        for (const auto& step : steps) {
+            SCOPED_TRACE(step.Back ? "undo" : "redo");
+            step.Back ? Ws->Undo() : Ws->Redo();
+            EXPECT_EQ(c.FileName(), step.Name);
+            for (size_t i = 0; i < c.Shown.size(); ++i) {
+                EXPECT_EQ(c.Shown[i](), step.Shown[i]);
+            }
+        }
+        // Back before the load, the contents are those of the file named: saving there is
+        // proposed, and the file just loaded is not.
+        Dialogs.ExpectSave(c.SaveTitle, "");
+        c.Save();
+        ASSERT_TRUE(Dialogs.ScriptDone());
+        EXPECT_EQ(Dialogs.Shown().back().FileName, c.Before);
+        Ws.reset();
+    }
 }
 
 TEST_F(UndoTest, ACommandThatChangedNothingRecordsNoStep) {

@@ -2,9 +2,11 @@
 // the end-of-run backups and the close question.
 #include "Workspace.h"
 
+#include "BuiltInBlank.h"
 #include "ByteStream.h"
 #include "DumpBuilder.h"
 #include "EndBanks.h"
+#include "PatchMessages.h"
 #include "RecordingView.h"
 #include "SafeFile.h"
 #include "SynthTexts.h"
@@ -14,6 +16,7 @@
 #include "WorkspaceView.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
@@ -143,15 +146,142 @@ TEST_F(WorkspaceTest, EndBanksLoadQuietlyAndOnlyWhenTheySuit) {
     EXPECT_FALSE(ws->Dirty()[4]);
 }
 
+TEST_F(WorkspaceTest, ANewLibraryIsNoUnsavedWorkUntilItChanges) {
+    const struct {
+        const char* What;
+        std::function<void(TWorkspace&)> Do;
+        bool Unsaved;
+    } cases[] = {
+        {"the library of every start", [](TWorkspace&) {}, false},
+        {"a new library after changes",
+         [](TWorkspace& ws) {
+             ws.bbEditToLibClick();
+             ws.pcPatchChange(1);
+         },
+         false},
+        {"a patch added to a new library",
+         [](TWorkspace& ws) {
+             ws.pcPatchChange(1);
+             ws.bbEditToLibClick();
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        auto ws = Make();
+        Identify(*ws);
+        c.Do(*ws);
+        EXPECT_EQ(ws->Dirty()[0], c.Unsaved);
+        EXPECT_EQ(ws->Library().Caption().substr(0, 1) == "*", c.Unsaved);
+        Dialogs.ExpectMessage(
+            TMessageKind::Confirmation,
+            "Are you sure you want to close the program?\n\n" +
+                std::string(c.Unsaved ? "These files need saving :\nLibrary " : ""),
+            TAnswer::No);
+        EXPECT_FALSE(ws->FormClose());
+        EXPECT_TRUE(Dialogs.ScriptDone());
+    }
+}
+
+TEST_F(WorkspaceTest, NoSaveWritesTheBlankInPlaceOfAPatchOfAnotherPresetSize) {
+    // A patch held from a synth of other sizes: a paste across models, or a library
+    // imported for the model class before the synth's own sizes were measured.
+    const TDumpSizes other = TDumpSizes::ForModelClass(TModelClass::CommandStation);
+    ASSERT_NE(other, Sizes);
+    const auto held = [&](TPatchRec& rec, const TPatchData& dump) {
+        dump.CopyTo(rec.Dump());
+        rec.ReadName();
+    };
+    const auto otherPatch = [&](TPatchRec& rec) {
+        TDumpSpec spec;
+        spec.Name = "Odd:Sized";
+        const auto bytes = MakeDump(other, spec);
+        TByteReader in(bytes);
+        TPatchData dump;
+        ASSERT_EQ(dump.ReadPackets(in, other), TReadResult::Ok);
+        held(rec, dump);
+    };
+    const std::string saved = Docs.File("Saved.syx");
+    const struct {
+        const char* What;
+        std::function<void(TWorkspace&)> Save;
+        std::string Entry; ///< the patch the refusal names
+    } cases[] = {
+        {"a bank",
+         [&](TWorkspace& ws) {
+             otherPatch(ws.UserBank(0).Slot(5));
+             ws.bbSaveBankClick();
+         },
+         "User 0 slot 5: Odd:Sized"},
+        {"the ROM bank",
+         [&](TWorkspace& ws) {
+             otherPatch(ws.RomBank().Slot(127));
+             ws.bbROMSaveBankClick();
+         },
+         "ROM slot 127: Odd:Sized"},
+        {"all banks",
+         [&](TWorkspace& ws) {
+             otherPatch(ws.UserBank(3).Slot(0));
+             ws.bbSaveAllClick();
+         },
+         "User 3 slot 0: Odd:Sized"},
+        {"the library",
+         [&](TWorkspace& ws) {
+             TPatchRec rec;
+             otherPatch(rec);
+             ws.Library().Add(rec);
+             ws.bbSaveLibClick();
+         },
+         "Library patch 2: Odd:Sized"},
+        {"the edit buffer",
+         [&](TWorkspace& ws) {
+             otherPatch(ws.EditPatch());
+             ws.bbSaveEditBufClick("Odd", "Sized");
+         },
+         "Odd:Sized"},
+        {"the backup at the end of the run",
+         [&](TWorkspace& ws) {
+             otherPatch(ws.UserBank(2).Slot(9));
+             Dialogs.ExpectMessage(TMessageKind::Confirmation,
+                                   "Are you sure you want to close the program?\n\n", TAnswer::Yes);
+             Dialogs.ExpectMessage(TMessageKind::Error,
+                                   msg::PatchesDoNotFit({"User 2 slot 9: Odd:Sized"}));
+             EXPECT_TRUE(ws.FormClose()) << "the program still ends";
+             EXPECT_FALSE(FileExists(EndBanksFile(ws.Folders().EndBanksBase, 1)));
+         },
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        auto ws = Make();
+        Identify(*ws);
+        if (!c.Entry.empty()) {
+            Dialogs.ExpectMessage(TMessageKind::Error, msg::PatchesDoNotFit({c.Entry}));
+        }
+        c.Save(*ws);
+        EXPECT_TRUE(Dialogs.ScriptDone()) << "refused before any file dialog";
+        EXPECT_FALSE(FileExists(saved));
+    }
+
+    // A blank of the sizes held before the synth's were measured is no one's patch: it is
+    // saved as the blank of the present sizes.
+    auto ws = Make();
+    Identify(*ws);
+    held(ws->UserBank(0).Slot(7), BuiltInBlankDump(other));
+    Dialogs.ExpectSave("Save Patch Bank File", saved);
+    ws->bbSaveBankClick();
+    EXPECT_TRUE(Dialogs.ScriptDone());
+    EXPECT_EQ(ReadBytes(saved).size(), 128u * static_cast<size_t>(Sizes.TotalSize()));
+}
+
 TEST_F(WorkspaceTest, ClosingAsksAndKeepsTenBackups) {
     auto ws = Make();
     Identify(*ws);
     ws->MarkDirty(ws->RomBank());
     ws->MarkDirty(ws->UserBank(0));
     EXPECT_EQ(View.Tabs[TWorkspace::RomTab], "*ROM");
-    // A new library holds the blank patch, added after its last save: it counts as unsaved.
     const std::string prompt = "Are you sure you want to close the program?\n\n"
-                               "These files need saving :\nLibrary \nROM Bank \nUser Bank 0 ";
+                               "These files need saving :\nROM Bank \nUser Bank 0 ";
 
     Dialogs.ExpectMessage(TMessageKind::Confirmation, prompt, TAnswer::No);
     EXPECT_FALSE(ws->FormClose());
@@ -216,7 +346,7 @@ TEST_F(WorkspaceTest, AFailedBackupKeepsEveryGenerationItHad) {
         const std::string newest = EndBanksFile(base, 1);
         dialogs.ExpectMessage(TMessageKind::Confirmation,
                               "Are you sure you want to close the program?\n\n"
-                              "These files need saving :\nLibrary \nUser Bank 1 ",
+                              "These files need saving :\nUser Bank 1 ",
                               TAnswer::Yes);
         dialogs.ExpectMessage(TMessageKind::Error, "Can't save the file\n" + newest + "\n\n" +
                                                        c.Reason + "\nThe old file is unchanged.");
@@ -252,9 +382,7 @@ TEST_F(WorkspaceTest, AnUnknownModelsBackupOfBlanksIsRestored) {
         ws->UserBank(0).Slot(0).SetSelected(true);
         ws->UserBank(0).DeleteSelected(TDeleteMode::PullUp);
         Dialogs.ExpectMessage(TMessageKind::Confirmation,
-                              "Are you sure you want to close the program?\n\n"
-                              "These files need saving :\nLibrary ",
-                              TAnswer::Yes);
+                              "Are you sure you want to close the program?\n\n", TAnswer::Yes);
         ASSERT_TRUE(ws->FormClose());
         base = ws->Folders().EndBanksBase;
     }

@@ -88,6 +88,7 @@ TEST_F(LibTest, NewLibraryHoldsTheMarkedBlankPatch) {
     EXPECT_TRUE(Lib.Patch(0).Selected());
     EXPECT_EQ(Lib.FileName(), "");
     EXPECT_EQ(Grid.Caption, " : 1");
+    EXPECT_FALSE(Lib.Modified());
 }
 
 TEST_F(LibTest, AFullLibraryRefusesFurtherPatches) {

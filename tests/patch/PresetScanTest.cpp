@@ -4,7 +4,9 @@
 #include "DumpMaker.h"
 #include "TempDir.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace velcora;
 using namespace velcora::test;
@@ -185,4 +187,47 @@ TEST(PresetScan, RealHardwareDumpsAreFoundWithTheirChecksums) {
     const TPresetScan single = ScanPresets(ReadBytes(RealFixture("cs-composer-editbuffer.syx")),
                                            Station, [](const TFoundDump&) {});
     EXPECT_EQ(single.Presets, 1);
+}
+
+TEST(LibraryRecords, OnlyAWholeLibraryOfTheSizesIsTakenForOne) {
+    const auto count = [](uint32_t n) {
+        return std::vector<uint8_t>{static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
+                                    static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)};
+    };
+    const auto notes = [](const std::string& a, const std::string& b, const std::string& c) {
+        std::vector<uint8_t> out;
+        for (const std::string* note : {&a, &b, &c}) {
+            out.insert(out.end(), note->begin(), note->end());
+            out.push_back(0);
+        }
+        return out;
+    };
+    const auto good = Join(
+        {count(2), notes("one", "", "x"), Dump(Proteus, 1), notes("", "", ""), Dump(Proteus, 2)});
+    const auto records = LibraryRecords(good, Proteus);
+    ASSERT_TRUE(records.has_value());
+    ASSERT_EQ(records->size(), 2u);
+    EXPECT_EQ((*records)[0].Notes[0], "one");
+    EXPECT_EQ((*records)[0].Notes[2], "x");
+    EXPECT_TRUE(std::ranges::equal((*records)[1].Dump, Dump(Proteus, 2)));
+
+    auto noEnd = Join({count(1), std::vector<uint8_t>(1200, 'a'), Dump(Proteus)});
+    const struct {
+        const char* What;
+        std::vector<uint8_t> Bytes;
+        TDumpSizes Sizes;
+    } refused[] = {
+        {"a SysEx file", Join({Dump(Proteus, 1), Dump(Proteus, 2)}), Proteus},
+        {"another model's sizes", good, Audity},
+        {"no records", Join({count(0), notes("", "", "")}), Proteus},
+        {"more records than bytes", Join({count(3), notes("", "", ""), Dump(Proteus)}), Proteus},
+        {"a note without its end", noEnd, Proteus},
+        {"bytes after the last record", Join({good, {0x00}}), Proteus},
+        {"a record cut short", std::vector<uint8_t>(good.begin(), good.end() - 1), Proteus},
+        {"too short for a count", {0x01, 0x00}, Proteus},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.What);
+        EXPECT_FALSE(LibraryRecords(c.Bytes, c.Sizes).has_value());
+    }
 }

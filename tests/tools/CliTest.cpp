@@ -67,30 +67,49 @@ TEST(CliCommandLine, TakesTheCommandsAndRefusesTheRest) {
     EXPECT_NE(ParseCliCommandLine({"--bogus"}).Error.find("bogus"), std::string::npos);
 }
 
-TEST(CliCommandLine, MidnamTakesItsFileThenOneToFourBankFiles) {
+TEST(CliCommandLine, MidnamTakesItsFileThenBankFilesThatSayTheirBanks) {
     struct Case {
         std::vector<std::string> Args;
         std::vector<std::string> BankFiles; ///< empty: refused
+        std::vector<int> Banks;             ///< -1: an all-banks file
         std::string Model;
+        std::string Error; ///< part of the refusal
     } cases[] = {
-        {{"midnam", "o.midnam", "all.syx"}, {"all.syx"}, ""},
+        {{"midnam", "o.midnam", "all.syx"}, {"all.syx"}, {-1}, "", ""},
+        // Four plain files are the four banks in order, as ever.
         {{"midnam", "o.midnam", "0.syx", "1.syx", "2.syx", "3.syx", "--model", "XL-7"},
          {"0.syx", "1.syx", "2.syx", "3.syx"},
-         "XL-7"},
-        {{"--model=Proteus 2000", "midnam", "o.midnam", "0.syx"}, {"0.syx"}, "Proteus 2000"},
-        {{"midnam", "o.midnam"}, {}, ""},
-        {{"midnam"}, {}, ""},
-        {{"midnam", "o.midnam", "0", "1", "2", "3", "4"}, {}, ""},
-        {{"midnam", "o.midnam", "0.syx", "--model", ""}, {}, ""},
-        {{"get-all", "all.syx", "--model", "XL-7"}, {}, ""},
+         {0, 1, 2, 3},
+         "XL-7",
+         ""},
+        {{"--model=Proteus 2000", "midnam", "o.midnam", "u2.syx@2"},
+         {"u2.syx"},
+         {2},
+         "Proteus 2000",
+         ""},
+        {{"midnam", "o.midnam", "b.syx@3", "a.syx@1"}, {"b.syx", "a.syx"}, {3, 1}, "", ""},
+        {{"midnam", "o.midnam", "me@home.syx"}, {"me@home.syx"}, {-1}, "", ""},
+        {{"midnam", "o.midnam", "a.syx", "b.syx"}, {}, {}, "", "FILE@N"},
+        {{"midnam", "o.midnam", "a.syx", "b.syx", "c.syx"}, {}, {}, "", "FILE@N"},
+        {{"midnam", "o.midnam", "a.syx@0", "b.syx"}, {}, {}, "", "FILE@N"},
+        {{"midnam", "o.midnam", "a.syx@1", "b.syx@1"}, {}, {}, "", "two files for user bank 1"},
+        {{"midnam", "o.midnam", "a.syx@4"}, {}, {}, "", "0..3"},
+        {{"midnam", "o.midnam"}, {}, {}, "", ""},
+        {{"midnam"}, {}, {}, "", ""},
+        {{"midnam", "o.midnam", "0", "1", "2", "3", "4"}, {}, {}, "", ""},
+        {{"midnam", "o.midnam", "0.syx", "--model", ""}, {}, {}, "", ""},
+        {{"get-all", "all.syx", "--model", "XL-7"}, {}, {}, "", ""},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args.back());
         const TCliCommandLine line = ParseCliCommandLine(c.Args);
         EXPECT_EQ(line.Error.empty(), !c.BankFiles.empty()) << line.Error;
+        EXPECT_NE(line.Error.find(c.Error), std::string::npos) << line.Error;
         if (line.Error.empty()) {
             EXPECT_EQ(line.Options.Command, "midnam");
             EXPECT_EQ(line.Options.File, "o.midnam");
             EXPECT_EQ(line.Options.BankFiles, c.BankFiles);
+            EXPECT_EQ(line.Options.BankNumbers, c.Banks);
             EXPECT_EQ(line.Options.Model, c.Model);
         }
     }
@@ -406,8 +425,9 @@ std::vector<uint8_t> NamedDump(TModelClass modelClass, uint32_t seed, const std:
 
 } // namespace
 
-// Bank files give their banks in order as user banks 0, 1 ...; an all-banks file gives the
-// four; the model is the one named (letter case aside), or else the synth's own.
+// Bank files give the user banks they say (FILE@N), four plain files the banks 0..3 in order;
+// an all-banks file gives the four; the model is the one named (letter case aside), or else
+// the synth's own.
 TEST_F(CliTest, MidnamNamesThePatchesOfBankFilesAndOfAnAllBanksFile) {
     const std::string bank2 = Dir.File("bank2.syx");
     const std::string bank3 = Dir.File("bank3.syx");
@@ -426,18 +446,33 @@ TEST_F(CliTest, MidnamNamesThePatchesOfBankFilesAndOfAnAllBanksFile) {
         return names;
     };
     const std::string fromBanks = Dir.File("banks.midnam");
-    ASSERT_EQ(Run({"midnam", fromBanks, bank2, bank3, "--model", "proteus 2000"}), 0) << Err.str();
+    ASSERT_EQ(Run({"midnam", fromBanks, bank3 + "@3", bank2 + "@2", "--model", "proteus 2000"}), 0)
+        << Err.str();
     const std::string banksText = Text(fromBanks);
     EXPECT_EQ(PatchNames(banksText), expected({2, 3}));
     EXPECT_NE(banksText.find("<Model>Proteus 2000</Model>"), std::string::npos);
-    EXPECT_NE(banksText.find("<PatchBank Name=\"User Bank 1\">"), std::string::npos);
-    EXPECT_EQ(banksText.find("User Bank 2"), std::string::npos);
-
+    EXPECT_NE(banksText.find("<PatchBank Name=\"User Bank 2\">"), std::string::npos);
+    EXPECT_NE(banksText.find("<PatchBank Name=\"User Bank 3\">"), std::string::npos);
+    EXPECT_EQ(banksText.find("User Bank 0"), std::string::npos);
+    EXPECT_EQ(banksText.find("User Bank 1"), std::string::npos);
     const std::string fromAll = Dir.File("all.midnam");
     ASSERT_EQ(Run({"midnam", fromAll, all}), 0) << Err.str();
     const std::string allText = Text(fromAll);
     EXPECT_EQ(PatchNames(allText), expected({0, 1, 2, 3}));
     EXPECT_NE(allText.find("<Model>Proteus 2000</Model>"), std::string::npos);
+
+    // A lone bank says which one it is: its patches get that bank's select, no other.
+    ASSERT_EQ(Run({"--force", "midnam", fromBanks, bank2 + "@2"}), 0) << Err.str();
+    const std::string loneText = Text(fromBanks);
+    EXPECT_EQ(PatchNames(loneText), expected({2}));
+    const auto bankSelect = [](const std::string& text, const std::string& bank) {
+        const size_t at = text.find("<PatchBank Name=\"" + bank + "\">");
+        const size_t from = text.find("<ControlChange", at);
+        return from == std::string::npos ? std::string()
+                                         : text.substr(from, text.find("</", from) - from);
+    };
+    EXPECT_EQ(bankSelect(loneText, "User Bank 2"), bankSelect(banksText, "User Bank 2"));
+    EXPECT_NE(bankSelect(loneText, "User Bank 2"), bankSelect(allText, "User Bank 0"));
 }
 
 // Nothing is written unless every file was read whole and the document could be saved.
@@ -454,6 +489,7 @@ TEST_F(CliTest, MidnamRefusesBadInputAndWritesNothing) {
     WriteBytes(cutBank, cut);
     const std::string existing = Dir.File("existing.midnam");
     WriteBytes(existing, {'o', 'l', 'd'});
+    const std::string bank0 = bank + "@0";
 
     const std::string out = Dir.File("out.midnam");
     const struct {
@@ -462,16 +498,20 @@ TEST_F(CliTest, MidnamRefusesBadInputAndWritesNothing) {
         std::string Message;
     } cases[] = {
         {"missing file", {"midnam", out, Dir.File("none.syx")}, "Can't read the file"},
-        {"not a synth file", {"midnam", out, bank, junk}, "junk.syx is not a bank file"},
-        {"a bank cut short", {"midnam", out, cutBank}, "cut.syx is not a bank file"},
-        {"an all-banks file among banks", {"midnam", out, bank, all}, "give an all-banks file"},
-        {"unknown model", {"midnam", out, bank, "--model", "Proteus 9000"}, "unknown model"},
+        {"not a synth file", {"midnam", out, bank0, junk + "@1"}, "junk.syx is not a bank file"},
+        {"a bank cut short", {"midnam", out, cutBank + "@0"}, "cut.syx is not a bank file"},
+        {"an all-banks file among banks",
+         {"midnam", out, bank0, all + "@1"},
+         "give an all-banks file"},
+        {"a lone bank file without its bank", {"midnam", out, bank}, "bank0.syx@N"},
+        {"an all-banks file given one bank", {"midnam", out, all + "@2"}, "give an all-banks file"},
+        {"unknown model", {"midnam", out, bank0, "--model", "Proteus 9000"}, "unknown model"},
         {"another model's presets",
-         {"midnam", out, bank, "--model", "XL-7"},
+         {"midnam", out, bank0, "--model", "XL-7"},
          "bank0.syx is not a bank file of the XL-7"},
-        {"existing output", {"midnam", existing, bank, "--model", "Proteus 2000"}, "--force"},
+        {"existing output", {"midnam", existing, bank0, "--model", "Proteus 2000"}, "--force"},
         {"unwritable output",
-         {"midnam", Dir.File("no/such/folder.midnam"), bank, "--model", "Proteus 2000"},
+         {"midnam", Dir.File("no/such/folder.midnam"), bank0, "--model", "Proteus 2000"},
          "Can't save the file"},
     };
     for (const auto& c : cases) {
@@ -481,7 +521,7 @@ TEST_F(CliTest, MidnamRefusesBadInputAndWritesNothing) {
         EXPECT_FALSE(FileExists(out));
     }
     EXPECT_EQ(Text(existing), "old");
-    EXPECT_EQ(Run({"--force", "midnam", existing, bank, "--model", "Proteus 2000"}), 0);
+    EXPECT_EQ(Run({"--force", "midnam", existing, bank0, "--model", "Proteus 2000"}), 0);
     EXPECT_EQ(PatchNames(Text(existing)).size(), 128u);
 }
 
