@@ -4,6 +4,8 @@
 #include "DumpBuilder.h"
 #include "MidiResult.h"
 #include "VirtualSynthWorkspace.h"
+#include "Midiout.h"
+#include "WorkspaceProbe.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -287,6 +289,11 @@ TEST_F(SetupDialogTest, AChoiceOpensTheDeviceItsEntryShowsWhileTheListsGrow) {
         Ws->lbMidiOutClick(0);
         ASSERT_EQ(growing.Opened, std::vector<std::string>{"out " + SynthPort});
         ASSERT_EQ(growing.In.back(), TGrowingDriver::OwnOutput);
+        // Between two clicks the window's loop takes back the search's sent buffers: an
+        // output still holding them cannot close.
+        ASSERT_TRUE(PumpUntil(
+            [&] { return TWorkspaceProbe(*Ws).SynthOutput()->PendingBuffers() == 0; },
+            std::chrono::seconds(5)));
         if (c.Plug) {
             growing.Plug("Plugged Later");
         }
