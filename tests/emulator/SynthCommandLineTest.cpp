@@ -33,7 +33,16 @@ TEST(SynthCommandLine, TakesEveryOption) {
                                              "--lose-ack",
                                              "3",
                                              "--cancel-send",
-                                             "12"});
+                                             "12",
+                                             "--lose-packet",
+                                             "6",
+                                             "--nak-rate",
+                                             "5",
+                                             "--lose-ack-rate",
+                                             "0.5",
+                                             "--lose-packet-rate=100",
+                                             "--fault-seed",
+                                             "4294967295"});
     ASSERT_EQ(line.Error, "");
     EXPECT_EQ(line.Synth.MemberCode, 13);
     EXPECT_EQ(line.Synth.DeviceId, 16);
@@ -52,6 +61,11 @@ TEST(SynthCommandLine, TakesEveryOption) {
     EXPECT_EQ(line.Synth.Faults.NakPackets, 4u);
     EXPECT_EQ(line.Synth.Faults.LoseAck, 3u);
     EXPECT_EQ(line.Synth.Faults.CancelAtPacket, 12u);
+    EXPECT_EQ(line.Synth.Faults.LosePacket, 6u);
+    EXPECT_DOUBLE_EQ(line.Synth.Faults.NakRate, 0.05);
+    EXPECT_DOUBLE_EQ(line.Synth.Faults.LoseAckRate, 0.005);
+    EXPECT_DOUBLE_EQ(line.Synth.Faults.LosePacketRate, 1.0);
+    EXPECT_EQ(line.Synth.Faults.FaultSeed, 4294967295u);
     EXPECT_EQ(ParseSynthCommandLine({"--nak-once"}).Synth.Faults.NakPackets, 1u);
 
     const auto defaults = ParseSynthCommandLine({});
@@ -79,6 +93,11 @@ TEST(SynthCommandLine, RefusesBadArguments) {
         {"--nak", "0"},
         {"--lose-ack", "0"},
         {"--cancel-send", "x"},
+        {"--lose-packet", "0"},
+        {"--nak-rate", "100.5"},
+        {"--lose-ack-rate", "-1"},
+        {"--lose-packet-rate", "5%"},
+        {"--fault-seed", "4294967296"},
         {"--packet-delay", "-1"},
         {"--reply-delay", ""},
         {"--frobnicate"},
