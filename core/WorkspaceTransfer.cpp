@@ -138,6 +138,9 @@ void TWorkspace::StartSend(TPatchBank& bank, bool onlyMarked) {
     FCkRunning = FSynth.CheckedSends;
     FCkSentCount = 0;
     FCkUnacked.clear();
+    FCkPass = 1;
+    FCkPassSlots = bank.Selection();
+    FCkPassPos = 0;
     SendNext();
 }
 

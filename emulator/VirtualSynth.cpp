@@ -447,8 +447,9 @@ void TVirtualSynth::HandleDumpPacket(const TDumpPacket& packet) {
     // marks its checksums so, and sends it as it was stored.
     const bool sumRight = ChecksumAccepted(packet);
     const bool refused = closed && sumRight &&
-                         (FFaults.NakPackets > 0 ? (--FFaults.NakPackets, true)
-                                                 : !FRepeat && Strikes(FFaults.NakRate));
+                         (dump.Header.Preset == FFaults.RefusePreset ||
+                          (FFaults.NakPackets > 0 ? (--FFaults.NakPackets, true)
+                                                  : !FRepeat && Strikes(FFaults.NakRate)));
     if (!sumRight || refused) {
         if (closed) {
             Answer(cmdNak, packet.Number);

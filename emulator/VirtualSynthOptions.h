@@ -30,6 +30,9 @@ struct TVirtualSynthFaults {
     /// The Kth closed-loop message received from now (header or data, counting from 1) never
     /// arrives: it is neither stored nor answered; 0: none. Counts down.
     uint32_t LosePacket = 0;
+    /// Every closed-loop data packet of a dump to this user preset (bank × 128 + slot) is
+    /// answered with NAK, as a memory location that fails its check would be; -1: none.
+    int RefusePreset = -1;
     // The same three faults at random, each with its share (0..1) of the closed-loop messages
     // received, drawn from a generator seeded with FaultSeed when the synth is made, so a run
     // repeats exactly. They strike a message only the first time it arrives: a copy sent again

@@ -65,6 +65,8 @@ std::string SynthUsage() {
            "  --cancel-send K         answer the Kth closed-loop packet received with a cancel\n"
            "  --lose-packet K         the Kth closed-loop packet sent to the synth never arrives:\n"
            "                          neither stored nor answered\n"
+           "  --refuse-preset N       answer every packet of a dump to user preset N\n"
+           "                          (bank x 128 + slot) with NAK\n"
            "  --nak-rate P            answer P % of the closed-loop data packets with NAK\n"
            "  --lose-ack-rate P       lose P % of the acknowledgements\n"
            "  --lose-packet-rate P    P % of the closed-loop packets never arrive\n"
@@ -139,6 +141,11 @@ TSynthCommandLine ParseSynthCommandLine(const std::vector<std::string>& args) {
          [&](const std::string& v) {
              return ToNumber(v, 1, 1000000000, number) &&
                     (line.Synth.Faults.LosePacket = uint32_t(number), true);
+         }},
+        {"refuse-preset",
+         [&](const std::string& v) {
+             return ToNumber(v, 0, 511, number) &&
+                    (line.Synth.Faults.RefusePreset = int(number), true);
          }},
         {"nak-rate", [&](const std::string& v) { return ToShare(v, line.Synth.Faults.NakRate); }},
         {"lose-ack-rate",

@@ -41,6 +41,8 @@ TEST(SynthCommandLine, TakesEveryOption) {
                                              "--lose-ack-rate",
                                              "0.5",
                                              "--lose-packet-rate=100",
+                                             "--refuse-preset",
+                                             "511",
                                              "--fault-seed",
                                              "4294967295"});
     ASSERT_EQ(line.Error, "");
@@ -66,6 +68,7 @@ TEST(SynthCommandLine, TakesEveryOption) {
     EXPECT_DOUBLE_EQ(line.Synth.Faults.LoseAckRate, 0.005);
     EXPECT_DOUBLE_EQ(line.Synth.Faults.LosePacketRate, 1.0);
     EXPECT_EQ(line.Synth.Faults.FaultSeed, 4294967295u);
+    EXPECT_EQ(line.Synth.Faults.RefusePreset, 511);
     EXPECT_EQ(ParseSynthCommandLine({"--nak-once"}).Synth.Faults.NakPackets, 1u);
 
     const auto defaults = ParseSynthCommandLine({});
@@ -75,6 +78,7 @@ TEST(SynthCommandLine, TakesEveryOption) {
     EXPECT_FALSE(defaults.Jack);
     EXPECT_EQ(defaults.Synth.PacketDelay, std::chrono::milliseconds(4));
     EXPECT_EQ(defaults.Synth.Faults.NakPackets, 0u);
+    EXPECT_EQ(defaults.Synth.Faults.RefusePreset, -1);
     EXPECT_EQ(ParseSynthCommandLine({"--model", "2"}).Synth.MemberCode, 2);
     EXPECT_EQ(ParseSynthCommandLine({"--model=Audity 2000"}).Synth.MemberCode, 2);
 }
@@ -94,6 +98,7 @@ TEST(SynthCommandLine, RefusesBadArguments) {
         {"--lose-ack", "0"},
         {"--cancel-send", "x"},
         {"--lose-packet", "0"},
+        {"--refuse-preset", "512"},
         {"--nak-rate", "100.5"},
         {"--lose-ack-rate", "-1"},
         {"--lose-packet-rate", "5%"},

@@ -507,6 +507,10 @@ TEST(VirtualSynth, ClosedLoopReceiveAnswersEachPacketWithItsFaults) {
     loseHeader.LosePacket = 1;
     TVirtualSynthFaults loseSecond;
     loseSecond.LosePacket = 3;
+    TVirtualSynthFaults refuseTarget;
+    refuseTarget.RefusePreset = 128 + 20;
+    TVirtualSynthFaults refuseOther;
+    refuseOther.RefusePreset = 20;
     TVirtualSynthFaults nakAll;
     nakAll.NakRate = 1;
     TVirtualSynthFaults loseAllAcks;
@@ -527,6 +531,10 @@ TEST(VirtualSynth, ClosedLoopReceiveAnswersEachPacketWithItsFaults) {
          "- A0 A1 A2 A3 A4 A5 A6 A7", true},
         {"packet 2 never arrives: sent again, taken", loseSecond, TCase::AsMade,
          "A0 A1 - A2 A3 A4 A5 A6 A7", true},
+        {"the preset's place fails its check: refused until the sender gives up", refuseTarget,
+         TCase::AsMade, "A0 N1 N1 N1 N1 gave up", false},
+        {"another place fails its check", refuseOther, TCase::AsMade, "A0 A1 A2 A3 A4 A5 A6 A7",
+         true},
         {"at random, every data packet refused the first time", nakAll, TCase::AsMade,
          "A0 N1 A1 N2 A2 N3 A3 N4 A4 N5 A5 N6 A6 N7 A7", true},
         {"at random, every acknowledgement lost the first time", loseAllAcks, TCase::AsMade,
