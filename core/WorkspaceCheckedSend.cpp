@@ -151,8 +151,9 @@ void TWorkspace::CheckedSendCancelled() {
         unacked.insert(unacked.end(), FCkPassSlots.begin() + static_cast<long>(FCkPassPos) + 1,
                        FCkPassSlots.end());
     }
-    const std::string text = CancelledText + std::to_string(slot) + ".\n" +
-                             CheckedSendReport(FCkSentCount, bank.SelectionCount(), unacked);
+    const std::string text =
+        CancelledText + std::to_string(slot) + ".\n" +
+        CheckedSendReport(FCkOutcome.Confirmed, bank.SelectionCount(), unacked);
     // Ended before the box shows: its event loop must not run the send's next step.
     StopCheckedSend();
     FSendTimer.stop();
@@ -195,7 +196,8 @@ void TWorkspace::CheckedStep() {
 void TWorkspace::NextCheckedPatch() {
     TPatchBank& bank = *FXferBank;
     if (FCkAcked) {
-        ++FCkSentCount;
+        ++FCkOutcome.Confirmed;
+        std::erase(FCkOutcome.Unconfirmed, FCkPassSlots[FCkPassPos]);
     } else {
         FCkUnacked.push_back(FCkPassSlots[FCkPassPos]);
     }
@@ -217,7 +219,7 @@ void TWorkspace::NextCheckedPatch() {
         return;
     }
     const std::vector<int> unacked = FCkUnacked;
-    const int sent = FCkSentCount;
+    const int sent = FCkOutcome.Confirmed;
     bank.SetXferPos(bank.SelectionCount());
     StopCheckedSend();
     EndSend();
