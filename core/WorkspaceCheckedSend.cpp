@@ -15,9 +15,11 @@ namespace {
 constexpr int MaxResends = 3;
 /// The first pass over the bank and the two that send again what it did not take.
 constexpr int Passes = 3;
-/// Beyond the packet's own time on the cable: the synth takes a few milliseconds to check
-/// it, and its answer crosses the same cable back. Long enough for a busy computer too.
-constexpr int ReplyWaitMs = 200;
+/// Beyond the packet's own time on the cable: the synth checks it within a few milliseconds
+/// of its last byte, and its nine-byte answer takes 3 ms on the cable back; interfaces and a
+/// busy computer add a few more. A synth that needs longer holds the send with WAIT. Every
+/// packet or answer lost on the way costs this wait once, so it is no longer than that.
+constexpr int ReplyWaitMs = 50;
 /// At most this many slots are named in the report; the rest are counted.
 constexpr size_t NamedSlots = 12;
 

@@ -197,13 +197,14 @@ TEST_F(CheckedSendTest, WaitHoldsTheSendAndAnAckMayNameTheDeviceAfterThe55) {
         PumpUntil([] { return false; }, std::chrono::milliseconds(ms));
     };
     Ws->bbSendSelectedClick();
-    // Three gaps of 100 ms outlast the header's time-out (its 12 ms on the cable and 200 ms);
-    // the two WAITs between them keep the header awaited.
-    pump(100);
-    Ws->ReceiveSysex(sysex::TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7C, 0xF7});
-    pump(100);
-    Ws->ReceiveSysex(sysex::TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7C, 0xF7});
-    pump(100);
+    // Nine gaps of 30 ms outlast the header's time-out (its 12 ms on the cable and 50 ms)
+    // four times over, as long as the send waits before it gives the patch up; the WAITs
+    // between them keep the header awaited.
+    pump(30);
+    for (int gap = 1; gap < 9; ++gap) {
+        Ws->ReceiveSysex(sysex::TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7C, 0xF7});
+        pump(30);
+    }
     for (uint8_t packet = 0; packet < 8; ++packet) {
         // The order the printed example gives, then the order of the other answers.
         if (packet % 2 == 0) {
