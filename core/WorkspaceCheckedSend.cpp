@@ -18,7 +18,7 @@ constexpr int Passes = 3;
 /// Beyond the packet's own time on the cable: the synth checks it within a few milliseconds
 /// of its last byte, and its nine-byte answer takes 3 ms on the cable back; interfaces and a
 /// busy computer add a few more. A synth that needs longer holds the send with WAIT. Every
-/// packet or answer lost on the way costs this wait once, so it is no longer than that.
+/// packet or answer lost on the way costs this wait once, so it is kept short.
 constexpr int ReplyWaitMs = 50;
 /// At most this many slots are named in the report; the rest are counted.
 constexpr size_t NamedSlots = 12;
