@@ -230,7 +230,7 @@ TEST_F(CliOverJack, ACheckedSendRidesOutANakAndArrivesWhole) {
     ASSERT_NE(nak, std::string::npos) << "the synth never refused a packet";
     EXPECT_NE(log.find("out (9) F0 18 0F 00 55 7F 01 00 F7", nak), std::string::npos);
     // Slot 1's header acknowledged, and then its third packet acknowledged: it came again.
-    const size_t slot1 = log.find("in (36) F0 18 0F 00 55 10 01 01 01");
+    const size_t slot1 = log.find("in  (36) F0 18 0F 00 55 10 01 01 01");
     ASSERT_NE(slot1, std::string::npos) << log.substr(0, 2000);
     EXPECT_NE(log.find("out (9) F0 18 0F 00 55 7F 03 00 F7", slot1), std::string::npos);
 }
