@@ -418,6 +418,15 @@ public:
     /// What a checked send reports at its end: "Sent 127 of 128; slot 42 was not
     /// acknowledged"; just "Sent 128 of 128" when every patch was.
     static std::string CheckedSendReport(int sent, int total, const std::vector<int>& unacked);
+    /// Where the last checked send stands: the presets the synth acknowledged, of how many,
+    /// and the slots it has not (also those an early end left unsent). Total is 0 when the
+    /// last send was a timed one.
+    struct TCheckedSendOutcome {
+        int Confirmed = 0;
+        int Total = 0;
+        std::vector<int> Unconfirmed;
+    };
+    const TCheckedSendOutcome& LastCheckedSend() const { return FCkOutcome; }
 
     static inline const std::string SwapDuringTransfer =
         "A transfer is running.\nWait for it to end, or cancel it, before swapping patches of "
@@ -691,22 +700,31 @@ private:
     /// its answer (its index; Size() when all were answered).
     std::vector<sysex::TBytes> FCkPackets;
     size_t FCkPacket = 0;
-    /// Times the awaited packet was sent again after a NAK.
+    /// Times the awaited packet was sent again after a NAK or for want of an answer.
     int FCkResends = 0;
     /// Every packet of the patch being sent was acknowledged so far.
     bool FCkAcked = true;
-    /// The patch is given up after too many NAKs: the synth is told to drop it.
+    /// The patch is given up after too many NAKs or silences: the synth is told to drop it.
     bool FCkGiveUp = false;
-    /// Patches acknowledged, and the slots that were not, in the order sent.
-    int FCkSentCount = 0;
+    /// The slots of this pass that were not acknowledged, in the order sent.
     std::vector<int> FCkUnacked;
-    /// How long an answer is awaited before the send goes on as a timed one.
+    /// The pass over the bank (1 the first; the later ones send again what was not
+    /// acknowledged), its slots in order and the place of the patch being sent among them.
+    int FCkPass = 0;
+    std::vector<int> FCkPassSlots;
+    size_t FCkPassPos = 0;
+    TCheckedSendOutcome FCkOutcome;
+    /// How long an answer is awaited before the packet is sent again.
     QTimer FCkReplyTimer;
     /// Runs the next step once the dispatch of the answer has ended (nothing may be sent
     /// from inside it).
     QTimer FCkStepTimer;
 
     void StartCheckedPatch(TPatchRec& patch, int slot, int bankNumber);
+    /// Sends the patch at the pass's place, with its caption and progress.
+    void SendCheckedSlot();
+    /// A NAK or a silence: the packet goes again, or the patch is given up.
+    void ResendOrGiveUp();
     void SendCheckedPacket();
     void CheckedStep();
     void CheckedReplyTimeOut();

@@ -1,6 +1,7 @@
 // Checked sends: every packet of a patch goes closed loop, and the next leaves when the synth
-// has acknowledged it. A packet answered with NAK goes again; a patch that stays unanswered is
-// named at the end instead of success.
+// has acknowledged it. A packet answered with NAK, or not at all, goes again; a patch the synth
+// did not take is sent again whole after the others, and one that never is named at the end
+// instead of success.
 #include "Dialogs.h"
 #include "MidiWire.h"
 #include "Workspace.h"
@@ -10,11 +11,15 @@ namespace velcora {
 
 namespace {
 
-/// A packet refused this often more is given up.
+/// A packet refused or unanswered this often more is given up, with its patch.
 constexpr int MaxResends = 3;
-/// Beyond the packet's own time on the cable: the synth takes a few milliseconds to check
-/// it, and its answer crosses the same cable back. Long enough for a busy computer too.
-constexpr int ReplyWaitMs = 200;
+/// The first pass over the bank and the two that send again what it did not take.
+constexpr int Passes = 3;
+/// Beyond the packet's own time on the cable: the synth checks it within a few milliseconds
+/// of its last byte, and its nine-byte answer takes 3 ms on the cable back; interfaces and a
+/// busy computer add a few more. A synth that needs longer holds the send with WAIT. Every
+/// packet or answer lost on the way costs this wait once, so it is kept short.
+constexpr int ReplyWaitMs = 50;
 /// At most this many slots are named in the report; the rest are counted.
 constexpr size_t NamedSlots = 12;
 
@@ -68,6 +73,16 @@ void TWorkspace::StartCheckedPatch(TPatchRec& patch, int slot, int bankNumber) {
     SendCheckedPacket();
 }
 
+void TWorkspace::SendCheckedSlot() {
+    TPatchBank& bank = *FXferBank;
+    const int slot = FCkPassSlots[FCkPassPos];
+    FView.SetCaption(FSynth.Caption() + "  : " + bank.DisplayName() +
+                     " - Sending Patch : " + std::to_string(slot));
+    FView.ShowProgress(true, static_cast<int>(FCkPassSlots.size()),
+                       static_cast<int>(FCkPassPos) + 1);
+    StartCheckedPatch(bank.Slot(slot), slot, bank.BankNumber());
+}
+
 void TWorkspace::SendCheckedPacket() {
     const sysex::TBytes& packet = FCkPackets[FCkPacket];
     // The wait starts as the packet is handed over; the answer comes after its last byte.
@@ -98,18 +113,14 @@ bool TWorkspace::HandleHandshake(std::span<const uint8_t> message) {
         if (answer->Packet == awaited) {
             FCkReplyTimer.stop();
             ++FCkPacket;
+            FCkResends = 0;
             FCkStepTimer.start();
         }
         break;
     case sysex::THandshakeKind::Nak:
         if (answer->Packet == awaited) {
             FCkReplyTimer.stop();
-            if (FCkResends < MaxResends) {
-                ++FCkResends;
-            } else {
-                FCkAcked = false;
-                FCkGiveUp = true;
-            }
+            ResendOrGiveUp();
             FCkStepTimer.start();
         }
         break;
@@ -123,12 +134,28 @@ bool TWorkspace::HandleHandshake(std::span<const uint8_t> message) {
     return true;
 }
 
+void TWorkspace::ResendOrGiveUp() {
+    if (FCkResends < MaxResends) {
+        ++FCkResends;
+    } else {
+        FCkAcked = false;
+        FCkGiveUp = true;
+    }
+}
+
 void TWorkspace::CheckedSendCancelled() {
     TPatchBank& bank = *FXferBank;
-    const int pos = bank.XferPos();
-    const int slot = bank.Selection()[static_cast<size_t>(pos)];
-    const std::string text = CancelledText + std::to_string(slot) + ".\n" +
-                             CheckedSendReport(FCkSentCount, bank.SelectionCount(), FCkUnacked);
+    const int slot = FCkPassSlots[FCkPassPos];
+    // Besides the slots this pass found unacknowledged, a later pass still owes the ones it
+    // has not reached; the slot cancelled is named on the first line.
+    std::vector<int> unacked = FCkUnacked;
+    if (FCkPass > 1) {
+        unacked.insert(unacked.end(), FCkPassSlots.begin() + static_cast<long>(FCkPassPos) + 1,
+                       FCkPassSlots.end());
+    }
+    const std::string text =
+        CancelledText + std::to_string(slot) + ".\n" +
+        CheckedSendReport(FCkOutcome.Confirmed, bank.SelectionCount(), unacked);
     // Ended before the box shows: its event loop must not run the send's next step.
     StopCheckedSend();
     FSendTimer.stop();
@@ -142,10 +169,9 @@ void TWorkspace::CheckedReplyTimeOut() {
     if (!FCkRunning) {
         return;
     }
-    // No answer: the wait stood in for the timed pause, and the send goes on as a timed one
-    // would; whether the synth took the patch is not known.
-    FCkAcked = false;
-    ++FCkPacket;
+    // No answer: the packet, or the answer, was lost on the way; either way it goes again
+    // (a synth that took it acknowledges the copy without taking it twice).
+    ResendOrGiveUp();
     CheckedStep();
 }
 
@@ -171,19 +197,32 @@ void TWorkspace::CheckedStep() {
 
 void TWorkspace::NextCheckedPatch() {
     TPatchBank& bank = *FXferBank;
-    const int pos = bank.XferPos();
     if (FCkAcked) {
-        ++FCkSentCount;
+        ++FCkOutcome.Confirmed;
+        std::erase(FCkOutcome.Unconfirmed, FCkPassSlots[FCkPassPos]);
     } else {
-        FCkUnacked.push_back(bank.Selection()[static_cast<size_t>(pos)]);
+        FCkUnacked.push_back(FCkPassSlots[FCkPassPos]);
     }
-    bank.SetXferPos(pos + 1);
-    if (pos + 1 < bank.SelectionCount()) {
-        SendNext();
+    ++FCkPassPos;
+    if (FCkPass == 1) {
+        bank.SetXferPos(static_cast<int>(FCkPassPos));
+    }
+    if (FCkPassPos < FCkPassSlots.size()) {
+        SendCheckedSlot();
+        return;
+    }
+    if (!FCkUnacked.empty() && FCkPass < Passes) {
+        // What the synth did not take goes again whole, in the order it went the first time.
+        ++FCkPass;
+        FCkPassSlots = std::move(FCkUnacked);
+        FCkUnacked.clear();
+        FCkPassPos = 0;
+        SendCheckedSlot();
         return;
     }
     const std::vector<int> unacked = FCkUnacked;
-    const int sent = FCkSentCount;
+    const int sent = FCkOutcome.Confirmed;
+    bank.SetXferPos(bank.SelectionCount());
     StopCheckedSend();
     EndSend();
     if (!unacked.empty()) {

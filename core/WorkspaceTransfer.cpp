@@ -165,8 +165,15 @@ void TWorkspace::StartSend(TPatchBank& bank, bool onlyMarked) {
     bank.SetXferPos(0);
     StopCheckedSend();
     FCkRunning = FSynth.CheckedSends;
-    FCkSentCount = 0;
     FCkUnacked.clear();
+    FCkPass = 1;
+    FCkPassSlots = bank.Selection();
+    FCkPassPos = 0;
+    FCkOutcome = {};
+    if (FCkRunning) {
+        FCkOutcome.Total = bank.SelectionCount();
+        FCkOutcome.Unconfirmed = bank.Selection();
+    }
     SendNext();
 }
 

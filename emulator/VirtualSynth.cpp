@@ -50,7 +50,8 @@ TSynthModel ModelOf(const TVirtualSynthOptions& options) {
 TVirtualSynth::TVirtualSynth(const TVirtualSynthOptions& options)
     : FModel(ModelOf(options)), FDeviceId(options.DeviceId & 0x7F),
       FChannel(options.Channel & 0x0F), FReplyDelay(options.ReplyDelay),
-      FPacketDelay(options.PacketDelay), FWireSpeed(options.WireSpeed), FFaults(options.Faults) {
+      FPacketDelay(options.PacketDelay), FWireSpeed(options.WireSpeed), FFaults(options.Faults),
+      FRandom(options.Faults.FaultSeed) {
     FUserBanks.reserve(kUserPresets);
     for (int bank = 0; bank < kUserBanks; ++bank) {
         for (int slot = 0; slot < kBankSlots; ++slot) {
@@ -70,6 +71,7 @@ std::vector<TVirtualSynth::TOutgoing> TVirtualSynth::Receive(TView message,
                                                              TClock::time_point now) {
     FReplies.clear();
     FAnswering = false;
+    FRepeat = false;
     if (!message.empty()) {
         if (message.front() == kSysex) {
             HandleSysex(message);
@@ -124,10 +126,14 @@ void TVirtualSynth::HandleSysex(TView message) {
         break;
     case cmdPresetDump:
         if (const auto header = ParseDumpHeader(message)) {
-            HandleDumpHeader(*header);
+            if (!header->ClosedLoop || !NeverArrives(message)) {
+                HandleDumpHeader(*header);
+            }
         } else if (const auto packet = ParseDumpPacket(message)) {
-            HandleDumpPacket(*packet);
-        } else if (FIncoming) {
+            if (!packet->ClosedLoop || !NeverArrives(message)) {
+                HandleDumpPacket(*packet);
+            }
+        } else if (FIncoming && !FIncoming->Stored) {
             // A dump message we cannot read breaks the dump in progress.
             RefuseIncoming(FIncoming->Header.ClosedLoop);
         }
@@ -366,9 +372,29 @@ bool TVirtualSynth::CancelHere() {
     return FFaults.CancelAtPacket > 0 && --FFaults.CancelAtPacket == 0;
 }
 
+bool TVirtualSynth::Strikes(double rate) {
+    if (rate <= 0) {
+        return false;
+    }
+    // 24 bits of the generator's word: the same sequence from the same seed everywhere.
+    return double(FRandom() >> 8) / double(1u << 24) < rate;
+}
+
+bool TVirtualSynth::NeverArrives(TView message) {
+    FRepeat =
+        std::equal(message.begin(), message.end(), FLastClosedLoop.begin(), FLastClosedLoop.end());
+    FLastClosedLoop.assign(message.begin(), message.end());
+    if (FFaults.LosePacket > 0 && --FFaults.LosePacket == 0) {
+        return true;
+    }
+    return !FRepeat && Strikes(FFaults.LosePacketRate);
+}
+
 void TVirtualSynth::Answer(uint8_t command, uint16_t packet) {
     FAnswering = true;
-    if (command == cmdAck && FFaults.LoseAck > 0 && --FFaults.LoseAck == 0) {
+    const bool lost = command == cmdAck && ((FFaults.LoseAck > 0 && --FFaults.LoseAck == 0) ||
+                                            (!FRepeat && Strikes(FFaults.LoseAckRate)));
+    if (lost) {
         ++FProduced;
         return;
     }
@@ -387,7 +413,7 @@ void TVirtualSynth::HandleDumpHeader(const TDumpHeader& header) {
         RefuseIncoming(header.ClosedLoop);
         return;
     }
-    FIncoming = TIncomingDump{header, 1, {}};
+    FIncoming = TIncomingDump{header, 1, {}, false};
     if (header.ClosedLoop) {
         Answer(cmdAck, 0);
     }
@@ -403,6 +429,15 @@ void TVirtualSynth::HandleDumpPacket(const TDumpPacket& packet) {
         RefuseIncoming(true);
         return;
     }
+    if (closed && packet.ClosedLoop && packet.Number >= 1 && packet.Number + 1 == dump.NextPacket) {
+        // The packet just taken, sent again because its acknowledgement never came.
+        Answer(cmdAck, packet.Number);
+        return;
+    }
+    if (dump.Stored) {
+        FIncoming.reset(); // a packet after the end belongs to no dump
+        return;
+    }
     if (packet.ClosedLoop != closed || packet.Number != dump.NextPacket ||
         packet.Data.size() != FModel.PacketDataBytes(packet.Number)) {
         RefuseIncoming(closed);
@@ -411,11 +446,12 @@ void TVirtualSynth::HandleDumpPacket(const TDumpPacket& packet) {
     // 7F means "not checked" in both kinds of dump: a librarian that edits a stored dump
     // marks its checksums so, and sends it as it was stored.
     const bool sumRight = ChecksumAccepted(packet);
-    if (!sumRight || (closed && FFaults.NakPackets > 0)) {
+    const bool refused = closed && sumRight &&
+                         (dump.Header.Preset == FFaults.RefusePreset ||
+                          (FFaults.NakPackets > 0 ? (--FFaults.NakPackets, true)
+                                                  : !FRepeat && Strikes(FFaults.NakRate)));
+    if (!sumRight || refused) {
         if (closed) {
-            if (sumRight) {
-                --FFaults.NakPackets;
-            }
             Answer(cmdNak, packet.Number);
         } else {
             FIncoming.reset();
@@ -439,7 +475,11 @@ void TVirtualSynth::HandleDumpPacket(const TDumpPacket& packet) {
         FUserBanks[dump.Header.Preset] = std::move(preset);
         FUserBanksChanged = true;
     }
-    FIncoming.reset();
+    if (closed) {
+        dump.Stored = true;
+    } else {
+        FIncoming.reset();
+    }
 }
 
 void TVirtualSynth::HandleRandomize(TView message) {

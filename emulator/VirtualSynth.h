@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -74,6 +75,9 @@ private:
         TDumpHeader Header;
         uint16_t NextPacket = 1;
         TBytes Data;
+        /// Every packet was taken and the preset stored; kept so that a copy of the last
+        /// packet, sent again because its acknowledgement was lost, is acknowledged again.
+        bool Stored = false;
     };
     struct TOutgoingDump {
         std::vector<TBytes> Messages;
@@ -120,6 +124,16 @@ private:
     void Answer(uint8_t command, uint16_t packet = 0);
     /// Counts a closed-loop message received down to the cancel fault's.
     bool CancelHere();
+    /// The closed-loop message received is lost on the way, by the faults; also notes
+    /// whether it repeats the one before.
+    bool NeverArrives(TView message);
+    /// True with the given share of the calls (none at 0), from the seeded generator.
+    bool Strikes(double rate);
+    /// The closed-loop message before, to tell a copy sent again from a new one.
+    TBytes FLastClosedLoop;
+    /// The message being handled repeats the closed-loop message before it.
+    bool FRepeat = false;
+    std::mt19937 FRandom;
     /// The message being handled is a closed-loop packet: its answer waits FPacketDelay.
     bool FAnswering = false;
 

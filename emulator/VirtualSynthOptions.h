@@ -27,6 +27,23 @@ struct TVirtualSynthFaults {
     /// The Kth closed-loop message received from now (header or data, counting from 1) is
     /// answered with CANCEL, and the dump it belongs to is dropped; 0: none. Counts down.
     uint32_t CancelAtPacket = 0;
+    /// The Kth closed-loop message received from now (header or data, counting from 1) never
+    /// arrives: it is neither stored nor answered; 0: none. Counts down.
+    uint32_t LosePacket = 0;
+    /// Every closed-loop data packet of a dump to this user preset (bank × 128 + slot) is
+    /// answered with NAK, as a memory location that fails its check would be; -1: none.
+    int RefusePreset = -1;
+    // The same three faults at random, each with its share (0..1) of the closed-loop messages
+    // received, drawn from a generator seeded with FaultSeed when the synth is made, so a run
+    // repeats exactly. They strike a message only the first time it arrives: a copy sent again
+    // right after it goes through.
+    /// Data packets answered with NAK.
+    double NakRate = 0;
+    /// Acknowledgements lost on the way.
+    double LoseAckRate = 0;
+    /// Messages (header or data) that never arrive.
+    double LosePacketRate = 0;
+    uint32_t FaultSeed = 1;
 };
 
 /// How a virtual synth is set up.

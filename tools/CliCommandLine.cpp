@@ -209,7 +209,9 @@ std::string CliUsage() {
            "Progress goes to standard error; a synth that does not answer, cancels or times\n"
            "out, or a MIDI output that stops with messages unsent, ends the program with\n"
            "exit code 1 and the message. Bad input (command line, files, devices) ends it\n"
-           "with exit code 2. Ctrl-C stops a run with exit code 130; no file is written.\n";
+           "with exit code 2. Ctrl-C stops a run with exit code 130; no file is written.\n"
+           "With checked sends chosen for the synth, send-bank prints how many presets the\n"
+           "synth confirmed; when some were not, it names their slots and exits with 1.\n";
 }
 
 } // namespace velcora

@@ -71,6 +71,21 @@ int Fail(std::ostream& err, const std::string& text, int code) {
     return code;
 }
 
+/// "Confirmed 126 of 128 presets; slots 3, 42 were not confirmed."
+std::string ConfirmedText(const TWorkspace::TCheckedSendOutcome& checked) {
+    std::string text = "Confirmed " + std::to_string(checked.Confirmed) + " of " +
+                       std::to_string(checked.Total) + " presets";
+    const size_t missing = checked.Unconfirmed.size();
+    if (missing == 0) {
+        return text + ".";
+    }
+    text += missing == 1 ? "; slot " : "; slots ";
+    for (size_t i = 0; i < missing; ++i) {
+        text += (i == 0 ? "" : ", ") + std::to_string(checked.Unconfirmed[i]);
+    }
+    return text + (missing == 1 ? " was not confirmed." : " were not confirmed.");
+}
+
 bool WriteNew(const TCliOptions& o, const std::vector<uint8_t>& bytes, std::ostream& err) {
     const TFileWrite w = WriteFileAtomically(o.File, bytes);
     if (!w.Ok) {
@@ -298,6 +313,20 @@ int RunCli(const TCliOptions& o, IMidiDriver& driver, const std::string& inName,
         const bool ended = waitFor([&] { return !view.Transferring(); }, 30min);
         if (stopped()) {
             return stop();
+        }
+        const TWorkspace::TCheckedSendOutcome& checked = ws.LastCheckedSend();
+        if (ended && checked.Total > 0) {
+            // The synth said what it took: that is the answer, also when some did not arrive.
+            const bool drained = outputDrained();
+            if (stopped()) {
+                return stop();
+            }
+            const std::string said = ConfirmedText(checked);
+            if (!checked.Unconfirmed.empty()) {
+                return Fail(err, said, 1);
+            }
+            out << said << "\n";
+            return drained ? 0 : 1;
         }
         if (!ended || failed() || !outputDrained()) {
             return stopped() ? stop() : Fail(err, "The bank was not sent.", 1);

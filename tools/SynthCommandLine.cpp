@@ -18,6 +18,18 @@ bool ToNumber(const std::string& text, long min, long max, long& value) {
     return error == std::errc() && ptr == end && value >= min && value <= max;
 }
 
+/// A percentage 0..100, decimals allowed, as a share 0..1.
+bool ToShare(const std::string& text, double& share) {
+    const char* end = text.data() + text.size();
+    double percent = -1;
+    const auto [ptr, error] = std::from_chars(text.data(), end, percent);
+    if (error != std::errc() || ptr != end || !(percent >= 0 && percent <= 100)) {
+        return false;
+    }
+    share = percent / 100;
+    return true;
+}
+
 } // namespace
 
 std::string SynthUsage() {
@@ -51,6 +63,16 @@ std::string SynthUsage() {
            "  --nak N                 answer the next N closed-loop packets received with NAK\n"
            "  --lose-ack N            lose the Nth acknowledgement given (counting from 1)\n"
            "  --cancel-send K         answer the Kth closed-loop packet received with a cancel\n"
+           "  --lose-packet K         the Kth closed-loop packet sent to the synth never arrives:\n"
+           "                          neither stored nor answered\n"
+           "  --refuse-preset N       answer every packet of a dump to user preset N\n"
+           "                          (bank x 128 + slot) with NAK\n"
+           "  --nak-rate P            answer P % of the closed-loop data packets with NAK\n"
+           "  --lose-ack-rate P       lose P % of the acknowledgements\n"
+           "  --lose-packet-rate P    P % of the closed-loop packets never arrive\n"
+           "                          (the three rates strike a packet the first time only)\n"
+           "  --fault-seed N          seed of the random faults, for a run that repeats (default "
+           "1)\n"
            "Other:\n"
            "  --write-blank-presets DIR  write the three default blank presets and stop\n"
            "  --list-models           list the models and stop\n"
@@ -114,6 +136,26 @@ TSynthCommandLine ParseSynthCommandLine(const std::vector<std::string>& args) {
          [&](const std::string& v) {
              return ToNumber(v, 1, 1000000000, number) &&
                     (line.Synth.Faults.CancelAtPacket = uint32_t(number), true);
+         }},
+        {"lose-packet",
+         [&](const std::string& v) {
+             return ToNumber(v, 1, 1000000000, number) &&
+                    (line.Synth.Faults.LosePacket = uint32_t(number), true);
+         }},
+        {"refuse-preset",
+         [&](const std::string& v) {
+             return ToNumber(v, 0, 511, number) &&
+                    (line.Synth.Faults.RefusePreset = int(number), true);
+         }},
+        {"nak-rate", [&](const std::string& v) { return ToShare(v, line.Synth.Faults.NakRate); }},
+        {"lose-ack-rate",
+         [&](const std::string& v) { return ToShare(v, line.Synth.Faults.LoseAckRate); }},
+        {"lose-packet-rate",
+         [&](const std::string& v) { return ToShare(v, line.Synth.Faults.LosePacketRate); }},
+        {"fault-seed",
+         [&](const std::string& v) {
+             return ToNumber(v, 0, 4294967295L, number) &&
+                    (line.Synth.Faults.FaultSeed = uint32_t(number), true);
          }},
         {"banks", [&](const std::string& v) { return line.BanksFile = v, !v.empty(); }},
         {"port-name", [&](const std::string& v) { return line.PortName = v, !v.empty(); }},

@@ -77,33 +77,82 @@ TEST_F(CheckedSendTest, TheSynthsAnswersDecideWhatIsReported) {
     };
     emu::TVirtualSynthFaults nakOnce;
     nakOnce.NakPackets = 1;
-    emu::TVirtualSynthFaults nakFour;
-    nakFour.NakPackets = 4;
+    emu::TVirtualSynthFaults nakEach;
+    nakEach.NakRate = 1; // every data packet refused the first time it comes
+    emu::TVirtualSynthFaults loseEachPacket;
+    loseEachPacket.LosePacketRate = 1; // every packet lost the first time it is sent
+    emu::TVirtualSynthFaults loseEachAck;
+    loseEachAck.LoseAckRate = 1;
     emu::TVirtualSynthFaults loseAck;
     loseAck.LoseAck = 10; // slot 42's first data packet
+    emu::TVirtualSynthFaults losePacket;
+    losePacket.LosePacket = 16; // slot 42's last data packet
+    emu::TVirtualSynthFaults nakFour;
+    nakFour.NakPackets = 4; // slot 3's first data packet: the patch is given up once
+    emu::TVirtualSynthFaults refuseSlot3;
+    refuseSlot3.RefusePreset = 3; // slot 3 given up in the first pass and both after it
     emu::TVirtualSynthFaults cancel;
     cancel.CancelAtPacket = 12; // slot 42's third data packet
+    emu::TVirtualSynthFaults cancelInRepass;
+    cancelInRepass.NakPackets = 4;
+    cancelInRepass.CancelAtPacket = 22; // slot 3's header in the second pass
     const std::vector<TCase> cases{
         {"all acknowledged", {}, TMessageKind::Warning, "", {3, 42, 77}, {}},
         {"NAK once: sent again and taken", nakOnce, TMessageKind::Warning, "", {3, 42, 77}, {}},
-        {"NAK four times: the patch is given up and named",
+        {"NAK on every packet once: each sent again and taken",
+         nakEach,
+         TMessageKind::Warning,
+         "",
+         {3, 42, 77},
+         {}},
+        {"every packet lost once: each sent again after the time-out",
+         loseEachPacket,
+         TMessageKind::Warning,
+         "",
+         {3, 42, 77},
+         {}},
+        {"every answer lost once: each packet sent again, taken once",
+         loseEachAck,
+         TMessageKind::Warning,
+         "",
+         {3, 42, 77},
+         {}},
+        {"a lost ACK: the packet goes again after the time-out",
+         loseAck,
+         TMessageKind::Warning,
+         "",
+         {3, 42, 77},
+         {}},
+        {"a lost last packet: it goes again after the time-out",
+         losePacket,
+         TMessageKind::Warning,
+         "",
+         {3, 42, 77},
+         {}},
+        {"refused four times: given up, then taken when sent again at the end",
          nakFour,
+         TMessageKind::Warning,
+         "",
+         {3, 42, 77},
+         {}},
+        {"refused in every pass: named as never acknowledged",
+         refuseSlot3,
          TMessageKind::Warning,
          "Sent 2 of 3; slot 3 was not acknowledged",
          {42, 77},
          {3}},
-        {"a lost ACK: the send goes on after the time-out, the slot is named",
-         loseAck,
-         TMessageKind::Warning,
-         "Sent 2 of 3; slot 42 was not acknowledged",
-         {3, 42, 77},
-         {}},
         {"the synth cancels: nothing more is sent",
          cancel,
          TMessageKind::Error,
          "The synth cancelled the send at slot 42.\nSent 1 of 3",
          {3},
          {42, 77}},
+        {"the synth cancels while a patch is sent again",
+         cancelInRepass,
+         TMessageKind::Error,
+         "The synth cancelled the send at slot 3.\nSent 2 of 3",
+         {42, 77},
+         {3}},
     };
     Connect();
     Ws->SetCheckedSends(true);
@@ -148,13 +197,14 @@ TEST_F(CheckedSendTest, WaitHoldsTheSendAndAnAckMayNameTheDeviceAfterThe55) {
         PumpUntil([] { return false; }, std::chrono::milliseconds(ms));
     };
     Ws->bbSendSelectedClick();
-    // Three gaps of 100 ms outlast the header's time-out (its 12 ms on the cable and 200 ms);
-    // the two WAITs between them keep the header awaited.
-    pump(100);
-    Ws->ReceiveSysex(sysex::TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7C, 0xF7});
-    pump(100);
-    Ws->ReceiveSysex(sysex::TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7C, 0xF7});
-    pump(100);
+    // Nine gaps of 30 ms outlast the header's time-out (its 12 ms on the cable and 50 ms)
+    // four times over, as long as the send waits before it gives the patch up; the WAITs
+    // between them keep the header awaited.
+    pump(30);
+    for (int gap = 1; gap < 9; ++gap) {
+        Ws->ReceiveSysex(sysex::TBytes{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x7C, 0xF7});
+        pump(30);
+    }
     for (uint8_t packet = 0; packet < 8; ++packet) {
         // The order the printed example gives, then the order of the other answers.
         if (packet % 2 == 0) {

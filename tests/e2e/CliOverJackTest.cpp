@@ -202,8 +202,10 @@ TEST_F(CliOverJack, EditBufferTakesAPatchAndGivesItBack) {
 }
 
 TEST_F(CliOverJack, ACheckedSendRidesOutANakAndArrivesWhole) {
-    // The synth refuses the first packet it is sent once, as though its checksum were wrong.
-    StartSynth("Proteus 2000", {"--nak-once"});
+    // The synth refuses the first packet it is sent once, as though its checksum were wrong;
+    // slot 1's third data packet never reaches it, and its 30th acknowledgement (slot 3's
+    // fifth data packet's) is lost on the way back.
+    StartSynth("Proteus 2000", {"--nak-once", "--lose-packet", "13", "--lose-ack", "30"});
     if (HasFatalFailure()) {
         return;
     }
@@ -214,6 +216,7 @@ TEST_F(CliOverJack, ACheckedSendRidesOutANakAndArrivesWhole) {
     // No warning: every preset was acknowledged in the end.
     ASSERT_EQ(Cli({"send-bank", "1", bank0}), 0) << Err;
     EXPECT_EQ(Err.find("not acknowledged"), std::string::npos) << Err;
+    EXPECT_NE(Output.find("Confirmed 128 of 128 presets."), std::string::npos) << Output;
     ASSERT_EQ(Cli({"get-bank", "1", bank1}), 0) << Err;
 
     const TDumpSizes sizes = TDumpSizes::ForModelClass(TModelClass::Proteus);
@@ -226,6 +229,10 @@ TEST_F(CliOverJack, ACheckedSendRidesOutANakAndArrivesWhole) {
     const size_t nak = log.find("out (9) F0 18 0F 00 55 7E 01 00 F7");
     ASSERT_NE(nak, std::string::npos) << "the synth never refused a packet";
     EXPECT_NE(log.find("out (9) F0 18 0F 00 55 7F 01 00 F7", nak), std::string::npos);
+    // Slot 1's header acknowledged, and then its third packet acknowledged: it came again.
+    const size_t slot1 = log.find("in  (36) F0 18 0F 00 55 10 01 01 01");
+    ASSERT_NE(slot1, std::string::npos) << log.substr(0, 2000);
+    EXPECT_NE(log.find("out (9) F0 18 0F 00 55 7F 03 00 F7", slot1), std::string::npos);
 }
 
 TEST_F(CliOverJack, ASynthThatFailsEndsTheRunWithItsMessage) {

@@ -33,7 +33,18 @@ TEST(SynthCommandLine, TakesEveryOption) {
                                              "--lose-ack",
                                              "3",
                                              "--cancel-send",
-                                             "12"});
+                                             "12",
+                                             "--lose-packet",
+                                             "6",
+                                             "--nak-rate",
+                                             "5",
+                                             "--lose-ack-rate",
+                                             "0.5",
+                                             "--lose-packet-rate=100",
+                                             "--refuse-preset",
+                                             "511",
+                                             "--fault-seed",
+                                             "4294967295"});
     ASSERT_EQ(line.Error, "");
     EXPECT_EQ(line.Synth.MemberCode, 13);
     EXPECT_EQ(line.Synth.DeviceId, 16);
@@ -52,6 +63,12 @@ TEST(SynthCommandLine, TakesEveryOption) {
     EXPECT_EQ(line.Synth.Faults.NakPackets, 4u);
     EXPECT_EQ(line.Synth.Faults.LoseAck, 3u);
     EXPECT_EQ(line.Synth.Faults.CancelAtPacket, 12u);
+    EXPECT_EQ(line.Synth.Faults.LosePacket, 6u);
+    EXPECT_DOUBLE_EQ(line.Synth.Faults.NakRate, 0.05);
+    EXPECT_DOUBLE_EQ(line.Synth.Faults.LoseAckRate, 0.005);
+    EXPECT_DOUBLE_EQ(line.Synth.Faults.LosePacketRate, 1.0);
+    EXPECT_EQ(line.Synth.Faults.FaultSeed, 4294967295u);
+    EXPECT_EQ(line.Synth.Faults.RefusePreset, 511);
     EXPECT_EQ(ParseSynthCommandLine({"--nak-once"}).Synth.Faults.NakPackets, 1u);
 
     const auto defaults = ParseSynthCommandLine({});
@@ -61,6 +78,7 @@ TEST(SynthCommandLine, TakesEveryOption) {
     EXPECT_FALSE(defaults.Jack);
     EXPECT_EQ(defaults.Synth.PacketDelay, std::chrono::milliseconds(4));
     EXPECT_EQ(defaults.Synth.Faults.NakPackets, 0u);
+    EXPECT_EQ(defaults.Synth.Faults.RefusePreset, -1);
     EXPECT_EQ(ParseSynthCommandLine({"--model", "2"}).Synth.MemberCode, 2);
     EXPECT_EQ(ParseSynthCommandLine({"--model=Audity 2000"}).Synth.MemberCode, 2);
 }
@@ -79,6 +97,12 @@ TEST(SynthCommandLine, RefusesBadArguments) {
         {"--nak", "0"},
         {"--lose-ack", "0"},
         {"--cancel-send", "x"},
+        {"--lose-packet", "0"},
+        {"--refuse-preset", "512"},
+        {"--nak-rate", "100.5"},
+        {"--lose-ack-rate", "-1"},
+        {"--lose-packet-rate", "5%"},
+        {"--fault-seed", "4294967296"},
         {"--packet-delay", "-1"},
         {"--reply-delay", ""},
         {"--frobnicate"},

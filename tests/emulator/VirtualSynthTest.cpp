@@ -438,8 +438,8 @@ TEST(VirtualSynth, ClosedLoopDumpWaitsForEachAcknowledgement) {
 }
 
 /// Plays a closed-loop sender against the synth: each packet goes when the last was
-/// acknowledged, a NAKed one goes again up to three times (then the sender gives the dump up
-/// with CANCEL), a CANCEL ends it, and a packet left unanswered is followed by the next.
+/// acknowledged, one NAKed or left unanswered goes again up to three times (then the sender
+/// gives the dump up with CANCEL), and a CANCEL ends it.
 /// Answers what the synth said, "A3" ACK 3, "N1" NAK 1, "C" CANCEL, "-" nothing.
 std::string PlayClosedLoopSender(TVirtualSynth& synth, const std::vector<TBytes>& packets,
                                  std::chrono::milliseconds delay) {
@@ -452,8 +452,11 @@ std::string PlayClosedLoopSender(TVirtualSynth& synth, const std::vector<TBytes>
         said += said.empty() ? "" : " ";
         if (out.empty()) {
             said += "-";
-            ++k;
-            continue;
+            if (resends++ < 3) {
+                continue;
+            }
+            EXPECT_TRUE(synth.Receive(BuildHandshake(0, cmdCancel)).empty());
+            return said + " gave up";
         }
         EXPECT_EQ(out.size(), 1u);
         EXPECT_EQ(out[0].At - now, delay) << "the answer waits for the check";
@@ -498,14 +501,46 @@ TEST(VirtualSynth, ClosedLoopReceiveAnswersEachPacketWithItsFaults) {
     loseThird.LoseAck = 3;
     TVirtualSynthFaults cancelThird;
     cancelThird.CancelAtPacket = 3;
+    TVirtualSynthFaults loseLastAck;
+    loseLastAck.LoseAck = 8;
+    TVirtualSynthFaults loseHeader;
+    loseHeader.LosePacket = 1;
+    TVirtualSynthFaults loseSecond;
+    loseSecond.LosePacket = 3;
+    TVirtualSynthFaults refuseTarget;
+    refuseTarget.RefusePreset = 128 + 20;
+    TVirtualSynthFaults refuseOther;
+    refuseOther.RefusePreset = 20;
+    TVirtualSynthFaults nakAll;
+    nakAll.NakRate = 1;
+    TVirtualSynthFaults loseAllAcks;
+    loseAllAcks.LoseAckRate = 1;
+    TVirtualSynthFaults loseAllPackets;
+    loseAllPackets.LosePacketRate = 1;
     const std::vector<TCase> cases{
         {"all right", {}, TCase::AsMade, "A0 A1 A2 A3 A4 A5 A6 A7", true},
         {"NAK once: the packet sent again is taken", nakOnce, TCase::AsMade,
          "A0 N1 A1 A2 A3 A4 A5 A6 A7", true},
         {"NAK four times: the sender gives up", nakFour, TCase::AsMade, "A0 N1 N1 N1 N1 gave up",
          false},
-        {"the third ACK lost: the packet was still taken", loseThird, TCase::AsMade,
-         "A0 A1 - A3 A4 A5 A6 A7", true},
+        {"the third ACK lost: the copy sent again is acknowledged, not taken twice", loseThird,
+         TCase::AsMade, "A0 A1 - A2 A3 A4 A5 A6 A7", true},
+        {"the last ACK lost: the copy of the last packet is acknowledged", loseLastAck,
+         TCase::AsMade, "A0 A1 A2 A3 A4 A5 A6 - A7", true},
+        {"the header never arrives: sent again, the dump starts", loseHeader, TCase::AsMade,
+         "- A0 A1 A2 A3 A4 A5 A6 A7", true},
+        {"packet 2 never arrives: sent again, taken", loseSecond, TCase::AsMade,
+         "A0 A1 - A2 A3 A4 A5 A6 A7", true},
+        {"the preset's place fails its check: refused until the sender gives up", refuseTarget,
+         TCase::AsMade, "A0 N1 N1 N1 N1 gave up", false},
+        {"another place fails its check", refuseOther, TCase::AsMade, "A0 A1 A2 A3 A4 A5 A6 A7",
+         true},
+        {"at random, every data packet refused the first time", nakAll, TCase::AsMade,
+         "A0 N1 A1 N2 A2 N3 A3 N4 A4 N5 A5 N6 A6 N7 A7", true},
+        {"at random, every acknowledgement lost the first time", loseAllAcks, TCase::AsMade,
+         "- A0 - A1 - A2 - A3 - A4 - A5 - A6 - A7", true},
+        {"at random, every packet lost the first time", loseAllPackets, TCase::AsMade,
+         "- A0 - A1 - A2 - A3 - A4 - A5 - A6 - A7", true},
         {"CANCEL at the third packet", cancelThird, TCase::AsMade, "A0 A1 C", false},
         {"a wrong sum: asked for again until the sender gives up",
          {},
@@ -540,6 +575,34 @@ TEST(VirtualSynth, ClosedLoopReceiveAnswersEachPacketWithItsFaults) {
         // A packet after the end belongs to no dump.
         EXPECT_TRUE(synth.Receive(packets[1]).empty()) << c.name;
     }
+}
+
+TEST(VirtualSynth, RandomFaultsRepeatWithTheirSeed) {
+    // What a bank's worth of closed-loop packets hears, faults at a third each.
+    const auto play = [](uint32_t seed) {
+        TVirtualSynthOptions options = Options(kProteus2000);
+        options.Faults.NakRate = 0.3;
+        options.Faults.LoseAckRate = 0.3;
+        options.Faults.LosePacketRate = 0.3;
+        options.Faults.FaultSeed = seed;
+        options.PacketDelay = std::chrono::milliseconds(0);
+        TVirtualSynth synth(options);
+        std::string said;
+        for (int slot = 0; slot < 8; ++slot) {
+            const TPreset preset = synth.UserPreset(1, slot);
+            said += PlayClosedLoopSender(synth,
+                                         synth.DumpMessages(preset, 128 + uint16_t(slot), 0, true),
+                                         options.PacketDelay) +
+                    "\n";
+            EXPECT_EQ(synth.UserPreset(1, slot), preset);
+        }
+        return said;
+    };
+    const std::string first = play(7);
+    EXPECT_EQ(play(7), first);
+    EXPECT_NE(play(8), first);
+    EXPECT_NE(first.find('N'), std::string::npos) << first;
+    EXPECT_NE(first.find('-'), std::string::npos) << first;
 }
 
 TEST(VirtualSynth, RandomizeFillsTheEditBuffer) {

@@ -266,6 +266,42 @@ TEST_F(CliTest, SendBankPutsEveryPatchIntoItsSlot) {
     }
 }
 
+TEST_F(CliTest, ACheckedSendSaysHowManyPresetsTheSynthConfirmed) {
+    const std::string file = Dir.File("bank0.syx");
+    ASSERT_EQ(Run({"get-bank", "0", file}), 0) << Err.str();
+    TIniFile(Places.IniPath).WriteInteger("Proteus 2000_0", "CheckedSends", 1);
+    const struct {
+        const char* What;
+        emu::TVirtualSynthFaults Faults;
+        int Code;
+        std::string Said; // on the output when the code is 0, on the error stream otherwise
+    } cases[] = {
+        {"all confirmed", {}, 0, "Confirmed 128 of 128 presets.\n"},
+        {"one preset never taken",
+         {.RefusePreset = 3 * 128 + 42},
+         1,
+         "Confirmed 127 of 128 presets; slot 42 was not confirmed.\n"},
+        // The header and seven packets of slots 0 and 1, then slot 2's header.
+        {"cancelled by the synth at slot 2",
+         {.CancelAtPacket = 17},
+         1,
+         "Confirmed 2 of 128 presets; slots 2, 3, 4, 5,"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Synth.With([&](emu::TVirtualSynth& s) {
+            s.Faults() = c.Faults;
+            return 0;
+        });
+        EXPECT_EQ(Run({"send-bank", "3", file}), c.Code) << Err.str();
+        EXPECT_NE((c.Code == 0 ? Out : Err).str().find(c.Said), std::string::npos)
+            << Out.str() << Err.str();
+        EXPECT_EQ(Err.str().find("The bank was not sent."), std::string::npos) << Err.str();
+    }
+    Synth.Drain();
+    EXPECT_EQ(SynthName(3, 41), SynthName(0, 41));
+}
+
 TEST_F(CliTest, EditBufferRoundTrip) {
     const std::string file = Dir.File("edit.syx");
     ASSERT_EQ(Run({"get-edit", file}), 0) << Err.str();
