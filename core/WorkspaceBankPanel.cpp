@@ -18,7 +18,8 @@ bool TWorkspace::pcUserBankChange(int tab) {
     // The fetch machine asks for and fills the current user bank's slots: a bank changed
     // under it would take the rest of the fetch unmarked. Sends and ROM fetches keep their
     // own bank.
-    if (tab != RomTab && FRunning == TRunning::Transfer && !FSending && !FRomXfer && tab != FCtx.CurUserBank) {
+    if (tab != RomTab && FRunning == TRunning::Transfer && !FSending && !FRomXfer &&
+        tab != FCtx.CurUserBank) {
         return false;
     }
     // Another view takes the place of the row under the rename box.

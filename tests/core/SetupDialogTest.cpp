@@ -3,8 +3,8 @@
 // that fails to open, the search for the synth, the blank file and the two pauses.
 #include "DumpBuilder.h"
 #include "MidiResult.h"
-#include "VirtualSynthWorkspace.h"
 #include "Midiout.h"
+#include "VirtualSynthWorkspace.h"
 #include "WorkspaceProbe.h"
 
 #include <algorithm>
@@ -291,9 +291,9 @@ TEST_F(SetupDialogTest, AChoiceOpensTheDeviceItsEntryShowsWhileTheListsGrow) {
         ASSERT_EQ(growing.In.back(), TGrowingDriver::OwnOutput);
         // Between two clicks the window's loop takes back the search's sent buffers: an
         // output still holding them cannot close.
-        ASSERT_TRUE(PumpUntil(
-            [&] { return TWorkspaceProbe(*Ws).SynthOutput()->PendingBuffers() == 0; },
-            std::chrono::seconds(5)));
+        ASSERT_TRUE(
+            PumpUntil([&] { return TWorkspaceProbe(*Ws).SynthOutput()->PendingBuffers() == 0; },
+                      std::chrono::seconds(5)));
         if (c.Plug) {
             growing.Plug("Plugged Later");
         }
