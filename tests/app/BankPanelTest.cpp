@@ -15,6 +15,7 @@
 #include "TestApp.h"
 #include "VirtualMidiDriver.h"
 #include "VirtualSynthDevice.h"
+#include "WidgetApp.h"
 #include "Workspace.h"
 
 #include <QApplication>
@@ -40,25 +41,8 @@ using namespace velcora::test;
 
 namespace {
 
-/// The application object lives from before the first test to after the last, and goes
-/// while Qt's own globals still exist: a function's static would outlive them at exit.
-class TAppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        FApp = std::make_unique<QApplication>(FArgc, FArgv);
-    }
-    void TearDown() override { FApp.reset(); }
-
-private:
-    int FArgc = 1;
-    char FName[18] = "bank_panel_tests";
-    char* FArgv[2] = {FName, nullptr};
-    std::unique_ptr<QApplication> FApp;
-};
-
 [[maybe_unused]] ::testing::Environment* const AppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new TAppEnvironment);
+    ::testing::AddGlobalTestEnvironment(new test::TWidgetApp);
 
 /// Records what the workspace shows and passes the bank panel's part on to the panel, as the
 /// main window does.

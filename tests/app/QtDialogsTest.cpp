@@ -1,6 +1,8 @@
 // The Qt dialogs: what a message box shows and how its buttons answer, and the file filters.
 #include "QtDialogs.h"
 
+#include "WidgetApp.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -14,25 +16,8 @@ using namespace velcora;
 
 namespace {
 
-// The application object goes before Qt's own globals at exit: a function's static would
-// outlive them, and the file dialogs' helper threads with them.
-class TAppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        FApp = std::make_unique<QApplication>(FArgc, FArgv);
-    }
-    void TearDown() override { FApp.reset(); }
-
-private:
-    int FArgc = 1;
-    char FName[10] = "app_tests";
-    char* FArgv[2] = {FName, nullptr};
-    std::unique_ptr<QApplication> FApp;
-};
-
 [[maybe_unused]] ::testing::Environment* const AppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new TAppEnvironment);
+    ::testing::AddGlobalTestEnvironment(new test::TWidgetApp);
 
 QApplication& App() {
     return *qApp;
