@@ -99,6 +99,16 @@ TRtMidiDriver::TRtMidiDriver(TRtMidiApi api, std::string clientName)
 
 TRtMidiDriver::~TRtMidiDriver() = default;
 
+std::optional<unsigned int> TRtMidiDriver::PortNumber(RtMidi& client, const std::string& device) {
+    const unsigned int count = client.getPortCount();
+    for (unsigned int port = 0; port < count; ++port) {
+        if (client.getPortName(port) == device) {
+            return port;
+        }
+    }
+    return std::nullopt;
+}
+
 bool TRtMidiDriver::IsOwnPort(const std::string& device, const std::string& clientName) {
     if (clientName.empty() || device.compare(0, clientName.size(), clientName) != 0) {
         return false;

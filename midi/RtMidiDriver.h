@@ -3,9 +3,11 @@
 #include "MidiDriver.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+class RtMidi;
 class RtMidiIn;
 class RtMidiOut;
 
@@ -48,6 +50,9 @@ public:
     /// driver's clients named clientName open ("clientName in" and "clientName out"; JACK
     /// numbers a client whose name is taken, "clientName-03"; ALSA adds the port's numbers).
     static bool IsOwnPort(const std::string& device, const std::string& clientName);
+    /// The number a client lists a device under now, looked up just before a port opens: the
+    /// numbers move whenever a port comes or goes. None when the device is gone.
+    static std::optional<unsigned int> PortNumber(RtMidi& client, const std::string& device);
 
 private:
     /// RtMidi's numbers of the ports that are devices: the program's own ports left out, so

@@ -1,6 +1,7 @@
 #include "RtMidiInHandle.h"
 
 #include "MidiResult.h"
+#include "RtMidiDriver.h"
 #include "RtMidiErrorTable.h"
 
 namespace velcora {
@@ -20,18 +21,12 @@ uint32_t TRtMidiInHandle::Open(RtMidi::Api api, const std::string& clientName,
         // Everything is delivered; the port's own filters decide what to keep.
         FIn->ignoreTypes(false, false, false);
         FIn->setCallback(&TRtMidiInHandle::OnMessage, this);
-        // The port is looked up by its client's own listing just before it opens: the
-        // numbers move whenever a port comes or goes.
-        const unsigned int count = FIn->getPortCount();
-        unsigned int port = 0;
-        while (port < count && FIn->getPortName(port) != device) {
-            ++port;
-        }
-        if (port == count) {
+        const std::optional<unsigned int> port = TRtMidiDriver::PortNumber(*FIn, device);
+        if (!port) {
             FIn.reset();
             return TMidiResult::BadDeviceId;
         }
-        FIn->openPort(port, clientName + " in");
+        FIn->openPort(*port, clientName + " in");
     } catch (const RtMidiError& e) {
         FIn.reset();
         return FErrors->CodeFor(e.getMessage());

@@ -1,6 +1,7 @@
 #include "RtMidiOutHandle.h"
 
 #include "MidiResult.h"
+#include "RtMidiDriver.h"
 #include "RtMidiErrorTable.h"
 
 #include <chrono>
@@ -34,18 +35,12 @@ uint32_t TRtMidiOutHandle::Open(RtMidi::Api api, const std::string& clientName,
                                 const std::string& device) {
     try {
         FOut = std::make_unique<RtMidiOut>(api, clientName);
-        // The port is looked up by its client's own listing just before it opens: the
-        // numbers move whenever a port comes or goes.
-        const unsigned int count = FOut->getPortCount();
-        unsigned int port = 0;
-        while (port < count && FOut->getPortName(port) != device) {
-            ++port;
-        }
-        if (port == count) {
+        const std::optional<unsigned int> port = TRtMidiDriver::PortNumber(*FOut, device);
+        if (!port) {
             FOut.reset();
             return TMidiResult::BadDeviceId;
         }
-        FOut->openPort(port, clientName + " out");
+        FOut->openPort(*port, clientName + " out");
     } catch (const RtMidiError& e) {
         FOut.reset();
         return FErrors->CodeFor(e.getMessage());
