@@ -193,9 +193,9 @@ TEST_F(WorkspaceTest, NoSaveWritesTheBlankInPlaceOfAPatchOfAnotherPresetSize) {
         rec.ReadName();
     };
     const auto otherPatch = [&](TPatchRec& rec) {
-        TDumpSpec spec;
-        spec.Name = "Odd:Sized";
-        const auto bytes = MakeDump(other, spec);
+        TDumpSpec made;
+        made.Name = "Odd:Sized";
+        const auto bytes = MakeDump(other, made);
         TByteReader in(bytes);
         TPatchData dump;
         ASSERT_EQ(dump.ReadPackets(in, other), TReadResult::Ok);
